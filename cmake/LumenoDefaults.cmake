@@ -1,0 +1,37 @@
+# Compiler settings shared by every target of the project.
+add_library(lumeno_defaults INTERFACE)
+target_compile_options(lumeno_defaults INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wformat=2 -Wcast-align
+    -Wno-missing-field-initializers)
+if(LUMENO_WERROR)
+    target_compile_options(lumeno_defaults INTERFACE -Werror)
+endif()
+target_include_directories(lumeno_defaults INTERFACE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(lumeno_defaults INTERFACE
+    LUMENO_VERSION="${PROJECT_VERSION}"
+    LUMENO_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    LUMENO_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    LUMENO_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+    LUMENO_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
+    QT_NO_KEYWORDS)
+
+if(LUMENO_SANITIZE)
+    set(lumeno_sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+    add_compile_options(${lumeno_sanitize_flags})
+    add_link_options(${lumeno_sanitize_flags})
+    # Fiber switches are announced to AddressSanitizer only by the ucontext back end.
+    add_compile_definitions(BOOST_USE_UCONTEXT BOOST_USE_ASAN)
+endif()
+
+# lumeno_add_test(name SOURCES ... LIBS ...): a GoogleTest executable registered with ctest.
+function(lumeno_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE lumeno_defaults ${ARG_LIBS} GTest::gtest GTest::gmock)
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1"
+                   ${ARG_PROPERTIES})
+endfunction()

@@ -1,0 +1,13 @@
+# Third-party libraries, all from Debian 12 packages (scripts/packages.txt).
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network Svg Test)
+find_package(Threads REQUIRED)
+find_package(Boost 1.74 REQUIRED COMPONENTS context)
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+find_package(OpenSSL REQUIRED)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng16)
+pkg_check_modules(JPEG REQUIRED IMPORTED_TARGET libjpeg)
+pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+include(GoogleTest)
