@@ -1,0 +1,17 @@
+// GoogleTest entry for tests that need the Qt event loop: the application object lives for the
+// whole run, on the main thread, which is the UI thread.
+#include <gtest/gtest.h>
+
+#ifdef LUMENO_TEST_GUI
+#include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QCoreApplication>
+using TestApplication = QCoreApplication;
+#endif
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    TestApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
