@@ -12,7 +12,9 @@
 namespace platform {
 namespace {
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 std::string CpuModelName() {
     std::ifstream cpuinfo("/proc/cpuinfo");
@@ -57,7 +59,7 @@ std::vector<std::string> MachineFacts() {
 }
 
 std::string OperatingSystemVersion() {
-    utsname name {};
+    utsname name{};
     if (::uname(&name) != 0) return {};
     return std::string(name.sysname) + " " + name.release;
 }

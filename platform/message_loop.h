@@ -1,7 +1,8 @@
 #pragma once
 // The UI thread's message loop: message filters that see every queued window message before its
 // window does, idle handlers that run when the queue has drained, and the registry that finds a
-// thread's loop. The loop itself is the Qt event loop; this keeps the program's own lists around it.
+// thread's loop. The loop itself is the Qt event loop; this keeps the program's own lists around
+// it.
 
 #include <thread>
 #include <vector>
@@ -11,24 +12,24 @@
 namespace platform {
 
 class CMessageFilter {
-public:
+  public:
     // True claims the message: its window does not see it.
     virtual bool PreTranslateMessage(MSG& msg) = 0;
 
-protected:
+  protected:
     ~CMessageFilter() = default;
 };
 
 class CIdleHandler {
-public:
+  public:
     virtual bool OnIdle() = 0;
 
-protected:
+  protected:
     ~CIdleHandler() = default;
 };
 
 class CMessageLoop {
-public:
+  public:
     CMessageLoop() = default;
     CMessageLoop(const CMessageLoop&) = delete;
     CMessageLoop& operator=(const CMessageLoop&) = delete;
@@ -49,7 +50,7 @@ public:
     // Runs the loop until PostQuitMessage; returns its exit code.
     int Run();
 
-private:
+  private:
     template <typename T>
     static void Compact(std::vector<T*>& list);
 

@@ -87,8 +87,12 @@ bool IsDirectory(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
-bool MakeFilePrivate(const std::string& path) { return ::chmod(path.c_str(), 0600) == 0; }
+bool MakeFilePrivate(const std::string& path) {
+    return ::chmod(path.c_str(), 0600) == 0;
+}
 
 }  // namespace platform

@@ -24,11 +24,15 @@ bool MakeAddress(const std::string& path, sockaddr_un& address) {
     return true;
 }
 
-std::string ChannelPath(const std::string& name) { return JoinPath(RuntimeDirectory(), name); }
+std::string ChannelPath(const std::string& name) {
+    return JoinPath(RuntimeDirectory(), name);
+}
 
 }  // namespace
 
-InstanceLock::~InstanceLock() { Release(); }
+InstanceLock::~InstanceLock() {
+    Release();
+}
 
 InstanceLock::Result InstanceLock::Acquire(const std::string& name) {
     Release();
@@ -138,7 +142,8 @@ bool SendToFirstInstance(const std::string& name, UINT message) {
     bool sent = false;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         std::string text = std::to_string(message) + "\n";
-        sent = ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
+        sent =
+            ::send(fd, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size());
     }
     ::close(fd);
     return sent;

@@ -14,7 +14,7 @@ class QSocketNotifier;
 namespace platform {
 
 class InstanceLock {
-public:
+  public:
     enum class Result {
         Acquired,       // this is the first instance
         HeldElsewhere,  // another instance runs
@@ -30,14 +30,14 @@ public:
     Result Acquire(const std::string& name);
     void Release();
 
-private:
+  private:
     int fd_ = -1;
 };
 
 // The first instance's end of the channel. Each message a later instance delivers reaches
 // `onMessage` on the UI thread; only `acceptedMessage` is passed on.
 class InstanceChannel {
-public:
+  public:
     InstanceChannel();
     InstanceChannel(const InstanceChannel&) = delete;
     InstanceChannel& operator=(const InstanceChannel&) = delete;
@@ -45,7 +45,7 @@ public:
 
     bool Listen(const std::string& name, UINT acceptedMessage, std::function<void(UINT)> onMessage);
 
-private:
+  private:
     struct Connection;
     void Accept();
     void Read(Connection* connection);

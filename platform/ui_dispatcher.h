@@ -9,14 +9,14 @@
 namespace platform::detail {
 
 class UiDispatcher final : public QObject {
-public:
+  public:
     static UiDispatcher* Instance();  // null while no application object exists
     static QEvent::Type MessageEventType();
 
     // Delivers one message as if it came out of the queue: filters first, then the window.
     static void DeliverQueued(MSG msg);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 };
 

@@ -30,7 +30,9 @@ std::unordered_map<HWND, WindowEntry>& Table() {
 }
 std::atomic<std::uintptr_t> nextHandle{0x10};
 
-HWND NewHandle() { return reinterpret_cast<HWND>(nextHandle.fetch_add(4)); }
+HWND NewHandle() {
+    return reinterpret_cast<HWND>(nextHandle.fetch_add(4));
+}
 
 }  // namespace
 

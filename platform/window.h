@@ -17,7 +17,7 @@ class QWidget;
 namespace platform {
 
 class Window {
-public:
+  public:
     Window() = default;
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -40,7 +40,7 @@ public:
     virtual bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
                                       LRESULT& result) = 0;
 
-private:
+  private:
     HWND handle_ = nullptr;
     std::string className_;
 };

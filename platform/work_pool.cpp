@@ -10,7 +10,7 @@ namespace platform {
 namespace {
 
 class WorkPool {
-public:
+  public:
     void Queue(WorkFunction function, void* argument) {
         std::unique_lock lock(mutex_);
         queue_.push_back({function, argument});
@@ -25,7 +25,7 @@ public:
         std::thread([this] { Work(); }).detach();
     }
 
-private:
+  private:
     struct Item {
         WorkFunction function;
         void* argument;
@@ -65,6 +65,8 @@ WorkPool& Pool() {
 
 }  // namespace
 
-void QueueWorkItem(WorkFunction function, void* argument) { Pool().Queue(function, argument); }
+void QueueWorkItem(WorkFunction function, void* argument) {
+    Pool().Queue(function, argument);
+}
 
 }  // namespace platform
