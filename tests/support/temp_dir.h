@@ -33,8 +33,10 @@ class TempDir {
 // Points XDG_DATA_HOME and XDG_RUNTIME_DIR into `dir`. Call before the program first asks for its
 // data directory (each test runs in its own process).
 inline void UseTempDataHome(const TempDir& dir) {
-    std::filesystem::create_directories(dir / "data");
-    std::filesystem::create_directories(dir / "runtime");
+    namespace fs = std::filesystem;
+    fs::create_directories(dir / "data");
+    fs::create_directories(dir / "runtime");
+    fs::permissions(dir / "runtime", fs::perms::owner_all, fs::perm_options::replace);
     ::setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
 }

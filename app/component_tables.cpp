@@ -1,0 +1,8 @@
+#include "app/component_tables.h"
+
+#include "util/component_registry.h"
+#include "util/small_components.h"
+
+void RegisterProgramComponentTables() {
+    RegisterComponentTable(kUtilComponentTable);
+}

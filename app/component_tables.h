@@ -1,0 +1,4 @@
+#pragma once
+// Hands every subsystem's component table to the registry.
+
+void RegisterProgramComponentTables();

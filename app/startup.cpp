@@ -1,0 +1,95 @@
+#include "app/startup.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "app/component_tables.h"
+#include "config/log.h"
+#include "flow/async_work_flow.h"
+#include "platform/directories.h"
+#include "platform/message_box.h"
+#include "platform/message_loop.h"
+#include "platform/private_files.h"
+#include "platform/screen.h"
+#include "platform/single_instance.h"
+#include "platform/window.h"
+#include "ui/main_wnd.h"
+#include "util/component_registry.h"
+#include "util/user_messages.h"
+
+namespace lumeno::app {
+namespace {
+
+// A second instance hands the request to show the main window to the first and leaves.
+void ForwardToFirstInstance() {
+    platform::SendToFirstInstance(CMainWnd::kClassName, UM_SHOW_MAIN);
+}
+
+bool SkinDirectoryPresent() {
+    return platform::IsDirectory(platform::JoinPath(platform::ProgramDirectory(), "skin"));
+}
+
+// The main window's first place: 300 x 666, 60 pixels in from the right of the primary screen.
+void FirstMainWindowRect(int& left, int& top, int& right, int& bottom) {
+    const int screenWidth = platform::PrimaryScreenRect().Width();
+    left = screenWidth - 360;
+    top = 60;
+    right = screenWidth - 60;
+    bottom = 726;
+}
+
+void RunUi() {
+    platform::CMessageLoop loop;
+    platform::AddMessageLoop(&loop);
+
+    int left, top, right, bottom;
+    FirstMainWindowRect(left, top, right, bottom);
+    CMainWnd& mainWindow = CMainWnd::Instance();
+    if (mainWindow.Create(left, top, right, bottom)) {
+        // Later instances knock here once the window exists to receive the knock.
+        platform::InstanceChannel channel;
+        channel.Listen(CMainWnd::kClassName, UM_SHOW_MAIN, [](UINT message) {
+            WriteLogText("another instance asks to show the main window");
+            platform::PostMessage(platform::FindWindowByClass(CMainWnd::kClassName), message, 0, 0);
+        });
+        loop.Run();
+    }
+    platform::RemoveMessageLoop();
+}
+
+}  // namespace
+
+int RunClient(int argc, char** argv) {
+    // 1. One instance per user.
+    platform::InstanceLock instanceLock;
+    if (instanceLock.Acquire(kInstanceMutexName) == platform::InstanceLock::Result::HeldElsewhere) {
+        ForwardToFirstInstance();
+        return 0;
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // 2. The skin directory beside the program.
+    if (!SkinDirectoryPresent()) {
+        platform::MessageBox(nullptr, kSkinMissingText, kReminderCaption, MB_OK);
+        return 0;
+    }
+
+    // 3. The component registry.
+    RegisterProgramComponentTables();
+    if (GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr)) != S_OK) return 0;
+
+    // 4. The UI: the main window and the message loop, until the main window is destroyed.
+    RunUi();
+
+    // 5. Shutdown in reverse order.
+    if (platform::IsWindow(CMainWnd::Instance().Handle())) CMainWnd::Instance().DestroyHandle();
+    CMainWnd::DestroyInstance();
+    CAsyncWorkFlow::ReleaseFreeFibers();
+    GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
+    instanceLock.Release();
+    return 0;
+}
+
+}  // namespace lumeno::app
