@@ -43,6 +43,8 @@ inline constexpr ConfigIntKey kPresenceTicks{"main", "time", 30};
 inline constexpr ConfigIntKey kOnline{"main", "online", 1};
 inline constexpr ConfigStringKey kApiHost{"main", "msg", ""};
 inline constexpr ConfigStringKey kPushServer{"main", "long", ""};
+// A certificate authority file trusted for the service's HTTPS, for a private deployment.
+inline constexpr ConfigStringKey kCaFile{"main", "cafile", ""};
 inline constexpr ConfigIntKey kRestrictedGroup{"group", "mid", 0};
 inline constexpr ConfigStringKey kSavedAccounts{"account", "saved", ""};
 }  // namespace config_keys
