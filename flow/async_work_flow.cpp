@@ -60,7 +60,7 @@ FlowHandle::~FlowHandle() {
     CAsyncWorkFlow::CancelFlow(this);
 }
 
-bool FilterNode::StandardMatch(const FilterNode& node, const MessageRecord& record) {
+bool FilterNode::StandardMatch(const FilterNode& node, const BroadcastMessage& record) {
     return node.message == record.message && node.wParam == record.wParam &&
            node.lParam == record.lParam;
 }
@@ -186,13 +186,13 @@ bool CAsyncWorkFlow::WindowEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     return false;
 }
 
-const MessageRecord* CAsyncWorkFlow::WaitMessage(FilterNode* filters) {
+const BroadcastMessage* CAsyncWorkFlow::WaitMessage(FilterNode* filters) {
     CheckCancel();  // a cancelled flow would otherwise wait for a message that may never come
     exchange_ = filters;
     state_.store(kWaiting, std::memory_order_release);
     Yield();
     CheckCancel();
-    return static_cast<const MessageRecord*>(exchange_);
+    return static_cast<const BroadcastMessage*>(exchange_);
 }
 
 void CAsyncWorkFlow::WaitFlowEnd(FlowHandle* handle) {
@@ -229,14 +229,14 @@ bool CAsyncWorkFlow::IsCancelled() const {
     return owner_.load(std::memory_order_acquire) == kCancelledOwner;
 }
 
-bool CAsyncWorkFlow::Matches(const MessageRecord& record) const {
+bool CAsyncWorkFlow::Matches(const BroadcastMessage& record) const {
     for (auto* node = static_cast<const FilterNode*>(exchange_); node; node = node->next) {
         if (node->match(*node, record)) return true;
     }
     return false;
 }
 
-void CAsyncWorkFlow::OnMessage(const MessageRecord* record) {
+void CAsyncWorkFlow::OnMessage(const BroadcastMessage* record) {
     if (state_.load(std::memory_order_acquire) != kWaiting) return;
     if (!IsCancelled() && !(record && Matches(*record))) return;
     exchange_ = record;

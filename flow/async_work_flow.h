@@ -47,8 +47,8 @@ class FlowHandle {
 // One node of a wait's filter list. The standard match is true when all three values equal the
 // record's.
 struct FilterNode {
-    using MatchFunction = bool (*)(const FilterNode& node, const MessageRecord& record);
-    static bool StandardMatch(const FilterNode& node, const MessageRecord& record);
+    using MatchFunction = bool (*)(const FilterNode& node, const BroadcastMessage& record);
+    static bool StandardMatch(const FilterNode& node, const BroadcastMessage& record);
 
     MatchFunction match = &StandardMatch;
     FilterNode* next = nullptr;
@@ -89,7 +89,7 @@ class CAsyncWorkFlow final : public CAsyncMsgHandler {
 
     // Waits until a broadcast matches one of the filters; returns that record, which stays valid
     // until the flow yields again. Throws CancelException when the flow is cancelled.
-    const MessageRecord* WaitMessage(FilterNode* filters);
+    const BroadcastMessage* WaitMessage(FilterNode* filters);
     // Waits for the end of the flow owned through `handle` (it finished or was cancelled).
     // Returns at once when the handle is already empty.
     void WaitFlowEnd(FlowHandle* handle);
@@ -111,14 +111,14 @@ class CAsyncWorkFlow final : public CAsyncMsgHandler {
     // Ends the fibers on the free list (process shutdown and tests). UI thread only.
     static void ReleaseFreeFibers();
 
-    void OnMessage(const MessageRecord* record) override;
+    void OnMessage(const BroadcastMessage* record) override;
 
   private:
     static constexpr std::uintptr_t kCancelledOwner = ~std::uintptr_t{0};
 
     static boost::context::fiber FiberBody(boost::context::fiber&& creator);
     static void DispatchFromPool(void* flow);
-    bool Matches(const MessageRecord& record) const;
+    bool Matches(const BroadcastMessage& record) const;
     void Yield();
     void RunStep();
 

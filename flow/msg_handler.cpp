@@ -9,7 +9,7 @@ class CursorNode final : public CAsyncMsgHandler {};
 
 }  // namespace
 
-void CAsyncMsgHandler::OnMessage(const MessageRecord*) {}
+void CAsyncMsgHandler::OnMessage(const BroadcastMessage*) {}
 
 void CAsyncMsgHandler::LinkAtHead() {
     if (IsLinked()) return;
@@ -28,7 +28,7 @@ void CAsyncMsgHandler::Unlink() {
 }
 
 void Broadcast(UINT message, WPARAM wParam, LPARAM lParam) {
-    const MessageRecord record{message, wParam, lParam};
+    const BroadcastMessage record{message, wParam, lParam};
     CursorNode cursor;
     CAsyncMsgHandler* handler = g_head;
     while (handler) {

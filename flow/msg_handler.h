@@ -4,8 +4,8 @@
 
 #include "platform/win_types.h"
 
-// What a broadcast carries.
-struct MessageRecord {
+// What a broadcast carries: a window message.
+struct BroadcastMessage {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
@@ -20,7 +20,7 @@ class CAsyncMsgHandler {
 
     // Called for every broadcast while the handler is linked. `record` is null only when a flow
     // is woken by its own cancellation.
-    virtual void OnMessage(const MessageRecord* record);
+    virtual void OnMessage(const BroadcastMessage* record);
 
     void LinkAtHead();
     void Unlink();

@@ -18,7 +18,7 @@ using lumeno::test::PumpUntil;
 class EndWatcher final : public CAsyncMsgHandler {
   public:
     explicit EndWatcher(FlowHandle* handle) : handle_(handle) { LinkAtHead(); }
-    void OnMessage(const MessageRecord* record) override {
+    void OnMessage(const BroadcastMessage* record) override {
         if (record && record->message == CAsyncWorkFlow::WorkFlowMessage() &&
             record->wParam == reinterpret_cast<WPARAM>(handle_)) {
             ++ends;
