@@ -1,0 +1,51 @@
+#pragma once
+// The owner of every long-running service job. Each job has one handle; a job whose handle is
+// busy is not started again (the running one will do the work). The controller also keeps the
+// last failure of each kind of operation for the windows that report it.
+
+#include <cstdint>
+#include <map>
+
+#include "api/service_errors.h"
+#include "flow/async_work_flow.h"
+#include "platform/win_types.h"
+
+class CApiController {
+  public:
+    static CApiController& Instance();
+
+    // The main window, which receives the controller's notifications.
+    void SetNotificationWindow(HWND window) { notificationWindow_ = window; }
+    HWND NotificationWindow() const { return notificationWindow_; }
+
+    // The jobs.
+    FlowHandle contactRefresh;
+    FlowHandle conversationSync;
+    FlowHandle signIn;
+    FlowHandle longConnection;
+    FlowHandle unknownUserFetch;
+    FlowHandle presenceHeartbeat;
+    FlowHandle pendingItems;
+    FlowHandle pendingItemFromProfile;
+    FlowHandle presenceOff;
+
+    // Starts `step` as the job held by `handle` unless that job is running. True when started.
+    template <typename Step>
+    bool StartJob(FlowHandle& handle, Step&& step) {
+        return RunFlowOnce(handle, std::forward<Step>(step));
+    }
+    // Cancels every job (signing out).
+    void CancelAllJobs();
+
+    // The last failure stored for an event kind, or null when none was stored.
+    const ErrorRecord* LastErrorOf(std::uint32_t kind) const;
+    void StoreLastError(std::uint32_t kind, const ErrorRecord& record) {
+        lastErrors_[kind] = record;
+    }
+
+  private:
+    CApiController() = default;
+
+    HWND notificationWindow_ = nullptr;
+    std::map<std::uint32_t, ErrorRecord> lastErrors_;
+};

@@ -1,0 +1,57 @@
+#include <algorithm>
+
+#include "storage/msg_dlg_store.h"
+#include "storage/user_store.h"
+
+CDBUser& CDBUser::Instance() {
+    static CDBUser store;
+    return store;
+}
+
+UserRecord* CDBUser::Find(const std::string& qxid) {
+    auto found = users_.find(qxid);
+    return found == users_.end() ? nullptr : &found->second;
+}
+
+CDBMsgDlg& CDBMsgDlg::Instance() {
+    static CDBMsgDlg store;
+    return store;
+}
+
+ConversationRecord* CDBMsgDlg::FindConversation(std::int32_t id) {
+    auto found = conversations_.find(id);
+    return found == conversations_.end() ? nullptr : found->second.get();
+}
+
+ConversationRecord& CDBMsgDlg::ConversationFor(std::int32_t id) {
+    auto& slot = conversations_[id];
+    if (!slot) {
+        slot = std::make_unique<ConversationRecord>();
+        slot->id = id;
+    }
+    return *slot;
+}
+
+void CDBMsgDlg::StoreConversation(std::int32_t id, const ConversationRecord& record) {
+    ConversationFor(id) = record;
+}
+
+MessageRecord* CDBMsgDlg::FindMessage(std::int32_t id) {
+    auto found = messages_.find(id);
+    return found == messages_.end() ? nullptr : found->second.get();
+}
+
+MessageRecord& CDBMsgDlg::AddMessage(std::int32_t id, MessageRecord record) {
+    auto& slot = messages_[id];
+    slot = std::make_unique<MessageRecord>(std::move(record));
+    return *slot;
+}
+
+void CDBMsgDlg::Clear() {
+    order_.clear();
+    conversations_.clear();
+    messages_.clear();
+    maxDialogTime_ = SyncMark{0, "0"};
+    lastCTime_ = SyncMark{0, "0"};
+    summary_ = SyncSummary{};
+}
