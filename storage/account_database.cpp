@@ -1,0 +1,245 @@
+// The account database's file, schema, loads and batch writes.
+#include <sqlite3.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "platform/directories.h"
+#include "platform/private_files.h"
+#include "storage/database_key.h"
+#include "storage/sqlite_helper.h"
+
+namespace {
+
+constexpr const char* kCreateMessages =
+    "CREATE TABLE messages (_id INTEGER PRIMARY KEY, badge INTEGER DEFAULT 0, crtime INTEGER, "
+    "uptime INTEGER, type INTEGER, hide_me BOOL, has_reveal BOOL, is_loadall BOOL, "
+    "last_dialog_id INTEGER, last_dialog_text TEXT, last_dialog_status INTEGER DEFAULT 0, "
+    "last_dialog_time INTEGER, lastdlgtimestr TEXT,sort_key INTEGER DEFAULT 0, deleted INTEGER "
+    "DEFAULT 0, m_title TEXT, m_avatar TEXT, notify BOOL DEFAULT 1, in_anony BOOL DEFAULT 0, "
+    "draft TEXT, latt INTEGER, qxid TEXT ,statustime TEXT, last_read_did INTEGER DEFAULT "
+    "0,mhash TEXT, initbyme INTEGER DEFAULT 0);";
+constexpr const char* kCreateSetting =
+    "CREATE TABLE setting (_id INTEGER PRIMARY KEY, name TEXT, s_int INTEGER, s_text TEXT );";
+constexpr const char* kCreateUsers =
+    "CREATE TABLE users (_id INTEGER PRIMARY KEY, uid INTEGER, qxid TEXT, pinyin TEXT, name TEXT, "
+    "avatar TEXT, career TEXT, judge INTEGER, gender INTEGER, utype INTEGER, dist INTEGER DEFAULT "
+    "3, sort_key INTEGER DEFAULT 0, anony BOOL, iconpath TEXT, jsondata TEXT );";
+constexpr const char* kUserIndexes[] = {
+    "CREATE UNIQUE INDEX user_index ON users (qxid);",
+    "CREATE INDEX user_py_index ON users (pinyin);",
+    "CREATE INDEX user_sr_index ON users (sort_key);",
+};
+
+std::string Text(sqlite3_stmt* statement, int column) {
+    const unsigned char* text = sqlite3_column_text(statement, column);
+    return text ? reinterpret_cast<const char*>(text) : std::string();
+}
+
+std::vector<std::string> SplitAtComma(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t comma = text.find(',', start);
+        parts.push_back(
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) return parts;
+        start = comma + 1;
+    }
+}
+
+// Reads every row of `sql` while holding the connection, so that a batch running on a worker is
+// seen either whole or not at all.
+template <typename Row>
+void ReadRows(sqlite3* db, const char* sql, Row row) {
+    if (!db) return;
+    sqlite3_mutex* mutex = sqlite3_db_mutex(db);
+    sqlite3_mutex_enter(mutex);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            if (!row(statement)) break;
+        }
+    }
+    sqlite3_finalize(statement);
+    sqlite3_mutex_leave(mutex);
+}
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    va_list copy;
+    va_copy(copy, arguments);
+    int size = std::vsnprintf(nullptr, 0, format, arguments);
+    va_end(arguments);
+    std::string out(static_cast<std::size_t>(size > 0 ? size : 0) + 1, '\0');
+    std::vsnprintf(out.data(), out.size(), format, copy);
+    va_end(copy);
+    out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+bool CSQLiteHelper::OpenAccount(const std::string& accountName) {
+    if (db_) return true;
+    // The name becomes a folder and a file name: refuse anything that could leave the data
+    // directory.
+    if (accountName.empty() || accountName.find('/') != std::string::npos || accountName == "." ||
+        accountName == "..") {
+        return false;
+    }
+    if (!sqlite_ && sqlite_.Get(CKesSqlite::kNumber) != S_OK) return false;
+    const std::string folder = platform::JoinPath(platform::DataDirectory(), accountName);
+    if (!platform::MakePrivateDirectory(folder)) return false;
+    const std::string key = DatabaseKey();
+    sqlite3* db = nullptr;
+    if (sqlite_->Open(AccountFilePath(accountName).c_str(), &db, key.data(),
+                      static_cast<int>(key.size())) != S_OK ||
+        !db) {
+        return false;
+    }
+    db_ = db;
+    if (!RunStatement("PRAGMA synchronous = 0") || !RunStatement("PRAGMA auto_vacuum = 2")) {
+        return false;
+    }
+    LoadTableNames();
+    EnsureSchema();
+    return true;
+}
+
+void CSQLiteHelper::EnsureSchema() {
+    if (TableExists("messages")) {
+        bool hasColumn = false;
+        char** table = nullptr;
+        int rows = 0, columns = 0;
+        if (sqlite_->GetTable(
+                db_, "select sql from sqlite_master where tbl_name='messages' and type='table'",
+                &table, &rows, &columns, nullptr) == S_OK) {
+            for (int row = 1; row <= rows; ++row) {
+                const char* sql = table[row * columns];
+                if (sql && std::string(sql).find("initbyme") != std::string::npos) hasColumn = true;
+            }
+            sqlite_->FreeTable(table);
+        }
+        if (!hasColumn)
+            RunStatement("begin;\n ALTER TABLE messages ADD initbyme INTEGER DEFAULT 0;\n commit;");
+    } else {
+        RunStatement(kCreateMessages);
+    }
+    if (!TableExists("setting")) RunStatement(kCreateSetting);
+    if (!TableExists("users")) {
+        RunStatement(kCreateUsers);
+        for (const char* index : kUserIndexes)
+            RunStatement(index);
+    }
+}
+
+void CSQLiteHelper::LoadConversations(CDBMsgDlg& store) {
+    ReadRows(db_, "select * from messages;", [&store](sqlite3_stmt* row) {
+        const std::int32_t id = sqlite3_column_int(row, 0);
+        ConversationRecord& c = store.ConversationFor(id);
+        c.id = id;
+        c.badge = sqlite3_column_int(row, 1);
+        c.crtimestamp = sqlite3_column_int(row, 2);
+        c.status_timestamp = sqlite3_column_int(row, 3);
+        c.type = sqlite3_column_int(row, 4);
+        c.has_reveal = sqlite3_column_int(row, 6);
+        c.last_dialog_id = sqlite3_column_int(row, 8);
+        c.text = Text(row, 9);
+        c.last_dialog_timestamp = sqlite3_column_int(row, 11);
+        c.last_dialog_time = Text(row, 12);
+        c.deleted = sqlite3_column_int(row, 14);
+        c.name = Text(row, 15);
+        c.notify = sqlite3_column_int(row, 17);
+        c.me_is_anony = sqlite3_column_int(row, 18);
+        c.uids = Text(row, 21);
+        c.member_ids = c.uids.empty() ? std::vector<std::string>() : SplitAtComma(c.uids);
+        c.status_time = Text(row, 22);
+        c.last_read_did = sqlite3_column_int(row, 23);
+        c.mhash = Text(row, 24);
+        c.init_by_me = sqlite3_column_int(row, 25);
+        store.Order().push_back(&c);
+        return true;
+    });
+}
+
+void CSQLiteHelper::LoadUsers(UserMap& users) {
+    ReadRows(db_, "select * from users;", [&users](sqlite3_stmt* row) {
+        UserRecord user;
+        user.id = sqlite3_column_int(row, 1);
+        user.qxid = Text(row, 2);
+        user.py = Text(row, 3);
+        user.name = Text(row, 4);
+        user.avatar = Text(row, 5);
+        user.career = Text(row, 6);
+        user.judge = sqlite3_column_int(row, 7);
+        user.gender = sqlite3_column_int(row, 8);
+        user.utype = sqlite3_column_int(row, 9);
+        user.dist = sqlite3_column_int(row, 10);
+        user.anonym = sqlite3_column_int(row, 12);
+        user.jsondata = Text(row, 14);
+        if (user.dist == 1 && user.utype == 1) user.contact = 1;
+        users[user.qxid] = std::move(user);
+        return true;
+    });
+}
+
+void CSQLiteHelper::LoadSetting(int id, std::int32_t& number, std::string& text) {
+    ReadRows(db_, "select * from setting;", [&](sqlite3_stmt* row) {
+        if (sqlite3_column_int(row, 0) != id) return true;
+        number = sqlite3_column_int(row, 2);
+        text = Text(row, 3);
+        return false;
+    });
+}
+
+void CSQLiteHelper::SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
+                                      CAsyncWorkFlow& flow) {
+    if (!db_) return;
+    std::string script = "begin;\n";
+    bool any = false;
+    for (std::int32_t id : ids) {
+        auto found = store.Conversations().find(id);
+        if (found == store.Conversations().end()) continue;
+        const ConversationRecord& c = *found->second;
+        script += Format(
+            "REPLACE INTO messages values(%d,%d,%d,%d,%d,'%d','%d','%d',%d,'%s',%d,%d,'%s',%d,%d,"
+            "'%s','%s','%d','%d','%s',%d,'%s','%s',%d,'%s',%d);\n",
+            c.id, c.badge, c.crtimestamp, c.status_timestamp, c.type, 0, c.has_reveal, 1,
+            c.last_dialog_id, Quote(c.text).c_str(), 0, c.last_dialog_timestamp,
+            Quote(c.last_dialog_time).c_str(), 0, c.deleted, Quote(c.name).c_str(), "", c.notify,
+            c.me_is_anony, "", 0, Quote(c.uids).c_str(), Quote(c.status_time).c_str(),
+            c.last_read_did, Quote(c.mhash).c_str(), c.init_by_me);
+        any = true;
+    }
+    if (!any) return;
+    script += "commit;";
+    RunBatch(script, flow);
+}
+
+void CSQLiteHelper::SaveUsers(const UserMap& users, CAsyncWorkFlow& flow) {
+    if (!db_) return;
+    std::string script = "begin;\n";
+    script.reserve(users.size() * 256 + 16);
+    for (const auto& [qxid, u] : users) {
+        // A fresh row number for each write: the unique qxid index replaces the user's own
+        // earlier row, and no other user's row is touched.
+        script += Format(
+            "REPLACE INTO users values(NULL,%d,'%s','%s','%s','%s','%s',%d,%d,%d,%d,%d,'%d','%s',"
+            "'%s');\n",
+            u.id, Quote(qxid).c_str(), Quote(u.py).c_str(), Quote(u.name).c_str(),
+            Quote(u.avatar).c_str(), Quote(u.career).c_str(), u.judge, u.gender, u.utype, u.dist, 0,
+            u.anonym, "", Quote(u.jsondata).c_str());
+    }
+    script += "commit;";
+    RunBatch(script, flow);
+}
+
+void CSQLiteHelper::SaveSetting(int id, std::int32_t number, const std::string& text) {
+    if (!db_) return;
+    const char* name = id == 0 ? "max_dialog_time" : id == 1 ? "last_ctime" : "";
+    RunStatement(Format("REPLACE INTO setting values(%d,'%s',%d,'%s');", id, name, number,
+                        Quote(text).c_str()));
+}

@@ -1,0 +1,99 @@
+#include "storage/sqlite_helper.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "platform/directories.h"
+#include "platform/private_files.h"
+#include "storage/database_key.h"
+
+CSQLiteHelper& CSQLiteHelper::Instance() {
+    static CSQLiteHelper helper;
+    return helper;
+}
+
+CSQLiteHelper::~CSQLiteHelper() {
+    CloseAccount();
+}
+
+std::string CSQLiteHelper::Quote(const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\0') continue;  // would end the statement early
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out;
+}
+
+std::string CSQLiteHelper::AccountFilePath(const std::string& accountName) const {
+    const std::string folder = platform::JoinPath(platform::DataDirectory(), accountName);
+    return platform::JoinPath(folder, accountName + ".db");
+}
+
+bool CSQLiteHelper::RunStatement(const std::string& sql) {
+    return db_ && sqlite_ && sqlite_->Exec(db_, sql.c_str(), nullptr, nullptr) == S_OK;
+}
+
+void CSQLiteHelper::LoadTableNames() {
+    tables_.clear();
+    char** table = nullptr;
+    int rows = 0, columns = 0;
+    if (sqlite_->GetTable(db_, "SELECT tbl_name FROM sqlite_master WHERE type='table';", &table,
+                          &rows, &columns, nullptr) != S_OK) {
+        return;
+    }
+    for (int row = 1; row <= rows; ++row) {
+        if (const char* name = table[row * columns]) tables_.insert(name);
+    }
+    sqlite_->FreeTable(table);
+}
+
+void CSQLiteHelper::CloseAccount() {
+    if (!db_) return;
+    sqlite3* db = std::exchange(db_, nullptr);
+    tables_.clear();
+    CloseWhenIdle(db);
+}
+
+void CSQLiteHelper::CloseWhenIdle(sqlite3* db) {
+    if (batchesInFlight_[db] > 0) {
+        closeWhenIdle_.insert(db);  // the last batch on it closes it
+        return;
+    }
+    batchesInFlight_.erase(db);
+    closeWhenIdle_.erase(db);
+    sqlite_->Exec(db, "PRAGMA incremental_vacuum(0)", nullptr, nullptr);
+    sqlite_->Close(db);
+}
+
+void CSQLiteHelper::RunBatch(const std::string& script, CAsyncWorkFlow& flow) {
+    FlowSemaphore::Slot slot = writeLock_.Acquire(flow);
+    sqlite3* db = db_;
+    ISqlite* sqlite = sqlite_.get();
+    if (!db) return;
+    // The account may be closed (sign-out) while the batch runs on the worker: the handle then
+    // stays open until the batch is back, even when its flow was cancelled meanwhile.
+    struct InFlight {
+        CSQLiteHelper* helper;
+        sqlite3* db;
+        InFlight(CSQLiteHelper* h, sqlite3* d) : helper(h), db(d) {
+            ++helper->batchesInFlight_[db];
+        }
+        ~InFlight() {
+            if (--helper->batchesInFlight_[db] == 0 && helper->closeWhenIdle_.count(db)) {
+                helper->CloseWhenIdle(db);
+            }
+        }
+    } inFlight(this, db);
+    PoolScope::Run(flow, [db, sqlite, &script] {
+        if (sqlite->Exec(db, script.c_str(), nullptr, nullptr) != S_OK &&
+            !sqlite3_get_autocommit(db)) {
+            // A failing statement stops the script inside its transaction; leaving that open
+            // would swallow every later batch.
+            sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
+        }
+    });
+}

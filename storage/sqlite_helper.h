@@ -1,0 +1,65 @@
+#pragma once
+// The account database: one encrypted file per signed-in account holding its conversation list,
+// the users it knows and two synchronisation marks. It is loaded into the stores at sign-in and
+// written back in batches after each synchronisation.
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "flow/async_work_flow.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/sqlite_component.h"
+#include "storage/user_store.h"
+
+class CSQLiteHelper {
+  public:
+    static CSQLiteHelper& Instance();
+    ~CSQLiteHelper();
+
+    // Opens (or keeps open) the database of `accountName` in its folder of the data directory,
+    // creating folder, file, tables and indexes as needed. False leaves the client without a
+    // database: loads give nothing and saves do nothing.
+    bool OpenAccount(const std::string& accountName);
+    // Gives free pages back to the file and closes it.
+    void CloseAccount();
+    bool IsOpen() const { return db_ != nullptr; }
+
+    void LoadConversations(CDBMsgDlg& store);
+    void LoadUsers(UserMap& users);
+    // Copies the setting row `id` (0 newest message, 1 last list synchronisation); leaves the
+    // outputs unchanged when there is no such row.
+    void LoadSetting(int id, std::int32_t& number, std::string& text);
+
+    // Batch writes, composed on the UI thread and run on a worker under the write lock, one batch
+    // at a time. A batch that fails is rolled back whole.
+    void SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
+                           CAsyncWorkFlow& flow);
+    void SaveUsers(const UserMap& users, CAsyncWorkFlow& flow);
+    void SaveSetting(int id, std::int32_t number, const std::string& text);
+
+    // Generic helpers.
+    bool TableExists(const std::string& name) const { return tables_.count(name) != 0; }
+    bool RunStatement(const std::string& sql);
+    static std::string Quote(const std::string& text);  // ' doubled, NUL removed
+    std::string AccountFilePath(const std::string& accountName) const;
+    sqlite3* Handle() const { return db_; }
+
+  private:
+    CSQLiteHelper() = default;
+    void LoadTableNames();
+    void EnsureSchema();
+    void RunBatch(const std::string& script, CAsyncWorkFlow& flow);
+
+    // Closes a handle once no batch runs on it any more.
+    void CloseWhenIdle(sqlite3* db);
+
+    sqlite3* db_ = nullptr;
+    KesPtr<ISqlite> sqlite_;
+    std::map<sqlite3*, int> batchesInFlight_;  // batches that still use a handle
+    std::set<sqlite3*> closeWhenIdle_;         // handles closed while a batch used them
+    std::set<std::string> tables_;
+    FlowSemaphore writeLock_{1};
+};
