@@ -1,0 +1,175 @@
+// The control endpoint for tests and demonstrations, on loopback like everything else:
+// fault injection, token withdrawal, push control, tokens without passwords, messages sent as
+// any user, the update offer and the clock.
+#include <climits>
+
+#include "server/api/api_error.h"
+#include "server/api/conversation_ops.h"
+#include "server/api/request_args.h"
+#include "server/api/routes.h"
+#include "server/store/message_repo.h"
+#include "server/store/user_repo.h"
+
+namespace lumeno::server {
+namespace {
+
+UserRow RequireUser(Store& store, const std::string& qxid) {
+    std::optional<UserRow> user = FindUserByQxid(store.Db(), qxid);
+    if (!user) user = FindUserByAccount(store.Db(), qxid);
+    if (!user) throw ApiError(kNotFound, "用户不存在", "no_user", qxid);
+    return *user;
+}
+
+Json::Value AddFault(Call& call) {
+    std::string kind_name = RequireText(call.req, "kind");
+    std::optional<HttpFaultKind> kind = HttpFaultKindFromName(kind_name);
+    if (!kind) throw BadParameter("kind", "delay, http500, malformed, truncated or empty");
+    HttpFault fault;
+    fault.kind = *kind;
+    fault.path = ArgText(call.req, "path").value_or("");
+    fault.qxid = ArgText(call.req, "qxid").value_or("");
+    fault.remaining = IntOr(call.req, "count", -1, -1, INT32_MAX);
+    if (fault.remaining == 0) throw BadParameter("count", "0 would never apply");
+    fault.delay_ms = IntOr(call.req, "ms", 0, 0, 600000);
+    if (*kind == HttpFaultKind::kDelay && fault.delay_ms == 0) throw BadParameter("ms", "missing");
+    Json::Value out = OkEnvelope();
+    out["id"] = call.service.faults().Add(fault);
+    return out;
+}
+
+Json::Value ListFaults(Call& call) {
+    Json::Value list(Json::arrayValue);
+    for (const HttpFault& f : call.service.faults().List()) {
+        Json::Value j(Json::objectValue);
+        j["id"] = f.id;
+        j["kind"] = HttpFaultKindName(f.kind);
+        j["path"] = f.path;
+        j["qxid"] = f.qxid;
+        j["remaining"] = f.remaining;
+        j["ms"] = f.delay_ms;
+        list.append(j);
+    }
+    Json::Value out = OkEnvelope();
+    out["faults"] = list;
+    out["push_mode"] = call.service.push() ? PushModeName(call.service.push()->Mode()) : "none";
+    return out;
+}
+
+Json::Value ClearFaults(Call& call) {
+    call.service.faults().ClearHttp();
+    if (call.service.push()) call.service.push()->SetMode(PushMode::kNormal);
+    return OkEnvelope();
+}
+
+Json::Value Revoke(Call& call) {
+    std::int32_t code = IntOr(call.req, "code", 20002, 20001, 20002);
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow user = RequireUser(store, RequireText(call.req, "qxid"));
+    RevokeTokens(store.Db(), user.id, code);
+    return OkEnvelope();
+}
+
+Json::Value SetPushMode(Call& call) {
+    std::optional<PushMode> mode = PushModeFromName(RequireText(call.req, "mode"));
+    if (!mode) throw BadParameter("mode", "normal, silent, refuse or reject");
+    if (!call.service.push()) throw ApiError(kNotFound, "没有推送服务", "no_push", "");
+    call.service.push()->SetMode(*mode);
+    return OkEnvelope();
+}
+
+std::int64_t OptionalUser(Call& call) {
+    std::string qxid = ArgText(call.req, "qxid").value_or("");
+    if (qxid.empty()) return 0;
+    auto lock = call.service.store().Lock();
+    return RequireUser(call.service.store(), qxid).id;
+}
+
+Json::Value ClosePush(Call& call) {
+    if (!call.service.push()) throw ApiError(kNotFound, "没有推送服务", "no_push", "");
+    Json::Value out = OkEnvelope();
+    out["closed"] = call.service.push()->CloseSessions(OptionalUser(call));
+    return out;
+}
+
+Json::Value PushSessions(Call& call) {
+    Json::Value out = OkEnvelope();
+    out["sessions"] =
+        call.service.push() ? call.service.push()->SessionCount(OptionalUser(call)) : 0;
+    return out;
+}
+
+Json::Value Notify(Call& call) {
+    std::int64_t user = OptionalUser(call);
+    if (user == 0) throw BadParameter("qxid", "missing");
+    call.service.store().News().Bump(user);
+    return OkEnvelope();
+}
+
+Json::Value Token(Call& call) {
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow user = RequireUser(store, RequireText(call.req, "account"));
+    Transaction tx(store.Db());
+    std::string token = IssueToken(store.Db(), user.id, store.Now());
+    tx.Commit();
+    Json::Value out = OkEnvelope();
+    out["qxid"] = user.qxid;
+    out["id"] = static_cast<int>(user.id);
+    out["token"] = token;
+    return out;
+}
+
+Json::Value Send(Call& call) {
+    std::int32_t mid = RequireInt(call.req, "mid", 1, INT32_MAX);
+    std::string text = RequireText(call.req, "text");
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow sender = RequireUser(store, RequireText(call.req, "from"));
+    Transaction tx(store.Db());
+    RequireMembership(store.Db(), mid, sender.id, true);
+    MessageRow m;
+    m.mid = mid;
+    m.sender_id = sender.id;
+    m.text = text;
+    m.crtime = store.Now();
+    InsertMessage(store, m);
+    BumpActiveMembers(store, mid);
+    tx.Commit();
+    Json::Value out = OkEnvelope();
+    out["id"] = static_cast<int>(m.id);
+    return out;
+}
+
+Json::Value SetUpdate(Call& call) {
+    UpdateOffer offer = call.service.update();
+    offer.version = ArgText(call.req, "version").value_or(offer.version);
+    offer.force = IntOr(call.req, "force", offer.force, 0, 1);
+    offer.desc = ArgText(call.req, "desc").value_or(offer.desc);
+    call.service.set_update(offer);
+    return OkEnvelope();
+}
+
+Json::Value SetClock(Call& call) {
+    call.service.store().SetClockOffset(RequireInt(call.req, "offset", -864000000, 864000000));
+    return OkEnvelope();
+}
+
+}  // namespace
+
+void RegisterAdminRoutes(Routes& routes) {
+    routes.Control("/admin/fault", AddFault);
+    routes.Control("/admin/faults", ListFaults);
+    routes.Control("/admin/clear", ClearFaults);
+    routes.Control("/admin/revoke", Revoke);
+    routes.Control("/admin/push", SetPushMode);
+    routes.Control("/admin/push/close", ClosePush);
+    routes.Control("/admin/push/sessions", PushSessions);
+    routes.Control("/admin/notify", Notify);
+    routes.Control("/admin/token", Token);
+    routes.Control("/admin/send", Send);
+    routes.Control("/admin/update", SetUpdate);
+    routes.Control("/admin/clock", SetClock);
+}
+
+}  // namespace lumeno::server
