@@ -9,14 +9,26 @@
 #include "api/service_errors.h"
 #include "flow/async_work_flow.h"
 #include "platform/win_types.h"
+#include "storage/event_bus.h"
+#include "storage/saved_accounts.h"
 
 class CApiController {
   public:
     static CApiController& Instance();
 
-    // The main window, which receives the controller's notifications.
-    void SetNotificationWindow(HWND window) { notificationWindow_ = window; }
+    // The main window, which receives the controller's notifications and delivers its events.
+    void SetNotificationWindow(HWND window) {
+        notificationWindow_ = window;
+        events_.SetNotificationWindow(window);
+    }
     HWND NotificationWindow() const { return notificationWindow_; }
+
+    DBEventBus& Events() { return events_; }
+    void PostEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
+        events_.Post(kind, first, second);
+    }
+    // The remembered accounts, most recent first.
+    SavedAccounts& Saved() { return saved_; }
 
     // The jobs.
     FlowHandle contactRefresh;
@@ -47,5 +59,7 @@ class CApiController {
     CApiController() = default;
 
     HWND notificationWindow_ = nullptr;
+    DBEventBus events_;
+    SavedAccounts saved_;
     std::map<std::uint32_t, ErrorRecord> lastErrors_;
 };

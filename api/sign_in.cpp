@@ -1,0 +1,155 @@
+#include "api/sign_in.h"
+
+#include "api/api_controller.h"
+#include "api/login.h"
+#include "config/config.h"
+#include "net/http_request.h"
+#include "net/url_encode.h"
+#include "platform/user_idle.h"
+#include "platform/window.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/sqlite_helper.h"
+#include "storage/user_store.h"
+#include "util/user_messages.h"
+
+namespace {
+
+// After a successful sign-in, still inside its flow: the account's database is loaded into the
+// stores so that the lists appear at once.
+void AfterSignIn() {
+    CSQLiteHelper& database = CSQLiteHelper::Instance();
+    CDBMsgDlg& store = CDBMsgDlg::Instance();
+    if (database.OpenAccount(MyUserId())) {
+        database.LoadUsers(CDBUser::Instance().Users());
+        database.LoadConversations(store);
+        database.LoadSetting(0, store.MaxDialogTime().stamp, store.MaxDialogTime().text);
+        database.LoadSetting(1, store.LastCTime().stamp, store.LastCTime().text);
+    }
+    CApiController& controller = CApiController::Instance();
+    controller.PostEvent(db_event::kConversationSync, 0, db_event::kDone);
+    controller.PostEvent(db_event::kContacts, 0, db_event::kDone);
+}
+
+// Kills the heartbeat's timer however its flow ends.
+struct TimerGuard {
+    HWND window;
+    std::uintptr_t id;
+    ~TimerGuard() { platform::KillTimer(window, id); }
+};
+
+}  // namespace
+
+std::string ApiUrl(const std::string& area, const std::string& operation) {
+    return std::string("https://") + kBuiltInApiHost + "/lumeno/" + area + "/v3/" + operation;
+}
+
+void SignIn(const std::string& account, const std::string& password, bool remember,
+            bool automatic) {
+    CApiController& controller = CApiController::Instance();
+    controller.StartJob(controller.signIn, [=](CAsyncWorkFlow& flow) {
+        CApiController& api = CApiController::Instance();
+        const std::string url = ApiUrl("user", "login") + "?account=" + UrlEncode(account);
+        const std::map<std::string, std::string> form{{"password", password}};
+        api.PostEvent(db_event::kSignIn, 0, db_event::kStarted);
+        const std::string answer = PoolScope::Run(flow, [&] { return HttpPostFields(url, form); });
+
+        LoginRecord& record = CDBLogin::Instance().Record();
+        const bool success = DecodeSignInAnswer(answer, record);
+        ErrorRecord error;
+        if (!CheckEnvelope(answer, &error)) api.StoreLastError(db_event::kSignIn, error);
+        api.PostEvent(db_event::kSignIn, 0, success ? db_event::kDone : db_event::kFailed);
+        if (success && (remember || automatic)) record.password = password;
+        api.Saved().UpdateAfterSignIn(success, account, success && remember, success && automatic,
+                                      record);
+        WriteConfigFlag(config_keys::kAutoLogin.section, config_keys::kAutoLogin.key, automatic);
+        if (success) AfterSignIn();
+    });
+}
+
+bool SignInRemembered() {
+    CApiController& controller = CApiController::Instance();
+    const LoginRecord remembered = controller.Saved().FirstSaved();
+    if (remembered.mobile.empty() || remembered.password.empty()) return false;
+    controller.StartJob(controller.signIn, [remembered](CAsyncWorkFlow& flow) {
+        CApiController& api = CApiController::Instance();
+        const std::string url = ApiUrl("user", "login") + "?" + AuthQuery(remembered);
+        api.PostEvent(db_event::kSignIn, 0, db_event::kStarted);
+        const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
+        LoginRecord& record = CDBLogin::Instance().Record();
+        const bool success = DecodeSignInAnswer(answer, record);
+        api.PostEvent(db_event::kSignIn, 0, success ? db_event::kDone : db_event::kFailed);
+        if (success) {
+            // The remembered secrets stay with the signed-in account for the next sign-in.
+            record.password = remembered.password;
+            AfterSignIn();
+        } else {
+            api.Saved().UpdateAfterSignIn(false, remembered.mobile, false, false, record);
+        }
+    });
+    return true;
+}
+
+void ReportPresenceOff() {
+    CApiController& controller = CApiController::Instance();
+    const std::string url = ApiUrl("msg", "pc_status") + "?on=0&" + AuthQuery();
+    controller.StartJob(controller.presenceOff, [url](CAsyncWorkFlow& flow) {
+        const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
+        CheckEnvelope(answer, nullptr);
+    });
+}
+
+void StartPresenceHeartbeat() {
+    CApiController& controller = CApiController::Instance();
+    controller.StartJob(controller.presenceHeartbeat, [](CAsyncWorkFlow& flow) {
+        const int ticksBetweenReports = ReadConfig(config_keys::kPresenceTicks);
+        const HWND window = CAsyncWorkFlow::WorkFlowWindow();
+        const auto timerId = reinterpret_cast<std::uintptr_t>(&flow);
+        platform::SetTimer(window, timerId, 10000);
+        TimerGuard guard{window, timerId};
+        int n = ticksBetweenReports;
+        std::uint64_t previousInput = 0;
+        int previousActive = 0;
+        for (;;) {
+            const std::uint64_t input = platform::LastInputTime();
+            const int active = input != previousInput ? 1 : 0;
+            previousInput = input;
+            bool report = n < 1;
+            if (!report) {
+                --n;
+                report = previousActive == 0 && active == 1;
+            }
+            if (report) {
+                const std::string url = ApiUrl("msg", "pc_status") +
+                                        "?on=" + std::to_string(active) + "&" + AuthQuery();
+                const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
+                ErrorRecord error;
+                CheckEnvelope(answer, &error);
+                if (error.error_code == kErrorTokenInvalid ||
+                    error.error_code == kErrorTokenRevoked) {
+                    platform::SendMessage(CApiController::Instance().NotificationWindow(),
+                                          UM_API_ERROR, 0, reinterpret_cast<LPARAM>(&error));
+                }
+                n = ticksBetweenReports;
+            }
+            previousActive = active;
+            FilterNode tick;
+            tick.message = WM_TIMER;
+            tick.wParam = timerId;
+            flow.WaitMessage(&tick);
+        }
+    });
+}
+
+void SignOut() {
+    CApiController& controller = CApiController::Instance();
+    for (FlowHandle* handle :
+         {&controller.unknownUserFetch, &controller.contactRefresh, &controller.conversationSync,
+          &controller.signIn, &controller.longConnection, &controller.presenceHeartbeat,
+          &controller.pendingItems, &controller.pendingItemFromProfile}) {
+        CAsyncWorkFlow::CancelFlow(handle);
+    }
+    CDBLogin::Instance().Record().Clear();
+    CDBMsgDlg::Instance().Clear();
+    CDBUser::Instance().Clear();
+    CSQLiteHelper::Instance().CloseAccount();
+}
