@@ -1,7 +1,6 @@
 // The account database's file, schema, loads and batch writes.
 #include <sqlite3.h>
 
-#include <cstdarg>
 #include <cstdio>
 
 #include "platform/directories.h"
@@ -33,7 +32,9 @@ constexpr const char* kUserIndexes[] = {
 
 std::string Text(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
-    return text ? reinterpret_cast<const char*>(text) : std::string();
+    if (!text) return {};
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
 }
 
 std::vector<std::string> SplitAtComma(const std::string& text) {
@@ -63,21 +64,6 @@ void ReadRows(sqlite3* db, const char* sql, Row row) {
     }
     sqlite3_finalize(statement);
     sqlite3_mutex_leave(mutex);
-}
-
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    va_list copy;
-    va_copy(copy, arguments);
-    int size = std::vsnprintf(nullptr, 0, format, arguments);
-    va_end(arguments);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0) + 1, '\0');
-    std::vsnprintf(out.data(), out.size(), format, copy);
-    va_end(copy);
-    out.pop_back();
-    return out;
 }
 
 }  // namespace
@@ -195,51 +181,121 @@ void CSQLiteHelper::LoadSetting(int id, std::int32_t& number, std::string& text)
     });
 }
 
+namespace {
+
+// Runs one prepared statement for every row; false at the first row that fails.
+template <typename Row, typename Bind>
+bool WriteRows(sqlite3* db, const char* sql, const std::vector<Row>& rows, Bind bind) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return false;
+    }
+    bool ok = true;
+    for (const Row& row : rows) {
+        bind(statement, row);
+        if (sqlite3_step(statement) != SQLITE_DONE) {
+            ok = false;
+            break;
+        }
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    }
+    sqlite3_finalize(statement);
+    return ok;
+}
+
+void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+}  // namespace
+
 void CSQLiteHelper::SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
                                       CAsyncWorkFlow& flow) {
     if (!db_) return;
-    std::string script = "begin;\n";
-    bool any = false;
+    std::vector<ConversationRecord> rows;
     for (std::int32_t id : ids) {
         auto found = store.Conversations().find(id);
-        if (found == store.Conversations().end()) continue;
-        const ConversationRecord& c = *found->second;
-        script += Format(
-            "REPLACE INTO messages values(%d,%d,%d,%d,%d,'%d','%d','%d',%d,'%s',%d,%d,'%s',%d,%d,"
-            "'%s','%s','%d','%d','%s',%d,'%s','%s',%d,'%s',%d);\n",
-            c.id, c.badge, c.crtimestamp, c.status_timestamp, c.type, 0, c.has_reveal, 1,
-            c.last_dialog_id, Quote(c.text).c_str(), 0, c.last_dialog_timestamp,
-            Quote(c.last_dialog_time).c_str(), 0, c.deleted, Quote(c.name).c_str(), "", c.notify,
-            c.me_is_anony, "", 0, Quote(c.uids).c_str(), Quote(c.status_time).c_str(),
-            c.last_read_did, Quote(c.mhash).c_str(), c.init_by_me);
-        any = true;
+        if (found != store.Conversations().end()) rows.push_back(*found->second);
     }
-    if (!any) return;
-    script += "commit;";
-    RunBatch(script, flow);
+    if (rows.empty()) return;
+    RunBatch(
+        [rows = std::move(rows)](sqlite3* db) {
+            return WriteRows(db,
+                             "REPLACE INTO messages "
+                             "values(?,?,?,?,?,'0',?,'1',?,?,0,?,?,0,?,?,'',?,?,'',0,?,?,?,?,?);",
+                             rows, [](sqlite3_stmt* s, const ConversationRecord& c) {
+                                 sqlite3_bind_int(s, 1, c.id);
+                                 sqlite3_bind_int(s, 2, c.badge);
+                                 sqlite3_bind_int(s, 3, c.crtimestamp);
+                                 sqlite3_bind_int(s, 4, c.status_timestamp);
+                                 sqlite3_bind_int(s, 5, c.type);
+                                 sqlite3_bind_text(s, 6, std::to_string(c.has_reveal).c_str(), -1,
+                                                   SQLITE_TRANSIENT);
+                                 sqlite3_bind_int(s, 7, c.last_dialog_id);
+                                 BindText(s, 8, c.text);
+                                 sqlite3_bind_int(s, 9, c.last_dialog_timestamp);
+                                 BindText(s, 10, c.last_dialog_time);
+                                 sqlite3_bind_int(s, 11, c.deleted);
+                                 BindText(s, 12, c.name);
+                                 sqlite3_bind_text(s, 13, std::to_string(c.notify).c_str(), -1,
+                                                   SQLITE_TRANSIENT);
+                                 sqlite3_bind_text(s, 14, std::to_string(c.me_is_anony).c_str(), -1,
+                                                   SQLITE_TRANSIENT);
+                                 BindText(s, 15, c.uids);
+                                 BindText(s, 16, c.status_time);
+                                 sqlite3_bind_int(s, 17, c.last_read_did);
+                                 BindText(s, 18, c.mhash);
+                                 sqlite3_bind_int(s, 19, c.init_by_me);
+                             });
+        },
+        flow);
 }
 
 void CSQLiteHelper::SaveUsers(const UserMap& users, CAsyncWorkFlow& flow) {
     if (!db_) return;
-    std::string script = "begin;\n";
-    script.reserve(users.size() * 256 + 16);
-    for (const auto& [qxid, u] : users) {
-        // A fresh row number for each write: the unique qxid index replaces the user's own
-        // earlier row, and no other user's row is touched.
-        script += Format(
-            "REPLACE INTO users values(NULL,%d,'%s','%s','%s','%s','%s',%d,%d,%d,%d,%d,'%d','%s',"
-            "'%s');\n",
-            u.id, Quote(qxid).c_str(), Quote(u.py).c_str(), Quote(u.name).c_str(),
-            Quote(u.avatar).c_str(), Quote(u.career).c_str(), u.judge, u.gender, u.utype, u.dist, 0,
-            u.anonym, "", Quote(u.jsondata).c_str());
+    std::vector<UserRecord> rows;
+    rows.reserve(users.size());
+    for (const auto& [qxid, user] : users) {
+        rows.push_back(user);
+        rows.back().qxid = qxid;
     }
-    script += "commit;";
-    RunBatch(script, flow);
+    RunBatch(
+        [rows = std::move(rows)](sqlite3* db) {
+            // A fresh row number for each write: the unique qxid index replaces the user's own
+            // earlier row, and no other user's row is touched.
+            return WriteRows(db, "REPLACE INTO users values(NULL,?,?,?,?,?,?,?,?,?,?,0,?,'',?);",
+                             rows, [](sqlite3_stmt* s, const UserRecord& u) {
+                                 sqlite3_bind_int(s, 1, u.id);
+                                 BindText(s, 2, u.qxid);
+                                 BindText(s, 3, u.py);
+                                 BindText(s, 4, u.name);
+                                 BindText(s, 5, u.avatar);
+                                 BindText(s, 6, u.career);
+                                 sqlite3_bind_int(s, 7, u.judge);
+                                 sqlite3_bind_int(s, 8, u.gender);
+                                 sqlite3_bind_int(s, 9, u.utype);
+                                 sqlite3_bind_int(s, 10, u.dist);
+                                 sqlite3_bind_text(s, 11, std::to_string(u.anonym).c_str(), -1,
+                                                   SQLITE_TRANSIENT);
+                                 BindText(s, 12, u.jsondata);
+                             });
+        },
+        flow);
 }
 
 void CSQLiteHelper::SaveSetting(int id, std::int32_t number, const std::string& text) {
     if (!db_) return;
     const char* name = id == 0 ? "max_dialog_time" : id == 1 ? "last_ctime" : "";
-    RunStatement(Format("REPLACE INTO setting values(%d,'%s',%d,'%s');", id, name, number,
-                        Quote(text).c_str()));
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, "REPLACE INTO setting values(?,?,?,?);", -1, &statement, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_bind_int(statement, 1, id);
+        sqlite3_bind_text(statement, 2, name, -1, SQLITE_STATIC);
+        sqlite3_bind_int(statement, 3, number);
+        BindText(statement, 4, text);
+        sqlite3_step(statement);
+    }
+    sqlite3_finalize(statement);
 }

@@ -17,17 +17,6 @@ CSQLiteHelper::~CSQLiteHelper() {
     CloseAccount();
 }
 
-std::string CSQLiteHelper::Quote(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\0') continue;  // would end the statement early
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out;
-}
-
 std::string CSQLiteHelper::AccountFilePath(const std::string& accountName) const {
     const std::string folder = platform::JoinPath(platform::DataDirectory(), accountName);
     return platform::JoinPath(folder, accountName + ".db");
@@ -69,10 +58,9 @@ void CSQLiteHelper::CloseWhenIdle(sqlite3* db) {
     sqlite_->Close(db);
 }
 
-void CSQLiteHelper::RunBatch(const std::string& script, CAsyncWorkFlow& flow) {
+void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow) {
     FlowSemaphore::Slot slot = writeLock_.Acquire(flow);
     sqlite3* db = db_;
-    ISqlite* sqlite = sqlite_.get();
     if (!db) return;
     // The account may be closed (sign-out) while the batch runs on the worker: the handle then
     // stays open until the batch is back, even when its flow was cancelled meanwhile.
@@ -88,12 +76,15 @@ void CSQLiteHelper::RunBatch(const std::string& script, CAsyncWorkFlow& flow) {
             }
         }
     } inFlight(this, db);
-    PoolScope::Run(flow, [db, sqlite, &script] {
-        if (sqlite->Exec(db, script.c_str(), nullptr, nullptr) != S_OK &&
-            !sqlite3_get_autocommit(db)) {
-            // A failing statement stops the script inside its transaction; leaving that open
-            // would swallow every later batch.
+    PoolScope::Run(flow, [db, &write] {
+        // One call holds the connection for the whole batch, so that readers on the UI thread see
+        // it whole or not at all.
+        sqlite3_mutex* mutex = sqlite3_db_mutex(db);
+        sqlite3_mutex_enter(mutex);
+        bool ok = sqlite3_exec(db, "begin;", nullptr, nullptr, nullptr) == SQLITE_OK && write(db);
+        if (ok) ok = sqlite3_exec(db, "commit;", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!ok && !sqlite3_get_autocommit(db))
             sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
-        }
+        sqlite3_mutex_leave(mutex);
     });
 }

@@ -4,6 +4,7 @@
 // written back in batches after each synchronisation.
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -33,8 +34,9 @@ class CSQLiteHelper {
     // outputs unchanged when there is no such row.
     void LoadSetting(int id, std::int32_t& number, std::string& text);
 
-    // Batch writes, composed on the UI thread and run on a worker under the write lock, one batch
-    // at a time. A batch that fails is rolled back whole.
+    // Batch writes: the rows are copied on the UI thread and written on a worker in one
+    // transaction with bound parameters, under the write lock, one batch at a time. A batch that
+    // fails is rolled back whole.
     void SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
                            CAsyncWorkFlow& flow);
     void SaveUsers(const UserMap& users, CAsyncWorkFlow& flow);
@@ -43,7 +45,6 @@ class CSQLiteHelper {
     // Generic helpers.
     bool TableExists(const std::string& name) const { return tables_.count(name) != 0; }
     bool RunStatement(const std::string& sql);
-    static std::string Quote(const std::string& text);  // ' doubled, NUL removed
     std::string AccountFilePath(const std::string& accountName) const;
     sqlite3* Handle() const { return db_; }
 
@@ -51,7 +52,9 @@ class CSQLiteHelper {
     CSQLiteHelper() = default;
     void LoadTableNames();
     void EnsureSchema();
-    void RunBatch(const std::string& script, CAsyncWorkFlow& flow);
+    // Runs `write` on a worker inside one transaction under the write lock; a write that fails is
+    // rolled back whole.
+    void RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow);
 
     // Closes a handle once no batch runs on it any more.
     void CloseWhenIdle(sqlite3* db);
