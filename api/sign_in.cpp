@@ -1,6 +1,7 @@
 #include "api/sign_in.h"
 
 #include "api/api_controller.h"
+#include "api/contacts.h"
 #include "api/login.h"
 #include "config/config.h"
 #include "net/http_request.h"
@@ -28,6 +29,7 @@ void AfterSignIn() {
     CApiController& controller = CApiController::Instance();
     controller.PostEvent(db_event::kConversationSync, 0, db_event::kDone);
     controller.PostEvent(db_event::kContacts, 0, db_event::kDone);
+    RefreshContactList();
 }
 
 // Kills the heartbeat's timer however its flow ends.

@@ -13,6 +13,22 @@ UserRecord* CDBUser::Find(const std::string& qxid) {
     return found == users_.end() ? nullptr : &found->second;
 }
 
+void CDBUser::RebuildContactIndex() {
+    contacts_.clear();
+    for (auto& [qxid, user] : users_) {
+        if (user.dist == 1 && user.utype == 1 && qxid != kFeedbackQxid) {
+            contacts_[user.py].push_back(&user);
+        }
+    }
+}
+
+void CDBUser::Clear() {
+    contacts_.clear();
+    profiles_.clear();
+    talents_.clear();
+    users_.clear();
+}
+
 CDBMsgDlg& CDBMsgDlg::Instance() {
     static CDBMsgDlg store;
     return store;
