@@ -1,0 +1,53 @@
+#pragma once
+// Keeping the conversation list and the messages up to date: incremental synchronisation from the
+// marks, paging, merging into the stores and the account database, the per-conversation message
+// index, older messages on demand, marking a conversation read. UI thread.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "api/service_errors.h"
+#include "storage/msg_dlg_store.h"
+
+class CAsyncWorkFlow;
+
+enum class SyncKind {
+    kActiveQuery = 0,     // after sign-in and after group changes
+    kLongConnection = 1,  // a push notification or a reconnection
+};
+
+// Starts a synchronisation unless one runs (a request while one runs is dropped).
+void StartConversationSync(SyncKind kind);
+
+// The query of the next page: the marks of the last answers.
+std::string BuildSyncQuery(SyncKind kind);
+
+struct MergeResult {
+    bool ok = false;
+    std::vector<std::int32_t> changed;      // conversations
+    std::vector<std::int32_t> newMessages;  // message ids new to the index
+};
+// Merges one answer into the stores, the index and the database.
+MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow);
+
+// Up to `pageSize` ids of messages older than `beforeId` (0: from the newest), newest first, from
+// memory, fetching 50 older messages from the service when memory cannot serve the page. True
+// when the list could be filled from the index.
+bool GetHistoryPage(std::int32_t conversationId, std::int32_t beforeId, int pageSize,
+                    std::vector<std::int32_t>& ids, ErrorRecord* error, CAsyncWorkFlow& flow);
+// The memory part of GetHistoryPage alone.
+bool ServeFromIndex(std::int32_t conversationId, std::int32_t beforeId, int pageSize,
+                    std::vector<std::int32_t>& ids);
+// The id after `beforeId` in the conversation's index (the newest for 0), or 0.
+std::int32_t NextIndexedId(std::int32_t conversationId, std::int32_t beforeId);
+
+// Clears the conversation's unread count here and on the service.
+void MarkConversationRead(std::int32_t conversationId);
+
+// The index update over changed conversations and new messages (also after loading the account
+// database, with every loaded conversation). `newMessages` keeps only ids new to the index.
+void UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages);
+
+// Tells of new messages (kind 0x10), pairing the own ones with their pending sends.
+void NotifyNewMessages(const std::vector<std::int32_t>& newMessages);
