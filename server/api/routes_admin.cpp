@@ -151,8 +151,16 @@ Json::Value SetUpdate(Call& call) {
 }
 
 Json::Value SetClock(Call& call) {
-    call.service.store().SetClockOffset(RequireInt(call.req, "offset", -864000000, 864000000));
-    return OkEnvelope();
+    Store& store = call.service.store();
+    if (ArgText(call.req, "offset"))
+        store.SetClockOffset(RequireInt(call.req, "offset", -864000000, 864000000));
+    if (ArgText(call.req, "freeze")) {
+        std::int32_t at = RequireInt(call.req, "freeze", -1, INT32_MAX);
+        store.FreezeClock(at == -1 ? store.Now() : at);  // -1: at this moment
+    }
+    Json::Value out = OkEnvelope();
+    out["now"] = static_cast<int>(store.Now());
+    return out;
 }
 
 }  // namespace

@@ -20,7 +20,8 @@ Store::Store(const std::string& path) : db_(path) {
 }
 
 std::int64_t Store::Now() const {
-    return SystemSeconds() + clock_offset_;
+    std::int64_t frozen = frozen_at_;
+    return frozen != 0 ? frozen : SystemSeconds() + clock_offset_;
 }
 
 Stamp Store::NextStamp() {

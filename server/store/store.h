@@ -29,6 +29,9 @@ class Store {
 
     std::int64_t Now() const;
     void SetClockOffset(std::int64_t seconds) { clock_offset_ = seconds; }
+    // Stops the clock at a moment (0 lets it run again), so that tests can put many changes
+    // into one second.
+    void FreezeClock(std::int64_t at) { frozen_at_ = at; }
 
     // Under the lock, inside the caller's transaction.
     Stamp NextStamp();
@@ -40,6 +43,7 @@ class Store {
     Database db_;
     NewsHub news_;
     std::atomic<std::int64_t> clock_offset_{0};
+    std::atomic<std::int64_t> frozen_at_{0};
     std::int64_t last_stamp_ts_ = 0;
     std::int64_t last_seq_ = 0;
     std::int64_t last_message_ts_ = 0;
