@@ -124,7 +124,7 @@ std::vector<std::string> ListeningAddresses(int port) {
     return found;
 }
 
-class Program : public ::testing::Test {
+class ServerProgram : public ::testing::Test {
   protected:
     void SetUp() override {
         dir = std::filesystem::temp_directory_path() / ("lumeno-cli-" + std::to_string(getpid()));
@@ -134,7 +134,7 @@ class Program : public ::testing::Test {
     std::filesystem::path dir;
 };
 
-TEST_F(Program, PrintsItsLoopbackAddressesServesAndStopsOnSignal) {
+TEST_F(ServerProgram, PrintsItsLoopbackAddressesServesAndStopsOnSignal) {
     ServerProcess server;
     ASSERT_TRUE(server.Start({"--seed", "demo", "-q", "--ports-file", (dir / "ports").string()}));
     int api = server.Port("api");
@@ -155,7 +155,7 @@ TEST_F(Program, PrintsItsLoopbackAddressesServesAndStopsOnSignal) {
     EXPECT_FALSE(CanConnect(api));
 }
 
-TEST_F(Program, RefusesToListenBeyondLoopback) {
+TEST_F(ServerProgram, RefusesToListenBeyondLoopback) {
     ServerProcess server;
     EXPECT_FALSE(server.Start({"--host", "0.0.0.0"}));
     std::string message;
@@ -163,7 +163,7 @@ TEST_F(Program, RefusesToListenBeyondLoopback) {
     EXPECT_NE(message.find("loopback"), std::string::npos) << message;
 }
 
-TEST_F(Program, KeepsItsStateInTheDataFile) {
+TEST_F(ServerProgram, KeepsItsStateInTheDataFile) {
     std::string data = (dir / "state.db").string();
     std::string token;
     {
@@ -193,7 +193,7 @@ TEST_F(Program, KeepsItsStateInTheDataFile) {
         RawGet(reset.Port("api"), "/lumeno/contact/v3/d1?u=10001&access_token=" + token), 20001));
 }
 
-TEST_F(Program, TlsListenerIsAnnouncedWithItsAuthority) {
+TEST_F(ServerProgram, TlsListenerIsAnnouncedWithItsAuthority) {
     ServerProcess server;
     ASSERT_TRUE(server.Start({"--tls-port", "0", "--tls-dir", (dir / "tls").string(), "-q"}));
     EXPECT_GT(server.Port("tls"), 0);

@@ -4,12 +4,12 @@
 namespace lumeno::server::testing {
 namespace {
 
-class AccountContract : public ServiceFixture {
+class ServerAccountContract : public ServiceFixture {
   protected:
     void SetUp() override { StartService("demo"); }
 };
 
-TEST_F(AccountContract, PasswordLoginAnswersTokenAndTheSignedInRecord) {
+TEST_F(ServerAccountContract, PasswordLoginAnswersTokenAndTheSignedInRecord) {
     RawAnswer a = RawPost(api(), std::string("/lumeno/user/v3/login?account=demo&") + kClientQuery,
                           {{"password", "lumeno123"}});
     ASSERT_TRUE(IsOk(a));
@@ -30,14 +30,14 @@ TEST_F(AccountContract, PasswordLoginAnswersTokenAndTheSignedInRecord) {
     EXPECT_EQ(user["avatar"].asString().rfind("http://127.0.0.1:", 0), 0u);
 }
 
-TEST_F(AccountContract, MobileNumberSignsInLikeTheAccountName) {
+TEST_F(ServerAccountContract, MobileNumberSignsInLikeTheAccountName) {
     RawAnswer a =
         RawPost(api(), "/lumeno/user/v3/login?account=13800010001", {{"password", "lumeno123"}});
     ASSERT_TRUE(IsOk(a));
     EXPECT_EQ(a.json["user"]["username"].asString(), "demo");
 }
 
-TEST_F(AccountContract, WrongPasswordAndUnknownAccountAreRefusedAlike) {
+TEST_F(ServerAccountContract, WrongPasswordAndUnknownAccountAreRefusedAlike) {
     RawAnswer wrong = RawPost(api(), "/lumeno/user/v3/login?account=demo", {{"password", "nope"}});
     RawAnswer unknown =
         RawPost(api(), "/lumeno/user/v3/login?account=nobody", {{"password", "lumeno123"}});
@@ -49,14 +49,14 @@ TEST_F(AccountContract, WrongPasswordAndUnknownAccountAreRefusedAlike) {
     EXPECT_TRUE(IsErrorEnvelope(RawPost(api(), "/lumeno/user/v3/login?account=demo", {}), 10001));
 }
 
-TEST_F(AccountContract, PeopleWithoutPasswordCannotSignIn) {
+TEST_F(ServerAccountContract, PeopleWithoutPasswordCannotSignIn) {
     RawAnswer a = RawPost(api(), "/lumeno/user/v3/login?account=lina", {{"password", ""}});
     EXPECT_TRUE(IsErrorEnvelope(a, 10001));
     a = RawPost(api(), "/lumeno/user/v3/login?account=lina", {{"password", "lumeno123"}});
     EXPECT_TRUE(IsErrorEnvelope(a, 10005));
 }
 
-TEST_F(AccountContract, TokenLoginGivesTheSameRecordAndToken) {
+TEST_F(ServerAccountContract, TokenLoginGivesTheSameRecordAndToken) {
     Session s = SignIn("demo");
     RawAnswer a = RawGet(api(), "/lumeno/user/v3/login?" + s.auth + "&" + kClientQuery);
     ASSERT_TRUE(IsOk(a));
@@ -65,7 +65,7 @@ TEST_F(AccountContract, TokenLoginGivesTheSameRecordAndToken) {
     EXPECT_FALSE(a.json.isMember("error_code"));
 }
 
-TEST_F(AccountContract, EveryAuthenticatedOperationRefusesBadTokens) {
+TEST_F(ServerAccountContract, EveryAuthenticatedOperationRefusesBadTokens) {
     Session s = SignIn("demo");
     const char* const operations[] = {"user/v3/login",
                                       "msg/v3/pc_status?on=1",
@@ -105,7 +105,7 @@ TEST_F(AccountContract, EveryAuthenticatedOperationRefusesBadTokens) {
     EXPECT_TRUE(IsOk(Call(s, "contact/v3/d1")));
 }
 
-TEST_F(AccountContract, RevokedTokensAnswerTheirCodeUntilTheNextSignIn) {
+TEST_F(ServerAccountContract, RevokedTokensAnswerTheirCodeUntilTheNextSignIn) {
     Session s = SignIn("demo");
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/revoke?qxid=10001&code=20002")));
     EXPECT_TRUE(IsErrorEnvelope(Call(s, "contact/v3/d1"), 20002));
@@ -117,7 +117,7 @@ TEST_F(AccountContract, RevokedTokensAnswerTheirCodeUntilTheNextSignIn) {
     EXPECT_TRUE(IsOk(Call(again, "contact/v3/d1")));
 }
 
-TEST_F(AccountContract, PresenceTakesZeroOrOne) {
+TEST_F(ServerAccountContract, PresenceTakesZeroOrOne) {
     Session s = SignIn("demo");
     EXPECT_TRUE(IsOk(Call(s, "msg/v3/pc_status", "on=1")));
     EXPECT_TRUE(IsOk(Call(s, "msg/v3/pc_status", "on=0")));

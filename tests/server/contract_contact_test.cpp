@@ -4,7 +4,7 @@
 namespace lumeno::server::testing {
 namespace {
 
-class ContactContract : public ServiceFixture {
+class ServerContactContract : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -21,7 +21,7 @@ class ContactContract : public ServiceFixture {
     Session me;
 };
 
-TEST_F(ContactContract, ContactListHoldsExactlyTheFriendsInPinyinOrder) {
+TEST_F(ServerContactContract, ContactListHoldsExactlyTheFriendsInPinyinOrder) {
     RawAnswer a = Call(me, "contact/v3/d1");
     ASSERT_TRUE(IsOk(a));
     const Json::Value& contacts = a.json["contacts"];
@@ -40,7 +40,7 @@ TEST_F(ContactContract, ContactListHoldsExactlyTheFriendsInPinyinOrder) {
     EXPECT_TRUE(helper) << "the feedback account is a contact like any other";
 }
 
-TEST_F(ContactContract, ProfileShowsContactDetailsOnlyToFriends) {
+TEST_F(ServerContactContract, ProfileShowsContactDetailsOnlyToFriends) {
     RawAnswer friend_card = Call(me, "contact/v3/detail", "u2=10002");
     ASSERT_TRUE(IsOk(friend_card));
     ExpectCompleteUser(friend_card.json["card"]);
@@ -79,7 +79,7 @@ TEST_F(ContactContract, ProfileShowsContactDetailsOnlyToFriends) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "contact/v3/detail"), 10001));
 }
 
-TEST_F(ContactContract, TalentCardDescribesTheJobSeeker) {
+TEST_F(ServerContactContract, TalentCardDescribesTheJobSeeker) {
     RawAnswer a = Call(me, "talent/v3/detail", "u2=10015");
     ASSERT_TRUE(IsOk(a));
     const Json::Value& card = a.json["card"];
@@ -94,7 +94,7 @@ TEST_F(ContactContract, TalentCardDescribesTheJobSeeker) {
     EXPECT_EQ(card["avatar"].asString(), "5");
 }
 
-TEST_F(ContactContract, TryAddListsMutualFriendsAndRecommendationOnlyPeople) {
+TEST_F(ServerContactContract, TryAddListsMutualFriendsAndRecommendationOnlyPeople) {
     RawAnswer a = Call(me, "contact/v3/try_add", "u2=10009");
     ASSERT_TRUE(IsOk(a));
     for (const char* name : {"midcnt", "dist", "reconly"})
@@ -113,7 +113,7 @@ TEST_F(ContactContract, TryAddListsMutualFriendsAndRecommendationOnlyPeople) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "contact/v3/try_add", "u2=10001"), 10001));
 }
 
-TEST_F(ContactContract, FriendRequestReachesThePersonAsAPendingItem) {
+TEST_F(ServerContactContract, FriendRequestReachesThePersonAsAPendingItem) {
     RawAnswer sent = RawPost(api(), "/lumeno/contact/v3/init_req?u2=10013&lv=2&" + me.auth,
                              {{"attach", "Bonjour Émilie"}});
     ASSERT_TRUE(IsOk(sent));
@@ -133,7 +133,7 @@ TEST_F(ContactContract, FriendRequestReachesThePersonAsAPendingItem) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "contact/v3/init_req", "u2=10013&lv=4"), 10001));
 }
 
-TEST_F(ContactContract, BreakingAFriendshipAnswersTheNewCard) {
+TEST_F(ServerContactContract, BreakingAFriendshipAnswersTheNewCard) {
     RawAnswer a = Call(me, "contact/v3/break", "u2=10017");
     ASSERT_TRUE(IsOk(a));
     EXPECT_GE(a.json["card"]["dist"].asInt(), 2);

@@ -7,7 +7,7 @@
 namespace lumeno::server::testing {
 namespace {
 
-class DownloadContract : public ServiceFixture {
+class ServerDownloadContract : public ServiceFixture {
   protected:
     void SetUp() override { StartService("demo"); }
 
@@ -18,7 +18,7 @@ class DownloadContract : public ServiceFixture {
     }
 };
 
-TEST_F(DownloadContract, UpdateCheckOffersAnInstallerWhoseMd5Matches) {
+TEST_F(ServerDownloadContract, UpdateCheckOffersAnInstallerWhoseMd5Matches) {
     RawAnswer a = RawGet(api(), std::string("/lumeno/check_version?p=windows&") + kClientQuery);
     ASSERT_TRUE(IsOk(a));
     for (const char* name : {"desc", "url", "md5", "version"})
@@ -37,7 +37,7 @@ TEST_F(DownloadContract, UpdateCheckOffersAnInstallerWhoseMd5Matches) {
     EXPECT_TRUE(IsErrorEnvelope(RawGet(api(), "/lumeno/check_version?p=mac"), 10001));
 }
 
-TEST_F(DownloadContract, AvatarsArePngAndPicturesJpeg) {
+TEST_F(ServerDownloadContract, AvatarsArePngAndPicturesJpeg) {
     Session me = SignIn("demo");
     RawAnswer d1 = Call(me, "contact/v3/d1");
     RawAnswer avatar = RawGet(api(), PathOf(d1.json["contacts"][0]["avatar"].asString()));
@@ -56,7 +56,7 @@ TEST_F(DownloadContract, AvatarsArePngAndPicturesJpeg) {
     EXPECT_EQ(RawGet(api(), "/files/pic/none.jpg").status, 404);
 }
 
-TEST_F(DownloadContract, VoiceClipsHaveTheFrameLengthAtOffset72AndDecode) {
+TEST_F(ServerDownloadContract, VoiceClipsHaveTheFrameLengthAtOffset72AndDecode) {
     Session me = SignIn("demo");
     RawAnswer history = Call(me, "msg/v3/get_message", "mid=1000&before_id=0&count=50");
     std::string url;
@@ -94,7 +94,7 @@ TEST_F(DownloadContract, VoiceClipsHaveTheFrameLengthAtOffset72AndDecode) {
     EXPECT_GT(loud, 1000) << "the clip holds sound, not silence";
 }
 
-TEST_F(DownloadContract, ShareLinksOpenPages) {
+TEST_F(ServerDownloadContract, ShareLinksOpenPages) {
     RawAnswer page = RawGet(api(), "/share/user/10002");
     EXPECT_EQ(page.status, 200);
     EXPECT_NE(page.body.find("张伟"), std::string::npos);

@@ -9,7 +9,7 @@ constexpr int kTeamGroup = 1004;      // created by the demo account
 constexpr int kHikingGroup = 1005;    // created by 刘洋
 constexpr int kOfficialGroup = 1006;  // only its creator may add members
 
-class GroupContract : public ServiceFixture {
+class ServerGroupContract : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -18,7 +18,7 @@ class GroupContract : public ServiceFixture {
     Session me;
 };
 
-TEST_F(GroupContract, OneToOneConversationIsFoundOrMade) {
+TEST_F(ServerGroupContract, OneToOneConversationIsFoundOrMade) {
     RawAnswer a = Call(me, "msg/v3/get_mid", "qxid=10002&mtype=1");
     ASSERT_TRUE(IsOk(a));
     EXPECT_TRUE(IsInt32(a.json, "mid"));
@@ -48,7 +48,7 @@ TEST_F(GroupContract, OneToOneConversationIsFoundOrMade) {
     EXPECT_TRUE(contains(after));
 }
 
-TEST_F(GroupContract, StrangersCannotBeWrittenToAndBadRequestsAreRefused) {
+TEST_F(ServerGroupContract, StrangersCannotBeWrittenToAndBadRequestsAreRefused) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/get_mid", "qxid=10013&mtype=1"), 10003));
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/get_mid", "qxid=10001&mtype=1"), 10001));
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/get_mid", "qxid=77&mtype=1"), 10002));
@@ -56,7 +56,7 @@ TEST_F(GroupContract, StrangersCannotBeWrittenToAndBadRequestsAreRefused) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/get_mid", "dst_uids=10002&mtype=4"), 10001));
 }
 
-TEST_F(GroupContract, GroupWithTheSameMembersIsReused) {
+TEST_F(ServerGroupContract, GroupWithTheSameMembersIsReused) {
     RawAnswer a = Call(me, "msg/v3/get_mid", "dst_uids=10003,10004&mtype=4");
     ASSERT_TRUE(IsOk(a));
     int mid = a.json["mid"].asInt();
@@ -73,7 +73,7 @@ TEST_F(GroupContract, GroupWithTheSameMembersIsReused) {
     EXPECT_EQ(history.json["dialogues"][0]["type"].asInt(), 99);
 }
 
-TEST_F(GroupContract, RenamingChecksLengthAndKind) {
+TEST_F(ServerGroupContract, RenamingChecksLengthAndKind) {
     RawAnswer a = Call(me, "msg/v3/set_msg_name", "mid=1004&name=" + UrlEncode("新 产品群"));
     ASSERT_TRUE(IsOk(a));
     EXPECT_EQ(a.json["name"].asString(), "新 产品群");
@@ -84,7 +84,7 @@ TEST_F(GroupContract, RenamingChecksLengthAndKind) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/set_msg_name", "mid=1004&name="), 10001));
 }
 
-TEST_F(GroupContract, AddingMembersAnswersTheNewMemberList) {
+TEST_F(ServerGroupContract, AddingMembersAnswersTheNewMemberList) {
     RawAnswer a = Call(me, "msg/v3/add_user", "mid=1005&uids=10018,10019");
     ASSERT_TRUE(IsOk(a));
     EXPECT_EQ(a.json["mid"].asInt(), kHikingGroup);
@@ -101,7 +101,7 @@ TEST_F(GroupContract, AddingMembersAnswersTheNewMemberList) {
     EXPECT_EQ(history.json["dialogues"][0]["text"].asString(), "林晓邀请何军、高雪加入了群聊");
 }
 
-TEST_F(GroupContract, OnlyTheCreatorRemovesOthersAndAnyoneMayLeave) {
+TEST_F(ServerGroupContract, OnlyTheCreatorRemovesOthersAndAnyoneMayLeave) {
     Session zhang = SignIn("zhangwei");
     EXPECT_TRUE(IsErrorEnvelope(Call(zhang, "msg/v3/remove_user", "mid=1004&uids=10006"), 10003));
     ASSERT_TRUE(IsOk(Call(me, "msg/v3/remove_user", "mid=1004&uids=10006")));
@@ -121,7 +121,7 @@ TEST_F(GroupContract, OnlyTheCreatorRemovesOthersAndAnyoneMayLeave) {
     EXPECT_TRUE(IsOk(Call(bob, "msg/v3/remove_user", "mid=1004&uids=10005")));
 }
 
-TEST_F(GroupContract, MemberChangesReachTheNextIncrementalSync) {
+TEST_F(ServerGroupContract, MemberChangesReachTheNextIncrementalSync) {
     SyncClient client;
     client.Merge(Call(me, "msg/v3/get_msg_dlg", client.Query(SyncClient::kActive)).json);
     Session liu = TokenFor("liuyang");

@@ -11,7 +11,7 @@ constexpr int kAnonymous = 1007;
 constexpr int kWithZheng = 1009;  // deleted by the demo account
 constexpr int kWithXu = 1010;     // older than a first synchronisation reaches
 
-class MessageContract : public ServiceFixture {
+class ServerMessageContract : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -28,7 +28,7 @@ class MessageContract : public ServiceFixture {
     Session me;
 };
 
-TEST_F(MessageContract, SyncAnswerHasEveryMemberInTheKindsTheClientReads) {
+TEST_F(ServerMessageContract, SyncAnswerHasEveryMemberInTheKindsTheClientReads) {
     Json::Value a = FirstSync();
     EXPECT_TRUE(IsBool(a, "msg_hasmore"));
     EXPECT_TRUE(IsBool(a, "dlg_hasmore"));
@@ -77,7 +77,7 @@ TEST_F(MessageContract, SyncAnswerHasEveryMemberInTheKindsTheClientReads) {
             EXPECT_TRUE(IsInt32(u, name));
 }
 
-TEST_F(MessageContract, FirstSyncBringsLiveConversationsWithTheirMessagesOnce) {
+TEST_F(ServerMessageContract, FirstSyncBringsLiveConversationsWithTheirMessagesOnce) {
     Json::Value a = FirstSync();
     std::map<int, Json::Value> byId;
     for (const Json::Value& c : a["messages"])
@@ -111,7 +111,7 @@ TEST_F(MessageContract, FirstSyncBringsLiveConversationsWithTheirMessagesOnce) {
     EXPECT_FALSE(a["dlg_hasmore"].asBool());
 }
 
-TEST_F(MessageContract, MessagesOfEveryKindCarryTheirObjects) {
+TEST_F(ServerMessageContract, MessagesOfEveryKindCarryTheirObjects) {
     Json::Value a = FirstSync();
     std::map<int, int> kinds;
     for (const Json::Value& d : a["dialogues"]) {
@@ -156,7 +156,7 @@ TEST_F(MessageContract, MessagesOfEveryKindCarryTheirObjects) {
         EXPECT_GT(kinds[type], 0) << type;
 }
 
-TEST_F(MessageContract, HistoryPagesBackwardsWithHasmore) {
+TEST_F(ServerMessageContract, HistoryPagesBackwardsWithHasmore) {
     RawAnswer a = Call(me, "msg/v3/get_message", "mid=1000&before_id=0&hints=1&count=5");
     ASSERT_TRUE(IsOk(a));
     EXPECT_TRUE(IsBool(a.json, "hasmore"));
@@ -185,7 +185,7 @@ TEST_F(MessageContract, HistoryPagesBackwardsWithHasmore) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/get_message", "mid=99999"), 10002));
 }
 
-TEST_F(MessageContract, ClearBadgeReadsUpToTheGivenMessage) {
+TEST_F(ServerMessageContract, ClearBadgeReadsUpToTheGivenMessage) {
     Json::Value a = FirstSync();
     std::vector<int> ids;
     for (const Json::Value& d : a["dialogues"])
@@ -202,7 +202,7 @@ TEST_F(MessageContract, ClearBadgeReadsUpToTheGivenMessage) {
     EXPECT_TRUE(IsErrorEnvelope(Call(me, "msg/v3/clear_badge", "mid=1012&last_did=0"), 10003));
 }
 
-TEST_F(MessageContract, SendingStoresTextWithMentionsAndAnonymity) {
+TEST_F(ServerMessageContract, SendingStoresTextWithMentionsAndAnonymity) {
     std::string target = "/lumeno/msg/v3/add_dialogue?" + me.auth + "&" + kClientQuery;
     RawAnswer a = RawPost(api(), target,
                           {{"atuids", "10002,99999,10003"},
@@ -234,7 +234,7 @@ TEST_F(MessageContract, SendingStoresTextWithMentionsAndAnonymity) {
     EXPECT_EQ(mine.json["dialogues"][0]["atme"].asInt(), 0);
 }
 
-TEST_F(MessageContract, SendingAPictureStoresAndServesIt) {
+TEST_F(ServerMessageContract, SendingAPictureStoresAndServesIt) {
     std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\x03\xc0\0\0\x01\xe0\x08\x02\0\0\0", 29);
     RawAnswer a = RawPost(
         api(), "/lumeno/msg/v3/add_dialogue?" + me.auth,
@@ -256,7 +256,7 @@ TEST_F(MessageContract, SendingAPictureStoresAndServesIt) {
     EXPECT_NE(file.headers.find("image/png"), std::string::npos);
 }
 
-TEST_F(MessageContract, SendingRefusesWhatCannotBeStored) {
+TEST_F(ServerMessageContract, SendingRefusesWhatCannotBeStored) {
     std::string target = "/lumeno/msg/v3/add_dialogue?" + me.auth;
     EXPECT_TRUE(
         IsErrorEnvelope(RawPost(api(), target, {{"mid", "1000"}, {"msghash", "e"}}), 10001));
@@ -274,7 +274,7 @@ TEST_F(MessageContract, SendingRefusesWhatCannotBeStored) {
         IsOk(RawPost(api(), target, {{"mid", "1000"}, {"pic", ""}, {"text", "only text"}})));
 }
 
-TEST_F(MessageContract, VoiceClipsAreMarkedHeardPerListener) {
+TEST_F(ServerMessageContract, VoiceClipsAreMarkedHeardPerListener) {
     Json::Value a = FirstSync();
     int voice = 0;
     for (const Json::Value& d : a["dialogues"])

@@ -4,7 +4,7 @@
 namespace lumeno::server::testing {
 namespace {
 
-class TaskContract : public ServiceFixture {
+class ServerTaskContract : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -22,7 +22,7 @@ class TaskContract : public ServiceFixture {
     std::map<int, Json::Value> items;
 };
 
-TEST_F(TaskContract, ListHoldsEveryTypeWithButtonsAndMarkup) {
+TEST_F(ServerTaskContract, ListHoldsEveryTypeWithButtonsAndMarkup) {
     for (int type : {1, 2, 3, 4, 5, 6, 10000})
         ASSERT_EQ(items.count(type), 1u) << type;
     for (const auto& [type, item] : items) {
@@ -52,7 +52,7 @@ TEST_F(TaskContract, ListHoldsEveryTypeWithButtonsAndMarkup) {
     EXPECT_EQ(items[2]["btn_action"].asInt(), 0);
 }
 
-TEST_F(TaskContract, AcceptingAFriendRequestMakesAContactAndAConversation) {
+TEST_F(ServerTaskContract, AcceptingAFriendRequestMakesAContactAndAConversation) {
     RawAnswer a = Call(me, "user/v3/complete_task", Args(4) + "&lv=3");
     ASSERT_TRUE(IsOk(a));
     EXPECT_EQ(a.json["card"]["qxid"].asString(), "10009");
@@ -68,7 +68,7 @@ TEST_F(TaskContract, AcceptingAFriendRequestMakesAContactAndAConversation) {
     EXPECT_EQ(Call(me, "user/v3/tasks", "pending=0").json["requests"].size(), 7u);
 }
 
-TEST_F(TaskContract, PassingOnARecommendationAsksTheOtherContact) {
+TEST_F(ServerTaskContract, PassingOnARecommendationAsksTheOtherContact) {
     RawPost(api(), "/lumeno/user/v3/complete_task?" + Args(3) + "&" + me.auth,
             {{"attach", "孙悦做市场很专业"}});
     Session zhang = SignIn("zhangwei");
@@ -83,7 +83,7 @@ TEST_F(TaskContract, PassingOnARecommendationAsksTheOtherContact) {
     EXPECT_TRUE(found);
 }
 
-TEST_F(TaskContract, SendingAResumeReachesTheRecruiter) {
+TEST_F(ServerTaskContract, SendingAResumeReachesTheRecruiter) {
     ASSERT_TRUE(IsOk(Call(me, "user/v3/complete_task", Args(5))));
     Session ma = TokenFor("machao");
     RawAnswer mid = Call(ma, "msg/v3/get_mid", "qxid=10001&mtype=1");
@@ -94,14 +94,14 @@ TEST_F(TaskContract, SendingAResumeReachesTheRecruiter) {
     EXPECT_EQ(history.json["dialogues"][0]["resume_user"]["qxid"].asString(), "10001");
 }
 
-TEST_F(TaskContract, AcceptingAnInvitationJoinsTheGroup) {
+TEST_F(ServerTaskContract, AcceptingAnInvitationJoinsTheGroup) {
     ASSERT_TRUE(IsOk(Call(me, "user/v3/complete_task", Args(6))));
     RawAnswer history = Call(me, "msg/v3/get_message", "mid=1011&before_id=0");
     ASSERT_TRUE(IsOk(history));
     EXPECT_EQ(history.json["dialogues"][0]["text"].asString(), "林晓加入了群聊");
 }
 
-TEST_F(TaskContract, IgnoringAndMistakes) {
+TEST_F(ServerTaskContract, IgnoringAndMistakes) {
     EXPECT_TRUE(IsOk(Call(me, "user/v3/ignore_task", Args(10000))));
     EXPECT_TRUE(
         IsErrorEnvelope(Call(me, "user/v3/ignore_task", "type=4&" + Args(5).substr(7)), 10001));

@@ -6,7 +6,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class Faults : public ServiceFixture {
+class ServerFaults : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -15,7 +15,7 @@ class Faults : public ServiceFixture {
     Session me;
 };
 
-TEST_F(Faults, DelayHoldsTheAnswerBack) {
+TEST_F(ServerFaults, DelayHoldsTheAnswerBack) {
     ASSERT_TRUE(
         IsOk(RawGet(api(), "/admin/fault?kind=delay&ms=600&path=/lumeno/contact/&count=1")));
     auto start = Clock::now();
@@ -26,7 +26,7 @@ TEST_F(Faults, DelayHoldsTheAnswerBack) {
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(600)) << "used up after one request";
 }
 
-TEST_F(Faults, ServerErrorIsAnHtmlPage) {
+TEST_F(ServerFaults, ServerErrorIsAnHtmlPage) {
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/fault?kind=http500&path=/lumeno/msg/v3/get_msg_dlg")));
     RawAnswer a = Call(me, "msg/v3/get_msg_dlg", SyncClient().Query(SyncClient::kActive));
     EXPECT_EQ(a.status, 500);
@@ -38,7 +38,7 @@ TEST_F(Faults, ServerErrorIsAnHtmlPage) {
     EXPECT_TRUE(IsOk(Call(me, "msg/v3/get_msg_dlg", SyncClient().Query(SyncClient::kActive))));
 }
 
-TEST_F(Faults, MalformedAndEmptyBodiesAreNotJson) {
+TEST_F(ServerFaults, MalformedAndEmptyBodiesAreNotJson) {
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/fault?kind=malformed&count=1")));
     RawAnswer bad = Call(me, "contact/v3/d1");
     EXPECT_EQ(bad.status, 200);
@@ -50,7 +50,7 @@ TEST_F(Faults, MalformedAndEmptyBodiesAreNotJson) {
     EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1")));
 }
 
-TEST_F(Faults, TruncatedSyncAnswerLosesNothingForTheNextTry) {
+TEST_F(ServerFaults, TruncatedSyncAnswerLosesNothingForTheNextTry) {
     // Everything happens in one second, where only the service's memory of the last answer
     // tells delivered messages from new ones.
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/clock?freeze=-1")));
@@ -72,7 +72,7 @@ TEST_F(Faults, TruncatedSyncAnswerLosesNothingForTheNextTry) {
     EXPECT_EQ(whole.json["dialogues"][0]["text"].asString(), "new one");
 }
 
-TEST_F(Faults, FaultsCanAimAtOneUser) {
+TEST_F(ServerFaults, FaultsCanAimAtOneUser) {
     Session zhang = SignIn("zhangwei");
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/fault?kind=http500&qxid=10002")));
     EXPECT_EQ(Call(zhang, "contact/v3/d1").status, 500);
@@ -83,7 +83,7 @@ TEST_F(Faults, FaultsCanAimAtOneUser) {
     EXPECT_EQ(list.json["faults"][0]["remaining"].asInt(), -1);
 }
 
-TEST_F(Faults, ControlEndpointRefusesBadFaults) {
+TEST_F(ServerFaults, ControlEndpointRefusesBadFaults) {
     EXPECT_TRUE(IsErrorEnvelope(RawGet(api(), "/admin/fault?kind=explode"), 10001));
     EXPECT_TRUE(IsErrorEnvelope(RawGet(api(), "/admin/fault?kind=delay"), 10001));
     EXPECT_TRUE(IsErrorEnvelope(RawGet(api(), "/admin/fault?kind=empty&count=0"), 10001));
@@ -93,7 +93,7 @@ TEST_F(Faults, ControlEndpointRefusesBadFaults) {
     EXPECT_TRUE(IsOk(RawGet(api(), "/admin/faults")));
 }
 
-TEST_F(Faults, MessagesCanBeSentAsAnyMember) {
+TEST_F(ServerFaults, MessagesCanBeSentAsAnyMember) {
     RawAnswer sent =
         RawGet(api(), "/admin/send?from=zhangwei&mid=1000&text=" + UrlEncode("测试消息"));
     ASSERT_TRUE(IsOk(sent));

@@ -14,7 +14,7 @@ std::vector<PushEvent::Kind> Kinds(const std::vector<PushEvent>& events) {
     return kinds;
 }
 
-TEST(PushParser, AnnouncementIsOneEventWhereverTheBytesAreSplit) {
+TEST(ServerPushParser, AnnouncementIsOneEventWhereverTheBytesAreSplit) {
     const std::string stream = "uid#10001#ping#ping#ping#";
     for (size_t cut = 0; cut <= stream.size(); ++cut) {
         PushParser parser;
@@ -28,7 +28,7 @@ TEST(PushParser, AnnouncementIsOneEventWhereverTheBytesAreSplit) {
     }
 }
 
-TEST(PushParser, RefusesWhatIsNotTheProtocol) {
+TEST(ServerPushParser, RefusesWhatIsNotTheProtocol) {
     PushParser junk;
     EXPECT_EQ(Kinds(junk.Feed("GET / HTTP/1.1\r\n\r\n#")), (std::vector{PushEvent::kInvalid}));
     EXPECT_TRUE(junk.Feed("uid#1#").empty()) << "a failed connection stays failed";
@@ -41,7 +41,7 @@ TEST(PushParser, RefusesWhatIsNotTheProtocol) {
               (std::vector{PushEvent::kAnnounce, PushEvent::kPing}));
 }
 
-class PushServerTest : public ServiceFixture {
+class ServerPush : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("none");
@@ -62,7 +62,7 @@ class PushServerTest : public ServiceFixture {
     std::int64_t user = 0;
 };
 
-TEST_F(PushServerTest, PingIsAnsweredAtOnceAndNewsFollowsTheMomentItArrives) {
+TEST_F(ServerPush, PingIsAnsweredAtOnceAndNewsFollowsTheMomentItArrives) {
     auto client = Announced();
     ASSERT_TRUE(client->Send("ping#"));
     EXPECT_EQ(client->ReadReply(milliseconds(1000)), "0#");
@@ -73,7 +73,7 @@ TEST_F(PushServerTest, PingIsAnsweredAtOnceAndNewsFollowsTheMomentItArrives) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
 }
 
-TEST_F(PushServerTest, NewsBetweenPingsIsTheAnswerToTheNextPing) {
+TEST_F(ServerPush, NewsBetweenPingsIsTheAnswerToTheNextPing) {
     auto client = Announced();
     Notify();
     ASSERT_TRUE(client->Send("pi"));
@@ -81,7 +81,7 @@ TEST_F(PushServerTest, NewsBetweenPingsIsTheAnswerToTheNextPing) {
     EXPECT_EQ(client->ReadReply(), "1#");
 }
 
-TEST_F(PushServerTest, NewsNoSyncPickedUpIsSignalledAgain) {
+TEST_F(ServerPush, NewsNoSyncPickedUpIsSignalledAgain) {
     auto client = Announced();
     Notify();
     ASSERT_TRUE(client->Send("ping#"));
@@ -99,7 +99,7 @@ TEST_F(PushServerTest, NewsNoSyncPickedUpIsSignalledAgain) {
     EXPECT_EQ(client->ReadReply(milliseconds(1800)), "") << "covered: no more repeats";
 }
 
-TEST_F(PushServerTest, EveryConnectionOfTheUserHearsTheNews) {
+TEST_F(ServerPush, EveryConnectionOfTheUserHearsTheNews) {
     auto first = Announced();
     auto second = Announced();
     for (auto* c : {first.get(), second.get()}) {
@@ -114,7 +114,7 @@ TEST_F(PushServerTest, EveryConnectionOfTheUserHearsTheNews) {
         2);
 }
 
-TEST_F(PushServerTest, UnknownUsersAndPingsBeforeTheAnnouncementAreTurnedAway) {
+TEST_F(ServerPush, UnknownUsersAndPingsBeforeTheAnnouncementAreTurnedAway) {
     PushClient stranger(push());
     ASSERT_TRUE(stranger.Send("uid#424242#ping#"));
     EXPECT_EQ(stranger.ReadReply(), "err#");
@@ -130,7 +130,7 @@ TEST_F(PushServerTest, UnknownUsersAndPingsBeforeTheAnnouncementAreTurnedAway) {
     EXPECT_EQ(fine->ReadReply(), "0#");
 }
 
-TEST_F(PushServerTest, SilentModeAnswersNothing) {
+TEST_F(ServerPush, SilentModeAnswersNothing) {
     auto client = Announced();
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/push?mode=silent")));
     ASSERT_TRUE(client->Send("ping#"));
@@ -141,7 +141,7 @@ TEST_F(PushServerTest, SilentModeAnswersNothing) {
     EXPECT_EQ(client->ReadReply(), "1#");
 }
 
-TEST_F(PushServerTest, RefuseRejectAndCloseFaults) {
+TEST_F(ServerPush, RefuseRejectAndCloseFaults) {
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/push?mode=refuse")));
     EXPECT_FALSE(CanConnect(push()));
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/clear")));

@@ -7,7 +7,7 @@
 namespace lumeno::server::testing {
 namespace {
 
-class Robustness : public ServiceFixture {
+class ServerRobustness : public ServiceFixture {
   protected:
     void SetUp() override {
         StartService("demo");
@@ -16,7 +16,7 @@ class Robustness : public ServiceFixture {
     Session me;
 };
 
-TEST_F(Robustness, BadNumbersAndMissingFieldsAreRefusedWithTheEnvelope) {
+TEST_F(ServerRobustness, BadNumbersAndMissingFieldsAreRefusedWithTheEnvelope) {
     const char* const cases[] = {"msg/v3/get_message?mid=abc",
                                  "msg/v3/get_message?mid=",
                                  "msg/v3/get_message",
@@ -53,7 +53,7 @@ TEST_F(Robustness, BadNumbersAndMissingFieldsAreRefusedWithTheEnvelope) {
     }
 }
 
-TEST_F(Robustness, HugeValuesAreCappedOrRefused) {
+TEST_F(ServerRobustness, HugeValuesAreCappedOrRefused) {
     RawAnswer big_page = Call(me, "msg/v3/get_msg_dlg", "count=2147483647");
     EXPECT_TRUE(IsOk(big_page));
     RawAnswer long_name =
@@ -79,7 +79,7 @@ TEST_F(Robustness, HugeValuesAreCappedOrRefused) {
     EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1")));
 }
 
-TEST_F(Robustness, JunkOnTheWireNeverStopsTheService) {
+TEST_F(ServerRobustness, JunkOnTheWireNeverStopsTheService) {
     const std::string junk[] = {
         "",
         "\r\n\r\n",
@@ -104,7 +104,7 @@ TEST_F(Robustness, JunkOnTheWireNeverStopsTheService) {
     EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1")));
 }
 
-TEST_F(Robustness, ManyClientsAtOnceAllGetAnswers) {
+TEST_F(ServerRobustness, ManyClientsAtOnceAllGetAnswers) {
     std::vector<std::thread> threads;
     std::atomic<int> ok{0};
     for (int t = 0; t < 8; ++t)

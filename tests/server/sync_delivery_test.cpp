@@ -7,7 +7,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-class SyncDelivery : public ServiceFixture {
+class ServerSyncDelivery : public ServiceFixture {
   protected:
     void SetUp() override { StartService("none"); }
 
@@ -67,7 +67,7 @@ class SyncDelivery : public ServiceFixture {
     Json::Value last_answer;
 };
 
-TEST_F(SyncDelivery, GroupMessageReachesEveryMemberAtOnceAndExactlyOnce) {
+TEST_F(ServerSyncDelivery, GroupMessageReachesEveryMemberAtOnceAndExactlyOnce) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     Person c = Make("C", {a.id});
@@ -110,7 +110,7 @@ TEST_F(SyncDelivery, GroupMessageReachesEveryMemberAtOnceAndExactlyOnce) {
     EXPECT_EQ(pb.ReadReply(), "0#");
 }
 
-TEST_F(SyncDelivery, FourHundredFiftyMessagesComeInThreePagesByMessageId) {
+TEST_F(ServerSyncDelivery, FourHundredFiftyMessagesComeInThreePagesByMessageId) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));
@@ -127,7 +127,7 @@ TEST_F(SyncDelivery, FourHundredFiftyMessagesComeInThreePagesByMessageId) {
     EXPECT_EQ(Flatten(pages), sent);
 }
 
-TEST_F(SyncDelivery, PagingByTimeMarkSplitsOneSecondWithoutLossOrRepeat) {
+TEST_F(ServerSyncDelivery, PagingByTimeMarkSplitsOneSecondWithoutLossOrRepeat) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));
@@ -143,7 +143,7 @@ TEST_F(SyncDelivery, PagingByTimeMarkSplitsOneSecondWithoutLossOrRepeat) {
     EXPECT_EQ(Flatten(pages), sent);
 }
 
-TEST_F(SyncDelivery, MessagesStoredInTheSecondOfTheLastAnswerAreNotSkipped) {
+TEST_F(ServerSyncDelivery, MessagesStoredInTheSecondOfTheLastAnswerAreNotSkipped) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));
@@ -157,7 +157,7 @@ TEST_F(SyncDelivery, MessagesStoredInTheSecondOfTheLastAnswerAreNotSkipped) {
     EXPECT_EQ(got, sent);
 }
 
-TEST_F(SyncDelivery, FirstSyncOfManyConversationsSendsEachMessageAfterItsConversation) {
+TEST_F(ServerSyncDelivery, FirstSyncOfManyConversationsSendsEachMessageAfterItsConversation) {
     {
         auto lock = app().store().Lock();
         Transaction tx(app().store().Db());
@@ -190,7 +190,7 @@ TEST_F(SyncDelivery, FirstSyncOfManyConversationsSendsEachMessageAfterItsConvers
     EXPECT_GE(pages, 7);
 }
 
-TEST_F(SyncDelivery, MarksFromAnEarlierSessionBringOnlyWhatIsNew) {
+TEST_F(ServerSyncDelivery, MarksFromAnEarlierSessionBringOnlyWhatIsNew) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));
@@ -204,7 +204,7 @@ TEST_F(SyncDelivery, MarksFromAnEarlierSessionBringOnlyWhatIsNew) {
     EXPECT_EQ(Flatten(SyncAll(b, SyncClient::kActive)), later);
 }
 
-TEST_F(SyncDelivery, HistoryNeverRunsAheadOfTheSync) {
+TEST_F(ServerSyncDelivery, HistoryNeverRunsAheadOfTheSync) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));
@@ -220,7 +220,7 @@ TEST_F(SyncDelivery, HistoryNeverRunsAheadOfTheSync) {
     EXPECT_EQ(Flatten(SyncAll(b, SyncClient::kLongConnection)), unsynced);
 }
 
-TEST_F(SyncDelivery, ReadOnAnotherDeviceUpdatesTheBadge) {
+TEST_F(ServerSyncDelivery, ReadOnAnotherDeviceUpdatesTheBadge) {
     Person a = Make("A");
     Person b = Make("B", {a.id});
     int mid = Mid(Call(a.session, "msg/v3/get_mid", "qxid=" + std::to_string(b.id) + "&mtype=1"));

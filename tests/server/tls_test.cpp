@@ -58,7 +58,7 @@ Handshake Connect(int port, const std::string& ca, const std::string& host) {
     return result;
 }
 
-class Tls : public ServiceFixture {
+class ServerTls : public ServiceFixture {
   protected:
     void Start(const char* variant) {
         dir = std::filesystem::temp_directory_path() /
@@ -78,7 +78,7 @@ class Tls : public ServiceFixture {
     std::filesystem::path dir;
 };
 
-TEST_F(Tls, GoodCertificateVerifiesForTheLoopbackAddress) {
+TEST_F(ServerTls, GoodCertificateVerifiesForTheLoopbackAddress) {
     Start("good");
     ASSERT_GT(app().tls_port(), 0);
     EXPECT_EQ(app().ca_path(), ca());
@@ -95,18 +95,18 @@ TEST_F(Tls, GoodCertificateVerifiesForTheLoopbackAddress) {
     EXPECT_TRUE(CanConnect(api())) << "plain HTTP goes on beside it";
 }
 
-TEST_F(Tls, WrongHostIsSignedByTheAuthorityButNamesAnotherHost) {
+TEST_F(ServerTls, WrongHostIsSignedByTheAuthorityButNamesAnotherHost) {
     Start("wrong-host");
     EXPECT_EQ(Connect(app().tls_port(), ca(), "").verify, X509_V_OK);
     EXPECT_EQ(Connect(app().tls_port(), ca(), "127.0.0.1").verify, X509_V_ERR_IP_ADDRESS_MISMATCH);
 }
 
-TEST_F(Tls, ExpiredCertificateIsReportedAsExpired) {
+TEST_F(ServerTls, ExpiredCertificateIsReportedAsExpired) {
     Start("expired");
     EXPECT_EQ(Connect(app().tls_port(), ca(), "127.0.0.1").verify, X509_V_ERR_CERT_HAS_EXPIRED);
 }
 
-TEST_F(Tls, UntrustedCertificateHasAnUnknownIssuer) {
+TEST_F(ServerTls, UntrustedCertificateHasAnUnknownIssuer) {
     Start("untrusted");
     long verify = Connect(app().tls_port(), ca(), "127.0.0.1").verify;
     EXPECT_TRUE(verify == X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY ||

@@ -18,7 +18,7 @@
 namespace lumeno::server {
 namespace {
 
-TEST(Text, TimeTextsRoundTripAndEverythingElseIsRefused) {
+TEST(ServerText, TimeTextsRoundTripAndEverythingElseIsRefused) {
     std::int64_t t = 1700000000;
     EXPECT_EQ(ParseTimeText(TimeText(t)), t);
     EXPECT_EQ(TimeText(t).size(), 19u);
@@ -27,7 +27,7 @@ TEST(Text, TimeTextsRoundTripAndEverythingElseIsRefused) {
         EXPECT_FALSE(ParseTimeText(bad)) << bad;
 }
 
-TEST(Text, IntegersMustFitThirtyTwoBits) {
+TEST(ServerText, IntegersMustFitThirtyTwoBits) {
     EXPECT_EQ(ParseInt32("2147483647"), 2147483647);
     EXPECT_EQ(ParseInt32("-2147483648"), -2147483647 - 1);
     for (const char* bad :
@@ -35,7 +35,7 @@ TEST(Text, IntegersMustFitThirtyTwoBits) {
         EXPECT_FALSE(ParseInt32(bad)) << bad;
 }
 
-TEST(Text, Utf8CheckRefusesOverlongsSurrogatesAndCutSequences) {
+TEST(ServerText, Utf8CheckRefusesOverlongsSurrogatesAndCutSequences) {
     EXPECT_TRUE(IsValidUtf8("中文 emoji \xF0\x9F\x98\x84"));
     for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "\xE4\xB8", "\xF4\x90\x80\x80", "\xFF"})
         EXPECT_FALSE(IsValidUtf8(bad)) << bad;
@@ -74,7 +74,7 @@ std::string PngPixels(const std::string& png, int& width, int& height) {
     return pixels;
 }
 
-TEST(Media, PngHoldsExactlyThePixelsDrawn) {
+TEST(ServerMedia, PngHoldsExactlyThePixelsDrawn) {
     Raster r(3, 2, {10, 20, 30});
     r.Set(2, 1, {255, 0, 7});
     int w = 0, h = 0;
@@ -86,7 +86,7 @@ TEST(Media, PngHoldsExactlyThePixelsDrawn) {
     EXPECT_EQ(pixels.substr(pixels.size() - 3), std::string("\xff\x00\x07", 3));
 }
 
-TEST(Media, ProbeReadsTheSizeOfEveryKind) {
+TEST(ServerMedia, ProbeReadsTheSizeOfEveryKind) {
     auto png = ProbeImage(AvatarPng(7));
     ASSERT_TRUE(png);
     EXPECT_EQ(png->mime, "image/png");
@@ -116,7 +116,7 @@ TEST(Media, ProbeReadsTheSizeOfEveryKind) {
     EXPECT_EQ(cut->width, 0);
 }
 
-TEST(Media, SpeexClipsAreHeaderAndWholeFrames) {
+TEST(ServerMedia, SpeexClipsAreHeaderAndWholeFrames) {
     std::string clip = SpeexClip(1, 2);
     std::uint32_t frame =
         static_cast<unsigned char>(clip[72]) | static_cast<unsigned char>(clip[73]) << 8;
@@ -126,7 +126,7 @@ TEST(Media, SpeexClipsAreHeaderAndWholeFrames) {
     EXPECT_NE(SpeexClip(1, 2), SpeexClip(2, 2));
 }
 
-TEST(StoreRules, MessageTimesFollowMessageIds) {
+TEST(ServerStoreRules, MessageTimesFollowMessageIds) {
     Store store(":memory:");
     auto lock = store.Lock();
     MessageRow later;
@@ -144,7 +144,7 @@ TEST(StoreRules, MessageTimesFollowMessageIds) {
     EXPECT_EQ(MaxMessageIdUpTo(store.Db(), 2000), earlier.id);
 }
 
-TEST(StoreRules, StampsIncreaseEvenWhenTheClockStands) {
+TEST(ServerStoreRules, StampsIncreaseEvenWhenTheClockStands) {
     Store store(":memory:");
     auto lock = store.Lock();
     store.FreezeClock(5000);
@@ -157,7 +157,7 @@ TEST(StoreRules, StampsIncreaseEvenWhenTheClockStands) {
     EXPECT_EQ(store.NextStamp().ts, 5000) << "time never goes backwards";
 }
 
-TEST(StoreRules, PasswordsAndTokens) {
+TEST(ServerStoreRules, PasswordsAndTokens) {
     Store store(":memory:");
     auto lock = store.Lock();
     UserRow u;
@@ -177,7 +177,7 @@ TEST(StoreRules, PasswordsAndTokens) {
     EXPECT_EQ(revoked.revoked_code, 20002);
 }
 
-TEST(FaultPlanRules, CountsPathsUsersAndOneBrokenBodyPerAnswer) {
+TEST(ServerFaultPlan, CountsPathsUsersAndOneBrokenBodyPerAnswer) {
     FaultPlan plan;
     plan.Add({0, HttpFaultKind::kServerError, "/lumeno/msg/", "", 2, 0});
     plan.Add({0, HttpFaultKind::kMalformed, "", "7", -1, 0});
@@ -193,7 +193,7 @@ TEST(FaultPlanRules, CountsPathsUsersAndOneBrokenBodyPerAnswer) {
     EXPECT_EQ(plan.List().size(), 1u);
 }
 
-TEST(CommandLine, OnlyLoopbackAndSaneValues) {
+TEST(ServerCommandLine, OnlyLoopbackAndSaneValues) {
     auto parse = [](std::vector<const char*> args, Options& o, std::string& error) {
         args.insert(args.begin(), "lumeno-server");
         return ParseOptions(static_cast<int>(args.size()), args.data(), o, error);
