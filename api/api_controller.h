@@ -29,6 +29,8 @@ class CApiController {
     }
     // The remembered accounts, most recent first.
     SavedAccounts& Saved() { return saved_; }
+    // Messages being sent, by local number, until the service's copy comes back.
+    std::map<std::int32_t, MessageRecord>& PendingSends() { return pendingSends_; }
 
     // The jobs.
     FlowHandle contactRefresh;
@@ -61,5 +63,6 @@ class CApiController {
     HWND notificationWindow_ = nullptr;
     DBEventBus events_;
     SavedAccounts saved_;
+    std::map<std::int32_t, MessageRecord> pendingSends_;
     std::map<std::uint32_t, ErrorRecord> lastErrors_;
 };

@@ -2,6 +2,7 @@
 
 #include "api/api_controller.h"
 #include "api/contacts.h"
+#include "api/conversation_sync.h"
 #include "api/login.h"
 #include "config/config.h"
 #include "net/http_request.h"
@@ -25,11 +26,17 @@ void AfterSignIn() {
         database.LoadConversations(store);
         database.LoadSetting(0, store.MaxDialogTime().stamp, store.MaxDialogTime().text);
         database.LoadSetting(1, store.LastCTime().stamp, store.LastCTime().text);
+        store.Summary().nowstamp = store.LastCTime().stamp;
+        if (store.LastCTime().text != "0") store.Summary().now = store.LastCTime().text;
+        // Rebuilds the marks, the group map and the order from what was loaded.
+        std::vector<std::int32_t> noMessages;
+        UpdateIndex(store.Loaded(), noMessages);
     }
     CApiController& controller = CApiController::Instance();
     controller.PostEvent(db_event::kConversationSync, 0, db_event::kDone);
     controller.PostEvent(db_event::kContacts, 0, db_event::kDone);
     RefreshContactList();
+    StartConversationSync(SyncKind::kActiveQuery);
 }
 
 // Kills the heartbeat's timer however its flow ends.
@@ -150,6 +157,7 @@ void SignOut() {
           &controller.pendingItems, &controller.pendingItemFromProfile}) {
         CAsyncWorkFlow::CancelFlow(handle);
     }
+    controller.PendingSends().clear();
     CDBLogin::Instance().Record().Clear();
     CDBMsgDlg::Instance().Clear();
     CDBUser::Instance().Clear();

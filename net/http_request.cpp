@@ -31,7 +31,6 @@ std::string ReadAll(W3Client& client) {
     return body;
 }
 
-
 }  // namespace
 
 std::string FinishApiUrl(const std::string& url, const ServerSettings& settings) {

@@ -146,7 +146,7 @@ void CSQLiteHelper::LoadConversations(CDBMsgDlg& store) {
         c.last_read_did = sqlite3_column_int(row, 23);
         c.mhash = Text(row, 24);
         c.init_by_me = sqlite3_column_int(row, 25);
-        store.Order().push_back(&c);
+        store.Loaded().push_back(id);
         return true;
     });
 }

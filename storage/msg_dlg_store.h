@@ -4,9 +4,11 @@
 // pointers to them between events.
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "storage/records.h"
@@ -15,6 +17,16 @@
 struct SyncMark {
     std::int32_t stamp = 0;
     std::string text;
+};
+
+inline constexpr const char* kEarliestServerTime = "2000-01-01 10:10:10";
+
+// Which messages of one conversation are held, newest first.
+struct MessageIndexEntry {
+    std::int32_t moreOnServer = 1;  // older messages may wait on the service
+    std::int32_t noReader = 1;
+    std::vector<std::int32_t> ids;  // descending
+    std::unordered_set<std::int32_t> held;
 };
 
 class CDBMsgDlg {
@@ -30,8 +42,10 @@ class CDBMsgDlg {
         const {
         return conversations_;
     }
-    // The conversation list in display order.
-    std::vector<ConversationRecord*>& Order() { return order_; }
+    // The conversation list in display order (ids; the pending-items entry 1 first).
+    std::vector<std::int32_t>& Order() { return order_; }
+    // Conversations in the order they were loaded from the database.
+    std::vector<std::int32_t>& Loaded() { return loaded_; }
 
     MessageRecord* FindMessage(std::int32_t id);
     MessageRecord& AddMessage(std::int32_t id, MessageRecord record);
@@ -41,15 +55,29 @@ class CDBMsgDlg {
 
     SyncMark& MaxDialogTime() { return maxDialogTime_; }  // newest message seen
     SyncMark& LastCTime() { return lastCTime_; }          // last conversation-list synchronisation
+    SyncMark& MaxStatusTime() { return maxStatusTime_; }  // newest conversation status
+    std::int32_t& LargestMessageId() { return largestMessageId_; }
+    std::int32_t& LargestConversationId() { return largestConversationId_; }
     SyncSummary& Summary() { return summary_; }
+
+    std::unordered_map<std::int32_t, MessageIndexEntry>& Index() { return index_; }
+    MessageIndexEntry* FindIndexEntry(std::int32_t conversationId);
+    // Group conversations (type 3, not deleted) by id.
+    std::map<std::int32_t, ConversationRecord*>& Groups() { return groups_; }
 
     void Clear();
 
   private:
     std::unordered_map<std::int32_t, std::unique_ptr<ConversationRecord>> conversations_;
-    std::vector<ConversationRecord*> order_;
+    std::vector<std::int32_t> order_;
+    std::vector<std::int32_t> loaded_;
     std::unordered_map<std::int32_t, std::unique_ptr<MessageRecord>> messages_;
     SyncMark maxDialogTime_{0, "0"};
     SyncMark lastCTime_{0, "0"};
+    SyncMark maxStatusTime_{0, kEarliestServerTime};
+    std::int32_t largestMessageId_ = 0;
+    std::int32_t largestConversationId_ = 0;
     SyncSummary summary_;
+    std::unordered_map<std::int32_t, MessageIndexEntry> index_;
+    std::map<std::int32_t, ConversationRecord*> groups_;
 };

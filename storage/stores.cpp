@@ -63,11 +63,22 @@ MessageRecord& CDBMsgDlg::AddMessage(std::int32_t id, MessageRecord record) {
     return *slot;
 }
 
+MessageIndexEntry* CDBMsgDlg::FindIndexEntry(std::int32_t conversationId) {
+    auto found = index_.find(conversationId);
+    return found == index_.end() ? nullptr : &found->second;
+}
+
 void CDBMsgDlg::Clear() {
     order_.clear();
+    loaded_.clear();
+    groups_.clear();
+    index_.clear();
     conversations_.clear();
     messages_.clear();
     maxDialogTime_ = SyncMark{0, "0"};
     lastCTime_ = SyncMark{0, "0"};
+    maxStatusTime_ = SyncMark{0, kEarliestServerTime};
+    largestMessageId_ = 0;
+    largestConversationId_ = 0;
     summary_ = SyncSummary{};
 }

@@ -113,7 +113,7 @@ TEST_F(AccountDatabaseTest, StoresRoundTripThroughTheDatabase) {
     ASSERT_TRUE(db_.OpenAccount("42"));
     CDBMsgDlg loaded;
     db_.LoadConversations(loaded);
-    ASSERT_EQ(loaded.Order().size(), 1u);
+    ASSERT_EQ(loaded.Loaded().size(), 1u);
     const ConversationRecord* back = loaded.FindConversation(9);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->name, c.name);

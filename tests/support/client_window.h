@@ -36,10 +36,15 @@ class ClientWindow final : public platform::Window {
             apiErrors.push_back(*reinterpret_cast<const ErrorRecord*>(lParam));
             return true;
         }
+        if (message == UM_RETURN_TO_LOGIN) {
+            returnsToLogin.push_back(lParam);
+            return true;
+        }
         return false;
     }
 
     std::vector<ErrorRecord> apiErrors;
+    std::vector<LPARAM> returnsToLogin;  // lParam 1: forced
 };
 
 // Records every event of the kinds in its mask.
@@ -56,6 +61,12 @@ class EventRecorder final : public IDBEventListener {
     ~EventRecorder() { CApiController::Instance().Events().Unsubscribe(mask_, this); }
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override {
         events.push_back({kind, first, second});
+    }
+    int Count(std::uint32_t kind, std::int32_t second) const {
+        int count = 0;
+        for (const Event& event : events)
+            count += event.kind == kind && event.second == second;
+        return count;
     }
     bool Saw(std::uint32_t kind, std::int32_t second) const {
         for (const Event& event : events) {

@@ -1,0 +1,143 @@
+#include "api/send_message.h"
+
+#include <map>
+
+#include "api/api_controller.h"
+#include "api/login.h"
+#include "api/sign_in.h"
+#include "config/machine_identity.h"
+#include "flow/async_work_flow.h"
+#include "net/http_request.h"
+#include "platform/directories.h"
+#include "platform/picture_file.h"
+#include "platform/private_files.h"
+#include "storage/msg_dlg_store.h"
+
+namespace {
+
+std::int32_t g_sendSequence = 0;
+
+// A private folder for scaled copies: the user's own folders are left untouched.
+std::string UploadFolder() {
+    const std::string folder = platform::JoinPath(platform::DataDirectory(), "Upload");
+    platform::MakePrivateDirectory(folder);
+    return folder;
+}
+
+void SendFlow(MessageRecord message, std::int32_t localNumber, CAsyncWorkFlow& flow) {
+    CApiController& api = CApiController::Instance();
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(message.mid);
+    if (!conversation) return;
+    std::map<std::string, std::string> form;
+    form["mid"] = std::to_string(message.mid);
+    message.msghash = UniqueToken();
+    form["msghash"] = message.msghash;
+
+    std::string scaledCopy;
+    if (!message.file.local_path.empty() && platform::FileSize(message.file.local_path) >= 0) {
+        if (message.file.xsize > kPictureSizeLimit || message.file.ysize > kPictureSizeLimit) {
+            const UploadSize size = ScaledUploadSize(message.file.xsize, message.file.ysize);
+            if (size.width != message.file.xsize || size.height != message.file.ysize) {
+                message.file.xsize = size.width;
+                message.file.ysize = size.height;
+                const std::string target =
+                    platform::JoinPath(UploadFolder(), message.msghash + ".jpg");
+                const std::string source = message.file.local_path;
+                if (PoolScope::Run(flow, [&] {
+                        return platform::WriteScaledJpeg(source, target, size.width, size.height);
+                    })) {
+                    scaledCopy = target;
+                    message.file.local_path = target;
+                }
+            }
+        }
+        form["pic"] = message.file.local_path;
+        form["xsize"] = std::to_string(message.file.xsize);
+        form["ysize"] = std::to_string(message.file.ysize);
+    }
+    if (!message.text.empty()) form["text"] = message.text;
+    if (!message.mentioned_ids.empty()) {
+        std::string joined;
+        for (const std::string& id : message.mentioned_ids)
+            joined += (joined.empty() ? "" : ",") + id;
+        form["atuids"] = joined;
+    }
+    if (conversation->me_is_anony) form["is_anony"] = "1";
+
+    const std::string url = ApiUrl("msg", "add_dialogue") + "?" + AuthQuery();
+    api.PostEvent(db_event::kSending, localNumber, db_event::kStarted);
+    api.PendingSends()[localNumber] = message;
+    // The copy goes however the flow ends.
+    struct RemoveCopy {
+        std::string path;
+        ~RemoveCopy() {
+            if (!path.empty()) platform::RemoveFile(path);
+        }
+    } removeCopy{scaledCopy};
+    const std::string answer = PoolScope::Run(flow, [&] { return HttpPostFields(url, form); });
+    ErrorRecord error;
+    if (!CheckEnvelope(answer, &error)) {
+        api.StoreLastError(db_event::kSending, error);
+        api.PostEvent(db_event::kSending, localNumber, db_event::kFailed);
+    }
+}
+
+}  // namespace
+
+std::int32_t AdvanceSendSequence() {
+    return ++g_sendSequence;
+}
+std::int32_t CurrentSendSequence() {
+    return g_sendSequence;
+}
+
+UploadSize ScaledUploadSize(int width, int height) {
+    const bool widthIsSmaller = width <= height;
+    float small = static_cast<float>(widthIsSmaller ? width : height);
+    float large = static_cast<float>(widthIsSmaller ? height : width);
+    if (small <= 0) return {width, height};
+    const float limit = static_cast<float>(kPictureSizeLimit);
+    if (large / small > 2.0f) {
+        if (small <= limit) return {width, height};
+        large = large * limit / small;
+        small = limit;
+    } else {
+        if (large <= limit) return {width, height};
+        small = small * limit / large;
+        large = limit;
+    }
+    const int s = static_cast<int>(small), l = static_cast<int>(large);
+    return widthIsSmaller ? UploadSize{s, l} : UploadSize{l, s};
+}
+
+void SendTextMessage(const MessageRecord& message) {
+    const std::int32_t localNumber = CurrentSendSequence();
+    RunFlow(nullptr,
+            [message, localNumber](CAsyncWorkFlow& flow) { SendFlow(message, localNumber, flow); });
+}
+
+bool SendPictureMessage(const MessageRecord& message) {
+    if (!CDBMsgDlg::Instance().FindConversation(message.mid)) return false;
+    MessageRecord withSize = message;
+    if (auto size = platform::ReadPictureSize(message.file.local_path)) {
+        withSize.file.xsize = size->width;
+        withSize.file.ysize = size->height;
+    }
+    SendTextMessage(withSize);
+    return true;
+}
+
+void AppendPcSuffix(std::string& text, std::int32_t conversationId) {
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId);
+    if (conversation && conversation->type == 2 && conversation->member_ids.size() == 1 &&
+        conversation->member_ids[0] == "6") {
+        text += "  (来自PC版)";
+    }
+}
+
+void ToggleAnonymous(std::int32_t conversationId) {
+    ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId);
+    if (!conversation) return;
+    conversation->me_is_anony = conversation->me_is_anony ? 0 : 1;
+    CApiController::Instance().PostEvent(db_event::kConversationLookup, conversationId, 0);
+}

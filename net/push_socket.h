@@ -1,0 +1,63 @@
+#pragma once
+// The push connection's socket and timers, waited on from a work flow on the UI thread: every
+// wait is a flow wait for a readiness message or a timer tick, so no thread ever blocks.
+
+#include <cstdint>
+#include <string>
+
+#include "flow/async_work_flow.h"
+
+// A window timer whose id is the guard's own address; it ticks WM_TIMER to the work-flow window
+// until the guard goes out of scope.
+class TimerGuard {
+  public:
+    TimerGuard(CAsyncWorkFlow& flow, UINT periodMilliseconds);
+    TimerGuard(const TimerGuard&) = delete;
+    TimerGuard& operator=(const TimerGuard&) = delete;
+    ~TimerGuard();
+
+    // Waits for the next tick.
+    void WaitTick();
+    FilterNode& Filter() { return node_; }
+    std::uintptr_t Id() const { return reinterpret_cast<std::uintptr_t>(this); }
+
+  private:
+    CAsyncWorkFlow& flow_;
+    HWND window_;
+    FilterNode node_;
+};
+
+// A message filter that compares the message number and the first parameter only.
+bool MatchMessageAndFirst(const FilterNode& node, const BroadcastMessage& record);
+
+class PushSocket {
+  public:
+    // A non-blocking TCP socket without send delay.
+    explicit PushSocket(CAsyncWorkFlow& flow);
+    PushSocket(const PushSocket&) = delete;
+    PushSocket& operator=(const PushSocket&) = delete;
+    ~PushSocket();
+
+    bool Valid() const { return fd_ >= 0; }
+    bool Connected() const { return connected_; }
+
+    // The events that occurred, or 0 after 20 seconds.
+    long SocketWait(long events);
+    // 0 connected, -1 error, -2 time-out. The address is IPv4 in network byte order.
+    int PushConnect(int port, std::uint32_t address);
+    // The length when all was sent, 0 when the peer closed, -1 error, -2 time-out.
+    int PushSend(const char* bytes, int length);
+    // Up to 256 bytes: the count, 0 when closed, -1 error, -2 time-out.
+    int PushReceive(char* buffer);
+    // Reads one reply: everything up to a "#" that is not its first character. Returns the last
+    // receive's result.
+    int ReadReply(std::string& text);
+
+    static constexpr int kReceivePiece = 256;
+    static constexpr UINT kWaitMilliseconds = 20000;
+
+  private:
+    CAsyncWorkFlow& flow_;
+    int fd_ = -1;
+    bool connected_ = false;
+};
