@@ -81,7 +81,12 @@ void StartLongConnection() {
     });
 }
 
-void SyncFlow(SyncKind kind, CAsyncWorkFlow& flow) {
+// A request that arrives while a synchronisation runs is remembered and served by one more pass
+// of the running flow, so that news announced meanwhile is never left waiting.
+bool g_passRequested = false;
+SyncKind g_requestedKind = SyncKind::kActiveQuery;
+
+void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
     const char* name = LogName(kind);
     if (kind == SyncKind::kActiveQuery) Post(db_event::kConversationSync, 0, db_event::kStarted);
     WriteLog("**** %s; 开始", name);
@@ -118,11 +123,22 @@ void SyncFlow(SyncKind kind, CAsyncWorkFlow& flow) {
         if (summary.dlg_hasmore == 0 && summary.msg_hasmore == 0) break;
     }
     WriteLog("**** %s; 结束", name);
-    if (lastOk && kind == SyncKind::kActiveQuery)
+    if (lastOk && kind == SyncKind::kActiveQuery) {
         Post(db_event::kConversationSync, 0, db_event::kDone);
+    }
+}
+
+void SyncFlow(SyncKind kind, CAsyncWorkFlow& flow) {
+    g_passRequested = false;
+    for (;;) {
+        SyncPass(kind, flow);
+        if (!g_passRequested) break;
+        g_passRequested = false;
+        kind = g_requestedKind;
+    }
     StartLongConnection();
     StartPresenceHeartbeat();
-    WriteLog("**** %s; 退出", name);
+    WriteLog("**** %s; 退出", LogName(kind));
 }
 
 }  // namespace
@@ -130,6 +146,13 @@ void SyncFlow(SyncKind kind, CAsyncWorkFlow& flow) {
 void StartConversationSync(SyncKind kind) {
     WriteLog("** %s; GetMsgDlg 开始", LogName(kind));
     CApiController& controller = CApiController::Instance();
+    if (controller.conversationSync.Busy()) {
+        // One more pass after the running one; a push notification asks for the kind that tells
+        // of new messages.
+        if (!g_passRequested || kind == SyncKind::kLongConnection) g_requestedKind = kind;
+        g_passRequested = true;
+        return;
+    }
     controller.StartJob(controller.conversationSync,
                         [kind](CAsyncWorkFlow& flow) { SyncFlow(kind, flow); });
 }
