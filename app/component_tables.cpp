@@ -1,8 +1,10 @@
 #include "app/component_tables.h"
 
 #include "util/component_registry.h"
+#include "util/pinyin/chinese_to_pinyin.h"
 #include "util/small_components.h"
 
 void RegisterProgramComponentTables() {
     RegisterComponentTable(kUtilComponentTable);
+    RegisterComponentTable(kPinyinComponentTable);
 }
