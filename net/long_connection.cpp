@@ -53,7 +53,8 @@ int PushConnection(const ServerSettings& settings, const std::string& userId, CA
     int exchanged = 0;
     for (;;) {
         if (socket.PushSend("ping#", 5) != 5) break;
-        if (socket.ReadReply(reply) < 0) break;
+        // A closed connection ends the period as an error does: no reply means no exchange.
+        if (socket.ReadReply(reply) <= 0) break;
         if (reply.find("1#") == std::string::npos) socket.ReadReply(reply);
         if (reply.find("1#") != std::string::npos) notify();
         exchanged = 1;

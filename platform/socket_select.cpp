@@ -44,10 +44,9 @@ void Tell(int socket, long occurred) {
     auto found = Watches().find(socket);
     if (found == Watches().end()) return;
     Watch& watch = found->second;
-    int error = 0;
-    socklen_t size = sizeof error;
-    if (occurred & (FD_CONNECT | FD_CLOSE))
-        ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size);
+    // The error half stays 0: reading SO_ERROR here would clear it before the waiting code
+    // looks at it.
+    const int error = 0;
     const HWND hwnd = watch.hwnd;
     const UINT message = watch.message;
     Stop(socket);

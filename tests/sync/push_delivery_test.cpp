@@ -4,13 +4,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <thread>
 
 #include "api/api_controller.h"
 #include "api/conversation_sync.h"
 #include "api/send_message.h"
+#include "config/log.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/signed_in_client.h"
 
@@ -148,6 +151,43 @@ TEST_F(PushDeliveryTest, ThousandMessagesInBurstsFromBothSidesNothingLostOrRepea
         EXPECT_EQ(count, 1);
     }
     EXPECT_TRUE(CApiController::Instance().PendingSends().empty());
+}
+
+TEST_F(PushDeliveryTest, ThreeRefusedPeriodsSendTheUserBackToLogin) {
+    SignInAndSync("demo");
+    ASSERT_TRUE(PumpUntil([&] { return PushConnected("demo"); }));
+    service_.Get("/admin/push?mode=refuse");
+    service_.Get("/admin/push/close?qxid=demo");
+    ASSERT_TRUE(
+        PumpUntil([&] { return !window_->returnsToLogin.empty(); }, std::chrono::seconds(90)));
+    EXPECT_EQ(window_->returnsToLogin[0], 1) << "a forced return";
+    EXPECT_FALSE(CApiController::Instance().longConnection.Busy());
+    EXPECT_EQ(window_->returnsToLogin.size(), 1u);
+    // Every period's end was followed by a catch-up synchronisation.
+    std::ifstream in(LogFilePath());
+    std::stringstream log;
+    log << in.rdbuf();
+    int catchUps = 0;
+    for (std::size_t at = 0;
+         (at = log.str().find("** 长连接回调; GetMsgDlg 开始", at)) != std::string::npos; ++at) {
+        ++catchUps;
+    }
+    EXPECT_GE(catchUps, 3);
+}
+
+TEST_F(PushDeliveryTest, SignOutEndsThePushConnectionAtOnce) {
+    SignInAndSync("demo");
+    ASSERT_TRUE(PumpUntil([&] { return PushConnected("demo"); }));
+    ASSERT_TRUE(CApiController::Instance().longConnection.Busy());
+    SignOut();
+    EXPECT_FALSE(CApiController::Instance().longConnection.Busy());
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            return service_.Get("/admin/push/sessions?qxid=demo").find("\"sessions\":0") !=
+                   std::string::npos;
+        },
+        std::chrono::seconds(5)))
+        << "the socket was closed";
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+// Downloads of pictures, voice clips and files by URL, apart from the service's API requests.
+// A download is started from a work flow on the UI thread; the transfer runs on a worker and the
+// flow waits for its end or its time-out without blocking the UI. Several may run at once; each
+// wakes only the flow that waits for it.
+//
+// Only http and https are fetched, a status outside 2xx is a failure, and every transfer has its
+// own time limit, so a transfer whose flow gave up (time-out, cancellation) still ends and frees
+// its worker. A file is written under a temporary name beside its target and renamed when the
+// body is complete: the target never holds a partial body.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+class CAsyncWorkFlow;
+
+// The time-outs of the callers.
+constexpr int kPictureDownloadTimeoutMs = 30000;
+constexpr int kVoiceDownloadTimeoutMs = 10000;
+constexpr int kOpenedPictureTimeoutMs = 5000;
+constexpr int kInstallerDownloadTimeoutMs = 600000;
+
+// Largest body kept in memory, and largest file written.
+constexpr std::size_t kMaxDownloadInMemory = 32u * 1024 * 1024;
+constexpr std::size_t kMaxDownloadToFile = 1024u * 1024 * 1024;
+
+// True when the whole body arrived within `timeoutMs`; `body` then holds it (and is left as it
+// was otherwise). A body longer than `maxBytes` fails.
+bool DownloadToBuffer(const std::string& url, std::string& body, int timeoutMs,
+                      CAsyncWorkFlow& flow, std::size_t maxBytes = kMaxDownloadInMemory);
+
+// True when the whole body arrived within `timeoutMs` and now is the file `filePath`, which must
+// lie inside `directory` (created when missing). False, before any network traffic, for a path
+// outside the directory or a directory where no file can be created.
+bool DownloadToFile(const std::string& url, const std::string& directory,
+                    const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow);
+
+// The two halves of a download, for callers that start several before waiting.
+class DownloadTransfer;
+using DownloadTransferPtr = std::shared_ptr<DownloadTransfer>;
+
+// Starts the transfer on a worker (UI thread). Null when the URL is not http or https.
+DownloadTransferPtr StartDownloadToMemory(const std::string& url, int timeoutMs,
+                                          std::size_t maxBytes = kMaxDownloadInMemory);
+// Waits inside `flow` until the transfer ends (true when it succeeded; its body moves into
+// `body`) or `timeoutMs` passes. A transfer that is no longer waited for is stopped.
+bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWorkFlow& flow,
+                   std::string* body);
+
+// True when `path` names a file inside `directory` (no "..", no escape through an absolute
+// part), judged on the text of the two paths.
+bool IsPathInside(const std::string& directory, const std::string& path);
