@@ -91,8 +91,7 @@ class DownloadTransfer {
     State state_ = State::kRunning;
 };
 
-std::size_t DownloadTransfer::Receive(char* data, std::size_t size, std::size_t count,
-                                      void* user) {
+std::size_t DownloadTransfer::Receive(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<DownloadTransfer*>(user);
     const std::size_t bytes = size * count;
     if (transfer->received + bytes > transfer->maxBytes) return 0;  // too long: fail
@@ -271,8 +270,8 @@ bool DownloadToFile(const std::string& url, const std::string& directory,
     if (!transfer) return false;
     const std::string folder = std::filesystem::path(filePath).parent_path().string();
     platform::MakePrivateDirectory(folder);
-    std::string partial = folder + "/." +
-                          std::filesystem::path(filePath).filename().string() + ".part-XXXXXX";
+    std::string partial =
+        folder + "/." + std::filesystem::path(filePath).filename().string() + ".part-XXXXXX";
     const int fd = ::mkostemp(partial.data(), O_CLOEXEC);
     if (fd < 0) return false;
     transfer->fd = fd;
