@@ -1,0 +1,161 @@
+// Pages of history: served from memory when it can, otherwise 50 older messages are fetched first;
+// and marking a conversation read. Against a scripted service that records what is asked.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "api/api_controller.h"
+#include "api/conversation_sync.h"
+#include "config/config.h"
+#include "platform/ui_thread.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/sqlite_component.h"
+#include "tests/support/client_window.h"
+#include "tests/support/raw_http_server.h"
+#include "tests/support/temp_dir.h"
+#include "util/small_components.h"
+
+namespace {
+
+using lumeno::test::HttpAnswer;
+using lumeno::test::RawHttpServer;
+using lumeno::test::ScriptedAnswer;
+using namespace std::chrono_literals;
+
+constexpr std::int32_t kMid = 5;
+
+// Answers get_message with the 50 ids below before_id (none below 1), and everything else "ok".
+ScriptedAnswer HistoryAnswer(const std::string& request, bool hasMore) {
+    std::smatch match;
+    if (!std::regex_search(request, match, std::regex("/get_message\\?[^ ]*before_id=(\\d+)"))) {
+        return {HttpAnswer(200, R"({"result":"ok"})")};
+    }
+    const int before = std::stoi(match[1]);
+    std::string dialogues;
+    for (int id = before - 1; id >= std::max(1, before - 50); --id) {
+        dialogues += (dialogues.empty() ? "" : ",") + std::string(R"({"id":)") +
+                     std::to_string(id) + R"(,"mid":5,"text":"m)" + std::to_string(id) +
+                     R"(","crtimestamp":)" + std::to_string(1700000000 + id) + "}";
+    }
+    return {HttpAnswer(200, R"({"result":"ok","hasmore":)" +
+                                std::string(hasMore ? "true" : "false") +
+                                R"(,"count":50,"dialogues":[)" + dialogues + "]}")};
+}
+
+class HistoryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        lumeno::test::UseTempDataHome(dir_);
+        RegisterComponentTable(kUtilComponentTable);
+        RegisterComponentTable(kStorageComponentTable);
+        GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
+        WriteConfigString("main", "online", "0");
+        WriteConfigString("main", "msg", "127.0.0.1:" + std::to_string(server_.Port()));
+        window_ = std::make_unique<lumeno::test::ClientWindow>();
+        // Conversation 5 holds messages 71 to 100; older ones wait on the service.
+        CDBMsgDlg& store = CDBMsgDlg::Instance();
+        ConversationRecord& c = store.ConversationFor(kMid);
+        c.last_dialog_id = 100;
+        c.badge = 3;
+        std::vector<std::int32_t> ids;
+        for (int id = 71; id <= 100; ++id) {
+            MessageRecord m;
+            m.id = id;
+            m.mid = kMid;
+            store.AddMessage(id, m);
+            ids.push_back(id);
+        }
+        UpdateIndex({}, ids);
+    }
+    void TearDown() override {
+        CDBMsgDlg::Instance().Clear();
+        window_.reset();
+    }
+    bool Page(std::int32_t before, int size, std::vector<std::int32_t>& ids) {
+        bool served = false;
+        FlowHandle handle;
+        RunFlow(&handle, [&](CAsyncWorkFlow& flow) {
+            served = GetHistoryPage(kMid, before, size, ids, nullptr, flow);
+        });
+        EXPECT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 30s));
+        return served;
+    }
+    static std::vector<std::int32_t> Range(int from, int down) {
+        std::vector<std::int32_t> ids;
+        for (int id = from; id >= down; --id)
+            ids.push_back(id);
+        return ids;
+    }
+
+    lumeno::test::TempDir dir_;
+    bool hasMore_ = true;
+    RawHttpServer server_{
+        [this](const std::string& request) { return HistoryAnswer(request, hasMore_); }};
+    std::unique_ptr<lumeno::test::ClientWindow> window_;
+};
+
+TEST_F(HistoryTest, NewestPageComesFromMemory) {
+    lumeno::test::EventRecorder events(db_event::kConversationChanged);
+    std::vector<std::int32_t> ids;
+    EXPECT_TRUE(Page(0, 20, ids));
+    EXPECT_EQ(ids, Range(100, 81));
+    EXPECT_EQ(server_.RequestCount(), 0u);
+    platform::PumpMessagesUntil([&] { return !events.events.empty(); }, 5s);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].first, kMid);
+    EXPECT_EQ(NextIndexedId(kMid, 0), 100);
+    EXPECT_EQ(NextIndexedId(kMid, 81), 80);
+    EXPECT_EQ(NextIndexedId(kMid, 71), 0);
+}
+
+TEST_F(HistoryTest, PageBeyondMemoryFetchesFiftyOlderFirst) {
+    std::vector<std::int32_t> ids;
+    EXPECT_TRUE(Page(81, 20, ids));
+    ASSERT_EQ(server_.RequestCount(), 1u);
+    EXPECT_NE(server_.Requests()[0].find(
+                  "/lumeno/msg/v3/get_message?mid=5&before_id=71&hints=1&count=50&u="),
+              std::string::npos)
+        << server_.Requests()[0].substr(0, 200);
+    EXPECT_EQ(ids, Range(80, 61));
+    EXPECT_EQ(CDBMsgDlg::Instance().FindIndexEntry(kMid)->ids.size(), 80u);
+}
+
+TEST_F(HistoryTest, WithNothingMoreOnTheServiceTheRestIsServed) {
+    CDBMsgDlg::Instance().FindIndexEntry(kMid)->moreOnServer = 0;
+    std::vector<std::int32_t> ids;
+    EXPECT_TRUE(Page(76, 20, ids));
+    EXPECT_EQ(ids, Range(75, 71));
+    EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
+TEST_F(HistoryTest, UnknownBeforeIdFetchesBelowTheOldestHeld) {
+    std::vector<std::int32_t> ids;
+    Page(500, 10, ids);
+    ASSERT_EQ(server_.RequestCount(), 1u);
+    EXPECT_NE(server_.Requests()[0].find("before_id=71&"), std::string::npos);
+    EXPECT_TRUE(ids.empty()) << "500 is still not in the index";
+}
+
+TEST_F(HistoryTest, LastPageFromTheServiceEndsTheMoreFlag) {
+    hasMore_ = false;
+    std::vector<std::int32_t> ids;
+    Page(81, 20, ids);
+    EXPECT_EQ(CDBMsgDlg::Instance().FindIndexEntry(kMid)->moreOnServer, 0);
+    ids.clear();
+    EXPECT_TRUE(Page(30, 100, ids)) << "the rest, however little";
+    EXPECT_EQ(ids, Range(29, 21));
+}
+
+TEST_F(HistoryTest, MarkReadClearsTheBadgeOnceAndTellsTheService) {
+    MarkConversationRead(kMid);
+    EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(kMid)->badge, 0);
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return server_.RequestCount() == 1; }, 30s));
+    EXPECT_NE(server_.Requests()[0].find("/lumeno/msg/v3/clear_badge?mid=5&last_did=100&u="),
+              std::string::npos);
+    MarkConversationRead(kMid);  // badge 0 now: nothing is sent
+    MarkConversationRead(999);   // no such conversation
+    platform::PumpMessagesUntil([] { return false; }, 200ms);
+    EXPECT_EQ(server_.RequestCount(), 1u);
+}
+
+}  // namespace
