@@ -9,21 +9,11 @@
 
 #include "api/decoders.h"
 #include "flow/async_work_flow.h"
-#include "platform/window.h"
+#include "tests/support/flow_window.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class FlowWindow final : public platform::Window {
-  public:
-    FlowWindow() { CreateHandle("LumenoBenchFlowWindow"); }
-    ~FlowWindow() override { DestroyHandle(); }
-    bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result) override {
-        return CAsyncWorkFlow::WindowEntry(Handle(), message, wParam, lParam, result);
-    }
-};
 
 std::string Answer(int conversations, int messages) {
     std::string json = R"({"result":"ok","now":"2026-12-09 10:00:00","nowstamp":1765274400,)"
@@ -79,7 +69,7 @@ double MedianMicroseconds(int rounds, Body body) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    FlowWindow window;
+    lumeno::test::FlowWindow window;
     const std::string answer = Answer(200, 2000);
     constexpr int kRounds = 15;
 

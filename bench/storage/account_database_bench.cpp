@@ -11,25 +11,15 @@
 #include <string>
 
 #include "flow/async_work_flow.h"
-#include "platform/window.h"
 #include "storage/database_key.h"
 #include "storage/sqlite_component.h"
 #include "storage/sqlite_helper.h"
+#include "tests/support/flow_window.h"
 #include "util/small_components.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class FlowWindow final : public platform::Window {
-  public:
-    FlowWindow() { CreateHandle("LumenoBenchFlowWindow"); }
-    ~FlowWindow() override { DestroyHandle(); }
-    bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
-                              LRESULT& result) override {
-        return CAsyncWorkFlow::WindowEntry(Handle(), message, wParam, lParam, result);
-    }
-};
 
 double Milliseconds(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -119,7 +109,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(home);
     ::setenv("XDG_DATA_HOME", home.c_str(), 1);
     QCoreApplication app(argc, argv);
-    FlowWindow window;
+    lumeno::test::FlowWindow window;
     RegisterComponentTable(kUtilComponentTable);
     RegisterComponentTable(kStorageComponentTable);
     GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));

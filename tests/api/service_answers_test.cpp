@@ -10,38 +10,16 @@
 #include "api/sign_in.h"
 #include "net/http_request.h"
 #include "platform/ui_thread.h"
-#include "storage/sqlite_component.h"
-#include "tests/support/client_window.h"
-#include "tests/support/local_service.h"
-#include "tests/support/temp_dir.h"
-#include "util/small_components.h"
+#include "tests/support/signed_in_client.h"
 
 namespace {
 
-using namespace std::chrono_literals;
-
-class ServiceAnswersTest : public ::testing::Test {
+class ServiceAnswersTest : public lumeno::test::SignedInClientTest {
   protected:
     void SetUp() override {
-        lumeno::test::UseTempDataHome(dir_);
-        RegisterComponentTable(kUtilComponentTable);
-        RegisterComponentTable(kStorageComponentTable);
-        ASSERT_EQ(GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr)), S_OK);
-        service_.PointClientHere();
-        window_ = std::make_unique<lumeno::test::ClientWindow>();
-        lumeno::test::EventRecorder events(db_event::kSignIn);
-        SignIn("demo", "lumeno123", false, false);
-        ASSERT_TRUE(platform::PumpMessagesUntil(
-            [&] { return events.Saw(db_event::kSignIn, db_event::kDone); }, 30s));
+        SignedInClientTest::SetUp();
+        SignInOnly("demo");
     }
-    void TearDown() override {
-        SignOut();
-        window_.reset();
-    }
-
-    lumeno::test::TempDir dir_;
-    lumeno::test::LocalService service_;
-    std::unique_ptr<lumeno::test::ClientWindow> window_;
 };
 
 TEST_F(ServiceAnswersTest, FullSynchronisationAnswerDecodesEveryKind) {
@@ -64,7 +42,7 @@ TEST_F(ServiceAnswersTest, FullSynchronisationAnswerDecodesEveryKind) {
         DecodeUpdates(root, store, changed);
         DecodeSpecials(root, store, changed);
     });
-    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 30s));
+    ASSERT_TRUE(PumpUntil([&] { return !handle.Busy(); }));
 
     EXPECT_EQ(summary.result, "ok");
     EXPECT_GT(summary.nowstamp, 0);

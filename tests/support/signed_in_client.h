@@ -36,6 +36,17 @@ class SignedInClientTest : public ::testing::Test {
         window_.reset();
     }
 
+    // Signs in and waits for the sign-in's own end (the first synchronisation may still run).
+    void SignInOnly(const std::string& account) {
+        EventRecorder events(db_event::kSignIn);
+        SignIn(account, "lumeno123", false, false);
+        ASSERT_TRUE(PumpUntil([&] {
+            return events.Saw(db_event::kSignIn, db_event::kDone) ||
+                   events.Saw(db_event::kSignIn, db_event::kFailed);
+        }));
+        ASSERT_TRUE(events.Saw(db_event::kSignIn, db_event::kDone)) << account;
+    }
+
     // Signs in and waits until the first synchronisation has ended.
     void SignInAndSync(const std::string& account) {
         EventRecorder events(db_event::kSignIn | db_event::kConversationSync);
