@@ -99,7 +99,7 @@ Json::Value ConversationJson(Viewer& viewer, const ConversationRow& c, const Mem
     j["status_time"] = TimeText(mine.status_ts);
     j["mhash"] = Md5Hex(JoinList(member_ids, ","));
     j["text"] = newest ? SummaryText(viewer, *newest, group) : "";
-    j["users"] = users;
+    j["users"] = std::move(users);
     return j;
 }
 

@@ -103,7 +103,7 @@ Json::Value ProfileAnswer(Viewer& viewer, const UserRow& person) {
         tag["text"] = skill;
         tags.append(tag);
     }
-    out["tags"] = tags;
+    out["tags"] = std::move(tags);
 
     Json::Value areas(Json::arrayValue);
     Json::Value news(Json::arrayValue);
@@ -114,13 +114,13 @@ Json::Value ProfileAnswer(Viewer& viewer, const UserRow& person) {
         Item(300002, "最近动态", person.signature.empty() ? "更新了个人资料" : person.signature));
     if (!person.statement.empty())
         news.append(Item(300003, "求职宣言", "求职宣言:" + person.statement));
-    areas.append(Area("人脉动态", news));
+    areas.append(Area("人脉动态", std::move(news)));
     Json::Value verified(Json::arrayValue);
     verified.append(Item(1, "实名认证", person.judge ? "已认证" : "未认证"));
     areas.append(Area("实名动态", verified));
     areas.append(Area("背景", BackgroundItems(person)));
     if (dist <= 1) areas.append(Area("联系方式", ContactItems(person)));
-    out["areas"] = areas;
+    out["areas"] = std::move(areas);
 
     Json::Value button(Json::objectValue);
     if (dist == 0)
@@ -170,8 +170,8 @@ Json::Value TalentAnswer(Viewer& viewer, const UserRow& person) {
     areas.append(Area("个人信息", personal));
 
     Json::Value out = OkEnvelope();
-    out["card"] = card;
-    out["areas"] = areas;
+    out["card"] = std::move(card);
+    out["areas"] = std::move(areas);
     return out;
 }
 
@@ -201,7 +201,7 @@ Json::Value TryAddAnswer(Viewer& viewer, const UserRow& person) {
     out["hint1"] = "你们有" + std::to_string(viewer.CommonFriends(person.id)) + "位共同好友";
     out["hint2"] = "选择好友等级后发送请求";
     out["hint3"] = "";
-    out["midus"] = mutual;
+    out["midus"] = std::move(mutual);
     return out;
 }
 

@@ -27,18 +27,18 @@ UserRow RequirePerson(OpScope& op, const httplib::Request& req) {
 
 Json::Value ContactList(Call& call) {
     OpScope op(call);
-    std::vector<UserRow> friends;
+    std::vector<const UserRow*> friends;
     for (std::int64_t id : FriendsOf(op.db(), op.me().id))
-        if (const UserRow* u = op.viewer().User(id)) friends.push_back(*u);
-    std::sort(friends.begin(), friends.end(), [](const UserRow& a, const UserRow& b) {
-        return a.py != b.py ? a.py < b.py : a.id < b.id;
+        if (const UserRow* u = op.viewer().User(id)) friends.push_back(u);
+    std::sort(friends.begin(), friends.end(), [](const UserRow* a, const UserRow* b) {
+        return a->py != b->py ? a->py < b->py : a->id < b->id;
     });
     Json::Value contacts(Json::arrayValue);
-    for (const UserRow& u : friends)
-        contacts.append(UserJson(op.viewer(), u));
+    for (const UserRow* u : friends)
+        contacts.append(UserJson(op.viewer(), *u));
     Json::Value out = OkEnvelope();
     out["count"] = static_cast<int>(contacts.size());
-    out["contacts"] = contacts;
+    out["contacts"] = std::move(contacts);
     return out;
 }
 

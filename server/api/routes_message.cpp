@@ -70,7 +70,7 @@ Json::Value GetMessage(Call& call) {
     Json::Value out = OkEnvelope();
     out["hasmore"] = hasmore;
     out["count"] = static_cast<int>(dialogues.size());
-    out["dialogues"] = dialogues;
+    out["dialogues"] = std::move(dialogues);
     op.Commit();
     return out;
 }

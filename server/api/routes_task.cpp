@@ -36,7 +36,7 @@ Json::Value Tasks(Call& call) {
     Json::Value out = OkEnvelope();
     out["hasmore"] = hasmore;
     out["total"] = CountTasks(op.db(), op.me().id, pending == 1);
-    out["requests"] = requests;
+    out["requests"] = std::move(requests);
     return out;
 }
 

@@ -179,10 +179,10 @@ Json::Value SyncPage(Call& call, Viewer& viewer, const SyncQuery& q) {
     out["dlg_count"] = static_cast<int>(dialogues.size());
     out["nowstamp"] = static_cast<int>(now);
     out["now"] = TimeText(now);
-    out["messages"] = conversations;
-    out["dialogues"] = dialogues;
-    out["specials"] = specials;
-    out["update_msgs"] = updates;
+    out["messages"] = std::move(conversations);
+    out["dialogues"] = std::move(dialogues);
+    out["specials"] = std::move(specials);
+    out["update_msgs"] = std::move(updates);
 
     if (call.dry_run) return out;
 

@@ -10,16 +10,24 @@ Viewer::Viewer(Database& db, UserRow me, std::string base_url)
 const Viewer::Relation& Viewer::RelationTo(std::int64_t other) {
     auto found = relations_.find(other);
     if (found != relations_.end()) return found->second;
-    if (!friends_loaded_) {
+    if (!loaded_) {
+        // One pass over the friends of the viewer's friends answers every later question.
         friends_ = FriendSetOf(db_, me_.id);
-        friends_loaded_ = true;
+        Statement s = db_.Prepare(
+            "SELECT f2.friend_id, COUNT(*) FROM friends f1 JOIN friends f2 "
+            "ON f2.user_id=f1.friend_id WHERE f1.user_id=?1 AND f2.friend_id!=?1 "
+            "GROUP BY f2.friend_id");
+        s.Bind(1, me_.id);
+        while (s.Step())
+            common_[s.Int(0)] = static_cast<int>(s.Int(1));
+        loaded_ = true;
     }
     Relation r;
     if (other == me_.id) {
         r.dist = 0;
     } else {
-        for (std::int64_t f : FriendsOf(db_, other))
-            if (friends_.count(f)) ++r.common;
+        auto common = common_.find(other);
+        r.common = common == common_.end() ? 0 : common->second;
         r.dist = friends_.count(other) ? 1 : (r.common > 0 ? 2 : 3);
     }
     return relations_.emplace(other, r).first->second;

@@ -39,8 +39,9 @@ class Viewer {
     Database& db_;
     UserRow me_;
     std::string base_url_;
-    bool friends_loaded_ = false;
+    bool loaded_ = false;
     std::unordered_set<std::int64_t> friends_;
+    std::unordered_map<std::int64_t, int> common_;  // people sharing friends with the viewer
     std::unordered_map<std::int64_t, Relation> relations_;
     std::unordered_map<std::int64_t, UserRow> users_;
 };

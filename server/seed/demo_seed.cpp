@@ -331,8 +331,6 @@ void SeedDemo(Store& store) {
     w.Task(invite, i_at);
     auto [profile, p_at] = task(me, kTaskCompleteProfile, helper, 3000);
     w.Task(profile, p_at);
-    auto [views, v_at] = task(me, kTaskProfileViews, zhou, 100);
-    w.Task(views, v_at);
     auto [to_zhang, z_at] = task(zhang, kTaskFriendRequest, emilie, 800);
     to_zhang.attach = "Hello Zhang Wei, I'd love to connect.";
     w.Task(to_zhang, z_at);

@@ -71,7 +71,7 @@ TEST_F(ServerMessageContract, SyncAnswerHasEveryMemberInTheKindsTheClientReads) 
         EXPECT_TRUE(IsText(special, name));
     for (const char* name : {"uptimestamp", "badge"})
         EXPECT_TRUE(IsInt32(special, name));
-    EXPECT_EQ(special["badge"].asInt(), 7);
+    EXPECT_EQ(special["badge"].asInt(), 6);
     for (const Json::Value& u : a["update_msgs"])
         for (const char* name : {"count", "last_read_did", "deleted", "mid"})
             EXPECT_TRUE(IsInt32(u, name));
