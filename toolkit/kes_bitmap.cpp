@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include "toolkit/picture_decode.h"
@@ -101,7 +102,9 @@ void CKesBitmap::LoadHighDensity() {
 
 const QImage* CKesBitmap::ImageFor(const QPainter& dc) {
     if (!EnsureLoaded()) return nullptr;
-    const QPaintDevice* device = dc.device();
+    // The device actually painted on: a widget rendered into a picture paints on the picture.
+    const QPaintDevice* device = dc.paintEngine() ? dc.paintEngine()->paintDevice() : dc.device();
+    if (!device) device = dc.device();
     if (device && device->devicePixelRatioF() > 1.0) {
         if (!highDensityTried_) LoadHighDensity();
         if (!highDensityImage_.isNull()) return &highDensityImage_;
@@ -144,17 +147,45 @@ void CKesBitmap::CopyPiece(QPainter& dc, const QRect& target, const QRect& sourc
     const QRect pixels((frame * frameWidth_ + source.x()) * scale, source.y() * scale,
                        source.width() * scale, source.height() * scale);
 
-    const bool stretched = target.size() != source.size();
-    const bool smoothBefore = dc.testRenderHint(QPainter::SmoothPixmapTransform);
-    if (stretched != smoothBefore) dc.setRenderHint(QPainter::SmoothPixmapTransform, stretched);
     // Pictures without per-pixel alpha are copied as they are; the others are blended with the
     // constant alpha.
     const qreal opacityBefore = dc.opacity();
     const bool blend = perPixelAlpha_ && !fullAlpha && constantAlpha_ < 255;
     if (blend) dc.setOpacity(opacityBefore * constantAlpha_ / 255.0);
-    dc.drawImage(target, *image, pixels);
+    const bool stretched = target.size() != source.size();
+    const QTransform& transform = dc.deviceTransform();
+    const qreal deviceScale = transform.m11();
+    if (!stretched) {
+        dc.drawImage(target, *image, pixels);
+    } else if (transform.type() <= QTransform::TxScale && deviceScale > 0 &&
+               deviceScale == transform.m22()) {
+        const QSize deviceSize(qRound(target.width() * deviceScale),
+                               qRound(target.height() * deviceScale));
+        dc.drawImage(target.topLeft(), Scaled(*image, pixels, deviceSize, deviceScale));
+    } else {
+        const bool smoothBefore = dc.testRenderHint(QPainter::SmoothPixmapTransform);
+        dc.setRenderHint(QPainter::SmoothPixmapTransform);
+        dc.drawImage(target, *image, pixels);
+        dc.setRenderHint(QPainter::SmoothPixmapTransform, smoothBefore);
+    }
     if (blend) dc.setOpacity(opacityBefore);
-    if (stretched != smoothBefore) dc.setRenderHint(QPainter::SmoothPixmapTransform, smoothBefore);
+}
+
+const QImage& CKesBitmap::Scaled(const QImage& image, const QRect& pixels, QSize deviceSize,
+                                 qreal scale) {
+    for (const ScaledPiece& piece : scaled_) {
+        if (piece.from == &image && piece.pixels == pixels && piece.size == deviceSize) {
+            return piece.image;
+        }
+    }
+    constexpr std::size_t kKeptPieces = 12;
+    if (scaled_.size() >= kKeptPieces) scaled_.erase(scaled_.begin());
+    ScaledPiece piece{
+        &image, pixels, deviceSize,
+        image.copy(pixels).scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)};
+    piece.image.setDevicePixelRatio(scale);
+    scaled_.push_back(std::move(piece));
+    return scaled_.back().image;
 }
 
 void CKesBitmap::TilePiece(QPainter& dc, const QRect& target, const QRect& source, int frame) {

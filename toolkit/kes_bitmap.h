@@ -8,6 +8,7 @@
 #include <QString>
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "toolkit/ui_rect.h"
 
@@ -61,7 +62,16 @@ class CKesBitmap {
     const QImage* ImageFor(const QPainter& dc);
     bool Load();
     void LoadHighDensity();
+    // A piece scaled to a device size, made once: stretching it on every paint costs more.
+    const QImage& Scaled(const QImage& image, const QRect& pixels, QSize deviceSize, qreal scale);
 
+    struct ScaledPiece {
+        const QImage* from = nullptr;
+        QRect pixels;
+        QSize size;
+        QImage image;
+    };
+    std::vector<ScaledPiece> scaled_;
     std::uint16_t resource_ = 0;
     bool loadTried_ = false;
     bool highDensityTried_ = false;

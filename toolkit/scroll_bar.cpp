@@ -289,7 +289,8 @@ LRESULT CVirtualScrollBar::BeforeMessage(HWND hwnd, UINT message, WPARAM wParam,
 void CVirtualScrollBar::AfterMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     CQVScrollBar::AfterMessage(hwnd, message, wParam, lParam);
     if (message == WM_SIZE) Place();
-    if (message == LB_SETCOUNT) {
+    // A count set while the list rebuilds with redrawing off waits for the list's next paint.
+    if (message == LB_SETCOUNT && !RedrawSuppressed()) {
         Synchronise();
         Invalidate(false);
     }

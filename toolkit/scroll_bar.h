@@ -59,6 +59,7 @@ class CQVScrollBar : public VWindowImpl<CQVScrollBar>, public CDetourWndHelper {
     void Act();
     void SendPosition(int position);
     void MoveThumbToPosition(int position);
+    bool RedrawSuppressed() const { return redrawSuppressed_; }
 
   private:
     void OnPress(int y);

@@ -1,33 +1,94 @@
 #include "toolkit/text_draw.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QPainter>
+#include <QStaticText>
 #include <QTextLayout>
 #include <cmath>
 
 #include "toolkit/win_defs.h"
 
+namespace {
+
+// Drawing code runs on every paint and lays out the same lines each time; shaped lines, their
+// widths and their cut forms are kept. The cache forgets everything when it grows large.
+struct ShapedLine {
+    QStaticText text;
+    int width = 0;
+};
+constexpr qsizetype kMaxCachedLines = 4096;
+
+QHash<QString, ShapedLine>& ShapedLines() {
+    static auto* lines = new QHash<QString, ShapedLine>;
+    return *lines;
+}
+QHash<QString, QString>& CutLines() {
+    static auto* lines = new QHash<QString, QString>;
+    return *lines;
+}
+
+QString LineKey(const QString& text, const QFont& font) {
+    return font.key() + QChar(0x1F) + text;
+}
+
+const ShapedLine& Shaped(const QString& text, const QFont& font) {
+    QHash<QString, ShapedLine>& lines = ShapedLines();
+    const QString key = LineKey(text, font);
+    auto found = lines.constFind(key);
+    if (found != lines.constEnd()) return *found;
+    if (lines.size() >= kMaxCachedLines) lines.clear();
+    ShapedLine line;
+    line.text.setText(text);
+    line.text.setTextFormat(Qt::PlainText);
+    line.text.setPerformanceHint(QStaticText::AggressiveCaching);
+    line.text.prepare(QTransform(), font);
+    line.width = QFontMetrics(font).horizontalAdvance(text);
+    return *lines.insert(key, line);
+}
+
+// The line cut with an ellipsis to fit `width`, or the line itself when it fits.
+QString CutToFit(const QString& text, const QFont& font, int width) {
+    if (Shaped(text, font).width <= width) return text;
+    QHash<QString, QString>& cuts = CutLines();
+    const QString key = LineKey(text, font) + QChar(0x1F) + QString::number(width);
+    auto found = cuts.constFind(key);
+    if (found != cuts.constEnd()) return *found;
+    if (cuts.size() >= kMaxCachedLines) cuts.clear();
+    return *cuts.insert(key,
+                        QFontMetrics(font).elidedText(text, Qt::ElideRight, std::max(0, width)));
+}
+
+}  // namespace
+
 int TextWidth(const QFont& font, const QString& text) {
-    return QFontMetrics(font).horizontalAdvance(text);
+    return Shaped(text, font).width;
 }
 
 int TextLineHeight(const QFont& font) {
-    return QFontMetrics(font).height();
+    static auto* heights = new QHash<QString, int>;
+    const QString key = font.key();
+    auto found = heights->constFind(key);
+    if (found != heights->constEnd()) return *found;
+    return *heights->insert(key, QFontMetrics(font).height());
 }
 
 bool TextIsCut(const QFont& font, const QString& text, int width) {
     return TextWidth(font, text) > width;
 }
 
+void DrawTextLine(QPainter& dc, const QString& text, QPoint topLeft, const QFont& font) {
+    dc.setFont(font);
+    dc.drawStaticText(topLeft, Shaped(text, font).text);
+}
+
 namespace {
 
 void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
                  const QFontMetrics& metrics) {
-    QString shown = text;
-    if ((format & DT_END_ELLIPSIS) && metrics.horizontalAdvance(text) > rect.width()) {
-        shown = metrics.elidedText(text, Qt::ElideRight, std::max(0, rect.width()));
-    }
-    const int width = metrics.horizontalAdvance(shown);
+    const QFont& font = dc.font();
+    const QString shown = (format & DT_END_ELLIPSIS) ? CutToFit(text, font, rect.width()) : text;
+    const int width = Shaped(shown, font).width;
     int x = rect.left();
     if (format & DT_CENTER) {
         x = rect.left() + (rect.width() - width) / 2;
@@ -40,7 +101,7 @@ void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned 
     } else if (format & DT_BOTTOM) {
         top = rect.top() + rect.height() - metrics.height();
     }
-    dc.drawText(QPoint(x, top + metrics.ascent()), shown);
+    dc.drawStaticText(QPoint(x, top), Shaped(shown, font).text);
 }
 
 void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned format,

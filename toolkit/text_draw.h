@@ -24,5 +24,8 @@ bool TextIsCut(const QFont& font, const QString& text, int width);
 void DrawTextInRect(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
                     const QFont& font, const QColor& colour);
 
+// One line with its top-left corner at `topLeft`, in the pen's colour.
+void DrawTextLine(QPainter& dc, const QString& text, QPoint topLeft, const QFont& font);
+
 // Lines of word-wrapped text at `width`, at most `maxLines` (0: all).
 int WrappedLineCount(const QFont& font, const QString& text, int width, int maxLines = 0);

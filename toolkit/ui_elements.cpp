@@ -1,6 +1,5 @@
 #include "toolkit/ui_elements.h"
 
-#include <QFontMetrics>
 #include <QPainter>
 
 #include "toolkit/kes_bitmap.h"
@@ -139,13 +138,11 @@ int UiHitTest(UiRegion& region, const UiRect& rect, unsigned flags, const QStrin
 int UiText(UiRegion& region, const QFont* font, const QString& text, const QColor& colour, int x,
            int y) {
     const QFont& face = OrDefault(font, UiFont(12));
-    const QFontMetrics metrics(face);
-    const int width = metrics.horizontalAdvance(text);
-    UiElement element(region, UiRect::FromSize(x, y, width, metrics.height()), 0);
+    const int width = TextWidth(face, text);
+    UiElement element(region, UiRect::FromSize(x, y, width, TextLineHeight(face)), 0);
     if (element.Draws()) {
-        element.dc().setFont(face);
         element.dc().setPen(colour);
-        element.dc().drawText(QPoint(0, metrics.ascent()), text);
+        DrawTextLine(element.dc(), text, QPoint(0, 0), face);
     }
     return x + width;
 }
@@ -326,20 +323,17 @@ bool UiRightClickArea(UiRegion& region, const UiRect& rect) {
 bool UiLink(UiRegion& region, const QString& text, const QFont* font, const QColor& colour, int x,
             int y, bool handCursor, bool clickOnPress) {
     const QFont& face = OrDefault(font, UiFont(12));
-    const QFontMetrics metrics(face);
     const unsigned flags =
         kUiTakesMouse | (handCursor ? kUiHandCursor : 0) | (clickOnPress ? kUiClickOnPress : 0);
-    UiElement element(region,
-                      UiRect::FromSize(x, y, metrics.horizontalAdvance(text) + 3, metrics.height()),
-                      flags);
+    UiElement element(
+        region, UiRect::FromSize(x, y, TextWidth(face, text) + 3, TextLineHeight(face)), flags);
     if (element.Draws()) {
         QFont shown = face;
         // A link under the pointer is underlined, so that it reads as one.
         if (element.State() == kUiHovered || element.State() == kUiPressed)
             shown.setUnderline(true);
-        element.dc().setFont(shown);
         element.dc().setPen(colour);
-        element.dc().drawText(QPoint(0, metrics.ascent()), text);
+        DrawTextLine(element.dc(), text, QPoint(0, 0), shown);
     }
     return element.Hit() == kUiClicked;
 }

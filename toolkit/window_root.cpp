@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QToolTip>
 #include <QWindow>
 #include <cmath>
@@ -389,6 +390,12 @@ bool VWindowImplRoot::OnLeftDown(int x, int y) {
     if (!*alive) return true;
     bool taken = event.acted;
     if (!event.rect.IsEmpty()) {
+        // The pointer is on what it pressed, even when it came to rest there before the element
+        // could take it (an element enabled under a still pointer): that element is the hover.
+        if (hover_ != event.rect) {
+            InvalidateRect(hover_, false);
+            hover_ = event.rect;
+        }
         leftPress_ = event.rect;
         SetCapture();
         InvalidateRect(leftPress_, false);
@@ -462,6 +469,10 @@ bool VWindowImplRoot::OnRightDown(int x, int y) {
     RunPass(ctx, later);
     if (!*alive) return true;
     if (!event.rect.IsEmpty()) {
+        if (hover_ != event.rect) {
+            InvalidateRect(hover_, false);
+            hover_ = event.rect;
+        }
         rightPress_ = event.rect;
         SetCapture();
         InvalidateRect(rightPress_, false);
@@ -634,7 +645,7 @@ void VWindowImplRoot::PaintClientArea(QPainter& dc, const UiRect& clip, bool fro
     }
 }
 
-void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRect& widgetRect) {
+void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRegion& widgetRegion) {
     const HWND hwnd = Handle();
     const auto alive = alive_;
     const std::vector<IWindowHook*> hooks = hooks_;
@@ -644,10 +655,26 @@ void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRect& widgetRect) {
         if (!*alive) return;
     }
     const QPoint origin = ClientOrigin();
-    const UiRect clip = UiRect::FromQRect(widgetRect.translated(-origin))
-                            .Intersected(UiRect(0, 0, clientWidth_, clientHeight_));
-    if (!clip.IsEmpty()) {
+    const UiRect client(0, 0, clientWidth_, clientHeight_);
+    // Two small areas far apart (the old and the new hover element) are painted one by one
+    // rather than as the large rectangle around both.
+    std::vector<QRect> areas;
+    const QRect bounds = widgetRegion.boundingRect();
+    long long covered = 0;
+    for (const QRect& rect : widgetRegion)
+        covered += static_cast<long long>(rect.width()) * rect.height();
+    if (widgetRegion.rectCount() > 1 && widgetRegion.rectCount() <= 4 &&
+        covered * 2 < static_cast<long long>(bounds.width()) * bounds.height()) {
+        for (const QRect& rect : widgetRegion)
+            areas.push_back(rect);
+    } else {
+        areas.push_back(bounds);
+    }
+    for (const QRect& area : areas) {
+        const UiRect clip = UiRect::FromQRect(area.translated(-origin)).Intersected(client);
+        if (clip.IsEmpty()) continue;
         dc.save();
+        if (areas.size() > 1) dc.setClipRect(area, Qt::IntersectClip);
         dc.translate(origin);
         PaintClientArea(dc, clip, true);
         dc.restore();

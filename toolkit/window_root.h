@@ -19,7 +19,7 @@
 #include "toolkit/vwindow.h"
 
 class QPainter;
-class QRect;
+class QRegion;
 class VSurface;
 struct ScrollInfo;
 
@@ -117,6 +117,10 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void SetCornerRadius(int radius);
     int CornerRadius() const { return cornerRadius_; }
     void SetShadow(IWindowShadowPainter* shadow, const QMargins& margins);
+    // The shadow is going away with the window: forget it without moving anything.
+    void ForgetShadow(IWindowShadowPainter* shadow) {
+        if (shadow_ == shadow) shadow_ = nullptr;
+    }
     // Where the client area starts in the widget (the shadow margin, if any).
     QPoint ClientOrigin() const;
     bool IsTopLevel() const;
@@ -170,7 +174,7 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void PaintClientArea(QPainter& dc, const UiRect& clip, bool fromSurface);
 
     // Called by the widget.
-    void SurfacePaint(QPainter& dc, const QRect& widgetRect);
+    void SurfacePaint(QPainter& dc, const QRegion& widgetRegion);
     bool SurfaceInput(UINT message, WPARAM wParam, LPARAM lParam, const InputState& input);
     void SurfaceGone();
     QMargins EffectiveMargins() const;

@@ -118,6 +118,8 @@ void VSurface::Retire() {
 }
 
 bool VSurface::event(QEvent* event) {
+    // Deleting the widget happens in here: nothing of it may be touched afterwards.
+    if (event->type() == QEvent::DeferredDelete) return QWidget::event(event);
     ++eventDepth_;
     bool result = false;
     if (event->type() == QEvent::ToolTip) {
@@ -137,7 +139,6 @@ bool VSurface::event(QEvent* event) {
         result = QWidget::event(event);
     }
     --eventDepth_;
-    if (retired_ && eventDepth_ == 0) deleteLater();
     return result;
 }
 
@@ -190,7 +191,7 @@ void VSurface::MoveTo(QMouseEvent* event) {
 void VSurface::paintEvent(QPaintEvent* event) {
     if (!root_) return;
     QPainter painter(this);
-    root_->SurfacePaint(painter, event->rect());
+    root_->SurfacePaint(painter, event->region());
 }
 
 void VSurface::mouseMoveEvent(QMouseEvent* event) {

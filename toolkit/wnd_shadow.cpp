@@ -47,7 +47,7 @@ CWndShadow::~CWndShadow() {
     if (!window_) return;
     if (auto* root = VWindow(window_).Root()) {
         root->RemoveHook(this);
-        root->SetShadow(nullptr, QMargins());
+        root->ForgetShadow(this);
     }
     Forget();
 }

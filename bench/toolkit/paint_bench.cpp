@@ -26,7 +26,8 @@ double MedianMicroseconds(const std::function<void()>& work, int rounds, int cal
     std::vector<double> times;
     for (int round = 0; round < rounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        for (int call = 0; call < calls; ++call) work();
+        for (int call = 0; call < calls; ++call)
+            work();
         const auto end = std::chrono::steady_clock::now();
         times.push_back(std::chrono::duration<double, std::micro>(end - start).count() / calls);
     }
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
     CGalleryWindow gallery;
     if (!gallery.Open(0, 0)) return 1;
     QWidget* widget = gallery.Widget();
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    for (int i = 0; i < 5; ++i)
+        QApplication::processEvents();
     const QSize size = widget->size();
 
     QImage target(size, QImage::Format_ARGB32_Premultiplied);
@@ -65,6 +67,17 @@ int main(int argc, char** argv) {
         },
         15, 40);
     const double full = MedianMicroseconds([&] { widget->repaint(); }, 15, 10);
+    QWidget* list = gallery.Conversations().Widget();
+    const double listRepaint = MedianMicroseconds([&] { list->repaint(); }, 15, 10);
+    // The window's own drawing function alone, without its child lists and its shadow.
+    QImage client(gallery.ClientWidth(), gallery.ClientHeight(),
+                  QImage::Format_ARGB32_Premultiplied);
+    const double own = MedianMicroseconds(
+        [&] {
+            QPainter painter(&client);
+            gallery.PrintClient(painter, gallery.GetClientRect());
+        },
+        15, 10);
     // Two neighbouring live check boxes of the gallery; the client starts at the shadow margin.
     const QPoint origin = gallery.ClientOrigin();
     const QPoint first = origin + QPoint(60, 430);
@@ -80,6 +93,9 @@ int main(int argc, char** argv) {
     std::printf("toolkit paint, gallery %d x %d (one run, medians)\n", size.width(), size.height());
     std::printf("  bare QPainter fill      %9.1f us   1.00x\n", fill);
     std::printf("  full gallery repaint    %9.1f us  %5.2fx the bare fill\n", full, full / fill);
+    std::printf("  drawing function alone  %9.1f us  %5.2fx the bare fill\n", own, own / fill);
+    std::printf("  conversation list alone %9.1f us  %5.2fx the bare fill\n", listRepaint,
+                listRepaint / fill);
     std::printf("  hover repaint           %9.1f us  %5.2fx the bare fill\n", hover, hover / fill);
     GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
     return 0;

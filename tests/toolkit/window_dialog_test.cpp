@@ -1,0 +1,93 @@
+// Dialogs: a modal loop that ends with EndDialog's result, Escape, and child windows that go
+// with their parent.
+
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QTimer>
+
+#include "tests/toolkit/toolkit_test_support.h"
+#include "toolkit/ui_elements.h"
+#include "toolkit/window_impl.h"
+
+namespace {
+
+class TestDialog : public VDialogImpl<TestDialog> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestDialog"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+        if (UiHitArea(root, UiRect(10, 10, 100, 40))) ctx.Later([this] { EndDialog(IDOK); });
+    }
+    bool OnWindowMessage(UINT message, WPARAM, LPARAM lParam, LRESULT&) override {
+        if (message == WM_INITDIALOG) {
+            initParam = lParam;
+            ResizeClient(240, 120);
+            CenterWindow();
+        }
+        return false;
+    }
+    LPARAM initParam = 0;
+};
+
+class ChildWindow : public VWindowImpl<ChildWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestChild"; }
+    explicit ChildWindow(std::vector<std::string>* log, std::string name)
+        : log_(log), name_(std::move(name)) {}
+    void DoUI(UiContext&) override {}
+    bool OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == WM_DESTROY) log_->push_back(name_);
+        return false;
+    }
+
+  private:
+    std::vector<std::string>* log_;
+    std::string name_;
+};
+
+class WindowDialogTest : public ::testing::Test {
+  protected:
+    void SetUp() override { lumeno::test::PrepareToolkitProcess(); }
+};
+
+TEST_F(WindowDialogTest, ModalDialogReturnsWhatEndDialogGives) {
+    TestDialog dialog;
+    QTimer::singleShot(50, [&] {
+        EXPECT_TRUE(dialog.IsModal());
+        EXPECT_EQ(dialog.GetClientRect(), UiRect(0, 0, 240, 120));
+        QTest::mouseClick(dialog.Widget(), Qt::LeftButton, {}, QPoint(30, 20));
+    });
+    EXPECT_EQ(dialog.DoModal(nullptr, 42), IDOK);
+    EXPECT_EQ(dialog.initParam, 42);
+    EXPECT_FALSE(dialog.IsWindow());
+}
+
+TEST_F(WindowDialogTest, EscapeCancelsAndClosingEndsTheLoop) {
+    TestDialog dialog;
+    QTimer::singleShot(50, [&] { QTest::keyClick(dialog.Widget(), Qt::Key_Escape); });
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+
+    TestDialog closed;
+    QTimer::singleShot(50, [&] { closed.Widget()->close(); });
+    EXPECT_EQ(closed.DoModal(), IDCANCEL);
+}
+
+TEST_F(WindowDialogTest, ChildWindowsGoWithTheirParentAfterIt) {
+    std::vector<std::string> log;
+    ChildWindow parent(&log, "parent");
+    ChildWindow child(&log, "child");
+    ASSERT_TRUE(
+        parent.Create(nullptr, UiRect::FromSize(0, 0, 200, 200), QString(), WS_POPUP | WS_VISIBLE));
+    ASSERT_TRUE(child.Create(parent, UiRect(20, 30, 120, 80)));
+    UiRect inParent;
+    ASSERT_TRUE(child.GetRectInParent(inParent));
+    EXPECT_EQ(inParent, UiRect(20, 30, 120, 80));
+    EXPECT_EQ(child.GetParent(), parent.m_hWnd);
+    parent.DestroyWindow();
+    EXPECT_EQ(log, (std::vector<std::string>{"parent", "child"}));
+    EXPECT_FALSE(child.IsWindow());
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+// The window base with simulated input on real windows: clicks, hover and tooltips, disabled
+// elements, right clicks, double clicks, dragging, and actions that close the window.
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <QTest>
+#include <QToolTip>
+#include <functional>
+
+#include "flow/msg_handler.h"
+#include "tests/toolkit/toolkit_test_support.h"
+#include "toolkit/kes_bitmap.h"
+#include "toolkit/ui_elements.h"
+#include "toolkit/window_impl.h"
+
+namespace {
+
+using lumeno::test::Hover;
+using lumeno::test::Pump;
+using lumeno::test::SendButton;
+
+// A top-level test window whose drawing function the test writes.
+class TestWindow : public VWindowImpl<TestWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestWindow"; }
+
+    void Show(int width = 300, int height = 200) {
+        ASSERT_NE(Create(nullptr, UiRect::FromSize(100, 100, width, height), QString(),
+                         WS_POPUP | WS_VISIBLE),
+                  nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Widget()));
+    }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+        if (draw) draw(ctx, root);
+    }
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+        if (message == WM_SYSCOMMAND) sysCommands.push_back(wParam);
+        return false;
+    }
+    void OnMessage(const BroadcastMessage* record) override {
+        if (record) broadcasts.push_back(record->message);
+    }
+
+    std::function<void(UiContext&, UiRegion&)> draw;
+    std::vector<WPARAM> sysCommands;
+    std::vector<UINT> broadcasts;
+};
+
+class MoveableWindow : public VWindowImpl<MoveableWindow>, public CMoveable<MoveableWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestMoveable"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+        if (UiHitArea(root, UiRect(10, 10, 60, 40))) ++clicks;
+    }
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+        if (message == WM_SYSCOMMAND) sysCommands.push_back(wParam);
+        return false;
+    }
+    int clicks = 0;
+    std::vector<WPARAM> sysCommands;
+};
+
+class WindowMouseTest : public ::testing::Test {
+  protected:
+    void SetUp() override { lumeno::test::PrepareToolkitProcess(); }
+};
+
+constexpr UiRect kButton(20, 20, 120, 52);
+
+TEST_F(WindowMouseTest, ReleaseOnlyOverThePressedElementClicks) {
+    TestWindow window;
+    int clicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiButton(root, kButton, QStringLiteral("确定"), QString(), kUiTakesMouse, nullptr)) {
+            ++clicks;
+        }
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+
+    // Press, move off, release: nothing.
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_EQ(window.LeftPressRect(), kButton);
+    QTest::mouseMove(widget, QPoint(250, 150));
+    EXPECT_TRUE(window.HoverRect().IsEmpty());
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(250, 150));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_TRUE(window.LeftPressRect().IsEmpty());
+
+    // Press, move off, come back, release: one click.
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    QTest::mouseMove(widget, QPoint(250, 150));
+    QTest::mouseMove(widget, QPoint(60, 35));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(60, 35));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(WindowMouseTest, DisabledButtonDrawsFrameThreeAndNeverClicks) {
+    lumeno::test::TempDir dir;
+    const QString path = QString::fromStdString(dir / "states.png");
+    ASSERT_TRUE(
+        lumeno::test::FlatFrames({Qt::red, Qt::green, Qt::blue, Qt::yellow}, 100, 32).save(path));
+    CKesBitmap image(path, 4);
+    TestWindow window;
+    int clicks = 0;
+    unsigned flags = kUiTakesMouse | kUiDisabled;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiButton(root, kButton, QString(), QString(), flags, &image)) ++clicks;
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_EQ(clicks, 0);
+    Hover(widget, QPoint(50, 30));
+    EXPECT_EQ(widget->grab().toImage().pixelColor(24, 24), QColor(Qt::yellow));
+
+    // Enabled under the resting pointer: normal until the pointer moves; a press without a move
+    // still presses (frame 2) and clicks it.
+    flags = kUiTakesMouse;
+    window.Invalidate();
+    Pump();
+    EXPECT_EQ(widget->grab().toImage().pixelColor(24, 24), QColor(Qt::red));
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_EQ(widget->grab().toImage().pixelColor(24, 24), QColor(Qt::blue));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_EQ(clicks, 1);
+    Hover(widget, QPoint(55, 32));
+    EXPECT_EQ(widget->grab().toImage().pixelColor(24, 24), QColor(Qt::green));
+}
+
+TEST_F(WindowMouseTest, CutLabelOffersItsFullTextAsTooltip) {
+    const QString longText = QStringLiteral("这是一段放不下的文字 and more text than fits");
+    TestWindow window;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        UiLabel(root, UiRect(10, 10, 90, 30), longText);
+        UiLabel(root, UiRect(10, 50, 290, 70), QStringLiteral("短 short"));
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+
+    Hover(widget, QPoint(40, 20));
+    EXPECT_EQ(window.ToolTipText(), longText);
+    EXPECT_EQ(window.ToolTipRect(), UiRect(10, 10, 90, 30));
+    QHelpEvent help(QEvent::ToolTip, QPoint(40, 20), widget->mapToGlobal(QPoint(40, 20)));
+    QApplication::sendEvent(widget, &help);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), longText);
+
+    Hover(widget, QPoint(40, 60));  // a label that fits has nothing to add
+    EXPECT_TRUE(window.ToolTipText().isEmpty());
+    Pump(400);  // the tip fades out
+    EXPECT_FALSE(QToolTip::isVisible());
+}
+
+TEST_F(WindowMouseTest, LinkShowsTheHandCursorAndClicksOnRelease) {
+    TestWindow window;
+    int clicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiLink(root, QStringLiteral("没有账号?"), nullptr, Qt::blue, 20, 100)) ++clicks;
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+    Hover(widget, QPoint(25, 106));
+    EXPECT_EQ(widget->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(25, 106));
+    EXPECT_EQ(clicks, 1);
+    Hover(widget, QPoint(250, 180));
+    EXPECT_EQ(widget->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(WindowMouseTest, TrackedRightClicksReportPressAndRelease) {
+    TestWindow window;
+    std::vector<int> results;
+    int rightClicks = 0;
+    window.draw = [&](UiContext& ctx, UiRegion& root) {
+        if (ctx.mode != UiMode::Mouse) return;
+        if (ctx.event->message == WM_RBUTTONDOWN) results.push_back(UiHitTest(root, kButton));
+        if (ctx.event->message == WM_RBUTTONUP && UiRightClickArea(root, kButton)) ++rightClicks;
+    };
+    window.SetTrackRightClicks(true);
+    window.Show();
+    QWidget* widget = window.Widget();
+    QTest::mousePress(widget, Qt::RightButton, {}, QPoint(50, 30));
+    EXPECT_EQ(window.RightPressRect(), kButton);
+    QTest::mouseRelease(widget, Qt::RightButton, {}, QPoint(50, 30));
+    EXPECT_EQ(results, std::vector<int>{kUiRightPressed});
+    EXPECT_EQ(rightClicks, 1);
+    EXPECT_TRUE(window.RightPressRect().IsEmpty());
+}
+
+TEST_F(WindowMouseTest, UntrackedRightButtonActsAsTheLeftOne) {
+    TestWindow window;
+    int clicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiHitArea(root, kButton)) ++clicks;
+    };
+    window.Show();
+    QTest::mouseClick(window.Widget(), Qt::RightButton, {}, QPoint(50, 30));
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(WindowMouseTest, DoubleClicksReachWindowsThatWantThem) {
+    TestWindow window;
+    int clicks = 0;
+    int doubleClicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        const int result = UiHitTest(root, kButton);
+        clicks += result == kUiClicked;
+        doubleClicks += result == kUiDoubleClicked;
+    };
+    window.SetWantDoubleClicks(true);
+    window.Show();
+    QWidget* widget = window.Widget();
+    // The window system's order: press, release, press, double click, release.
+    const QPoint at(50, 30);
+    SendButton(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, 10000);
+    SendButton(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, 10060);
+    SendButton(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, 10150);
+    SendButton(widget, QEvent::MouseButtonDblClick, Qt::LeftButton, at, 10150);
+    SendButton(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, 10200);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST_F(WindowMouseTest, WithoutDoubleClicksTheSecondPressIsAPress) {
+    TestWindow window;
+    int clicks = 0;
+    int doubleClicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        const int result = UiHitTest(root, kButton);
+        clicks += result == kUiClicked;
+        doubleClicks += result == kUiDoubleClicked;
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(doubleClicks, 0);
+}
+
+TEST_F(WindowMouseTest, PressOnEmptyBackgroundOfAMoveableWindowMovesIt) {
+    MoveableWindow window;
+    ASSERT_TRUE(window.Create(nullptr, UiRect::FromSize(100, 100, 300, 200), QString(),
+                              WS_POPUP | WS_VISIBLE));
+    QWidget* widget = window.Widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
+
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(30, 20));  // on the element
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(30, 20));
+    EXPECT_TRUE(window.sysCommands.empty());
+    EXPECT_EQ(window.clicks, 1);
+
+    const QPoint before = widget->pos();
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(150, 120));
+    ASSERT_EQ(window.sysCommands, std::vector<WPARAM>{SC_DRAGMOVE});
+    // Where the window system cannot move windows, the window follows the pointer itself.
+    QTest::mouseMove(widget, QPoint(180, 140));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(180, 140));
+    EXPECT_EQ(widget->pos(), before + QPoint(30, 20));
+    EXPECT_EQ(window.clicks, 1);
+}
+
+// A window that owns itself and closes from its own button.
+class SelfClosingWindow : public VWindowImpl<SelfClosingWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestSelfClosing"; }
+    explicit SelfClosingWindow(bool* deleted) : deleted_(deleted) {}
+    ~SelfClosingWindow() override { *deleted_ = true; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        if (UiHitArea(root, kButton)) ctx.Later([this] { DestroyWindow(); });
+        // The click ended the pass: an element after it never sees the release.
+        if (UiHitArea(root, kButton)) ++lateClicks;
+    }
+    void OnFinalMessage() override { delete this; }
+    int lateClicks = 0;
+
+  private:
+    bool* deleted_;
+};
+
+TEST_F(WindowMouseTest, ClickThatClosesTheWindowRunsAfterThePass) {
+    bool deleted = false;
+    auto* window = new SelfClosingWindow(&deleted);
+    ASSERT_TRUE(window->Create(nullptr, UiRect::FromSize(100, 100, 200, 100), QString(),
+                               WS_POPUP | WS_VISIBLE));
+    QWidget* widget = window->Widget();
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_FALSE(deleted);  // the final message waits for the event to finish
+    EXPECT_EQ(window->lateClicks, 0);
+    EXPECT_FALSE(window->IsWindow());
+    Pump();
+    EXPECT_TRUE(deleted);
+}
+
+TEST_F(WindowMouseTest, WindowHearsBroadcastsWhileItExists) {
+    TestWindow window;
+    window.Show();
+    Broadcast(WM_USER + 77, 1, 2);
+    EXPECT_EQ(window.broadcasts, std::vector<UINT>{WM_USER + 77});
+    window.DestroyWindow();
+    Broadcast(WM_USER + 78, 1, 2);
+    EXPECT_EQ(window.broadcasts.size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+// The toolkit gallery for development: shows every element of the window toolkit. With
+// "--screenshot <file> [--scale 2]" it writes the gallery as a picture instead.
+
+#include <QApplication>
+#include <cstring>
+
+#include "toolkit/gallery/gallery_window.h"
+#include "toolkit/skin_fonts.h"
+#include "util/component_registry.h"
+#include "util/small_components.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    RegisterComponentTable(kUtilComponentTable);
+    if (GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr)) != S_OK) return 1;
+    InitializeSkinFonts();
+
+    if (argc >= 3 && std::strcmp(argv[1], "--screenshot") == 0) {
+        const qreal scale = argc >= 5 && std::strcmp(argv[3], "--scale") == 0 ? atof(argv[4]) : 1;
+        const bool saved = RenderGalleryScreenshot(scale > 0 ? scale : 1).save(argv[2]);
+        GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
+        return saved ? 0 : 1;
+    }
+
+    CWndShadow::Initialize();
+    CGalleryWindow gallery;
+    if (!gallery.Open(120, 80)) return 1;
+    const int result = application.exec();
+    GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
+    return result;
+}
