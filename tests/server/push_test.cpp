@@ -70,7 +70,8 @@ TEST_F(ServerPush, PingIsAnsweredAtOnceAndNewsFollowsTheMomentItArrives) {
     auto before = std::chrono::steady_clock::now();
     Notify();
     EXPECT_EQ(client->ReadReply(milliseconds(3000)), "1#");
-    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2))
+        << "at once, not at the next ping";
 }
 
 TEST_F(ServerPush, NewsBetweenPingsIsTheAnswerToTheNextPing) {
