@@ -1,7 +1,10 @@
 // The toolkit gallery for development: shows every element of the window toolkit. With
-// "--screenshot <file> [--scale 2]" it writes the gallery as a picture instead.
+// "--screenshot <file> [--scale 2]" it writes the gallery as a picture instead; with
+// "--grab <file>" it shows the gallery and its dialog and writes what the screen shows.
 
 #include <QApplication>
+#include <QScreen>
+#include <QTimer>
 #include <cstring>
 
 #include "toolkit/gallery/gallery_window.h"
@@ -25,6 +28,15 @@ int main(int argc, char** argv) {
     CWndShadow::Initialize();
     CGalleryWindow gallery;
     if (!gallery.Open(120, 80)) return 1;
+    CGalleryDialog dialog;
+    if (argc >= 3 && std::strcmp(argv[1], "--grab") == 0) {
+        dialog.Create(gallery);
+        const char* file = argv[2];
+        QTimer::singleShot(1500, [file] {
+            const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+            QCoreApplication::exit(saved ? 0 : 1);
+        });
+    }
     const int result = application.exec();
     GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
     return result;
