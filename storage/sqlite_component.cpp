@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <mutex>
 #include <string>
 
 #include "platform/private_files.h"
@@ -38,6 +37,8 @@ int OpenKeyed(const char* path, sqlite3** handle, const void* key, int keyLength
         sqlite3_close(db);
         return SQLITE_ERROR;
     }
+    // Another connection may be finishing a write (an account closed while its last batch runs).
+    sqlite3_busy_timeout(db, 10000);
     if (key && keyLength > 0) {
         sqlite3_key(db, key, keyLength);
         // Larger cipher pages make writes about twice as fast; every open must use the same size.
@@ -49,10 +50,10 @@ int OpenKeyed(const char* path, sqlite3** handle, const void* key, int keyLength
 
 }  // namespace
 
-CKesSqlite::CKesSqlite() {
-    static std::once_flag once;
-    std::call_once(once, [] { sqlite3_enable_shared_cache(1); });
-}
+// Each connection keeps its own cache: a shared cache would make a second connection to a file
+// (an account signed in again while its last batch still runs) fail with "locked" instead of
+// waiting.
+CKesSqlite::CKesSqlite() = default;
 
 HRESULT CKesSqlite::Open(const char* path, sqlite3** handle, const void* key, int keyLength) {
     if (!path || !handle) return E_FAIL;
@@ -62,8 +63,13 @@ HRESULT CKesSqlite::Open(const char* path, sqlite3** handle, const void* key, in
     platform::MakeFilePrivate(path);
     *handle = db;
     if (!existed) return S_OK;
-    if (sqlite3_exec(db, "select * from sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        return S_OK;
+    const int check = sqlite3_exec(db, "select * from sqlite_master", nullptr, nullptr, nullptr);
+    if (check == SQLITE_OK) return S_OK;
+    if (check != SQLITE_NOTADB && check != SQLITE_CORRUPT) {
+        // Busy or locked is not unreadable: the file stays as it is.
+        sqlite3_close(db);
+        *handle = nullptr;
+        return E_FAIL;
     }
     // Another key, another machine, or damage: keep the file for whoever wants it back, start
     // again with an empty database.

@@ -15,7 +15,8 @@ class ISqlite : public IKesPlugin {
     using RowCallback = int (*)(void* context, int columns, char** values, char** names);
 
     // Opens (creating when missing) and keys the file. An existing file that cannot be read with
-    // the key is moved aside under a time-stamped name and an empty database takes its place.
+    // the key (not a database to it, or damaged) is moved aside under a time-stamped name and an
+    // empty database takes its place; a file that is only busy is left alone and the open fails.
     virtual HRESULT Open(const char* path, sqlite3** handle, const void* key, int keyLength) = 0;
     virtual HRESULT Close(sqlite3* handle) = 0;
     // Runs a script of one or more statements.

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "storage_test_env.h"
 
@@ -77,6 +78,29 @@ TEST_F(SqliteComponentTest, FileUnreadableWithTheKeyIsMovedAsideNotDestroyed) {
     db = Open(aside, "old machine");
     EXPECT_EQ(Count(db, "select x from t"), 42) << "and can still be read with its own key";
     sqlite_->Close(db);
+}
+
+TEST_F(SqliteComponentTest, FileBusyWithAnotherWriterIsWaitedForNotReplaced) {
+    const std::string path = dir_ / "busy.db";
+    sqlite3* writer = Open(path, "k");
+    ASSERT_EQ(
+        sqlite_->Exec(writer, "create table t(x); insert into t values(1);", nullptr, nullptr),
+        S_OK);
+    ASSERT_EQ(sqlite_->Exec(writer, "begin exclusive; insert into t values(2);", nullptr, nullptr),
+              S_OK);
+    std::thread finish([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        sqlite_->Exec(writer, "commit;", nullptr, nullptr);
+    });
+    sqlite3* reader = Open(path, "k");  // waits for the commit
+    finish.join();
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(Count(reader, "select count(*) from t"), 2);
+    for (const auto& entry : fs::directory_iterator(dir_.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find("unreadable"), std::string::npos);
+    }
+    sqlite_->Close(reader);
+    sqlite_->Close(writer);
 }
 
 TEST_F(SqliteComponentTest, GarbageFileIsReplacedAndOpenRejectsNullArguments) {

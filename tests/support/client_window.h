@@ -7,6 +7,7 @@
 #include "api/api_controller.h"
 #include "api/service_errors.h"
 #include "flow/async_work_flow.h"
+#include "platform/ui_thread.h"
 #include "platform/window.h"
 #include "util/user_messages.h"
 
@@ -20,6 +21,10 @@ class ClientWindow final : public platform::Window {
     }
     ~ClientWindow() override {
         CApiController::Instance().CancelAllJobs();
+        // Flows without a handle (sends, read marks) end with their exchange: let them.
+        platform::PumpMessagesUntil(
+            [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); },
+            std::chrono::seconds(30));
         CApiController::Instance().SetNotificationWindow(nullptr);
         CAsyncWorkFlow::ReleaseFreeFibers();
         DestroyHandle();

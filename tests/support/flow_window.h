@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "flow/async_work_flow.h"
+#include "platform/ui_thread.h"
 #include "platform/window.h"
 
 namespace lumeno::test {
@@ -13,6 +14,10 @@ class FlowWindow final : public platform::Window {
   public:
     FlowWindow() { CreateHandle("LumenoTestFlowWindow"); }
     ~FlowWindow() override {
+        // Flows still on a worker finish first, so that nothing of theirs outlives the test.
+        platform::PumpMessagesUntil(
+            [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); },
+            std::chrono::seconds(30));
         CAsyncWorkFlow::ReleaseFreeFibers();
         DestroyHandle();
     }

@@ -1,6 +1,7 @@
 // GoogleTest entry for tests that need the Qt event loop: the application object lives for the
 // whole run, on the main thread, which is the UI thread.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #ifdef LUMENO_TEST_GUI
 #include <QApplication>
@@ -12,6 +13,8 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Tests run as root in CI, where the web engine's sandbox cannot start.
+    ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
