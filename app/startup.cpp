@@ -13,6 +13,9 @@
 #include "platform/screen.h"
 #include "platform/single_instance.h"
 #include "platform/window.h"
+#include "toolkit/skin_fonts.h"
+#include "toolkit/skin_images.h"
+#include "toolkit/wnd_shadow.h"
 #include "ui/main_wnd.h"
 #include "util/component_registry.h"
 #include "util/user_messages.h"
@@ -80,10 +83,15 @@ int RunClient(int argc, char** argv) {
     RegisterProgramComponentTables();
     if (GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr)) != S_OK) return 0;
 
-    // 4. The UI: the main window and the message loop, until the main window is destroyed.
+    // 4. The toolkit: skin fonts and pictures, and the window shadows.
+    InitializeSkinFonts();
+    InitializeSkinImages();
+    CWndShadow::Initialize();
+
+    // 5. The UI: the main window and the message loop, until the main window is destroyed.
     RunUi();
 
-    // 5. Shutdown in reverse order.
+    // 6. Shutdown in reverse order.
     if (platform::IsWindow(CMainWnd::Instance().Handle())) CMainWnd::Instance().DestroyHandle();
     CMainWnd::DestroyInstance();
     CAsyncWorkFlow::ReleaseFreeFibers();
