@@ -73,16 +73,6 @@ void MakeTile(std::int32_t conversationId, PictureMap* list, CAsyncWorkFlow& flo
 
 }  // namespace
 
-bool IsSafeFileNamePart(std::string_view id) {
-    if (id.empty() || id.size() > 64) return false;
-    for (char c : id) {
-        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                          (c >= '0' && c <= '9') || c == '-' || c == '_';
-        if (!safe) return false;
-    }
-    return true;
-}
-
 std::string AvatarFile(const std::string& userId, const std::string& url) {
     const std::string account = MyUserId();
     if (url.empty() || !IsSafeFileNamePart(userId) || !IsSafeFileNamePart(account)) return {};

@@ -9,10 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "api/file_names.h"
 #include "storage/image_cache.h"
-
-// Letters, digits, '-' and '_', 1 to 64 of them: what may become part of a file name.
-bool IsSafeFileNamePart(std::string_view id);
 
 // The JPEG copy of the 42-pixel avatar at `url` in the signed-in account's "head" folder, named
 // after the user id; empty when the id is not safe or the avatar is not cached yet.

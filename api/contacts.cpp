@@ -119,6 +119,12 @@ void RefreshContactList() {
 void MergeUsers(UserMap& users, bool contactPass, CAsyncWorkFlow& flow) {
     if (users.empty()) return;
     CDBUser& store = CDBUser::Instance();
+    if (contactPass) {
+        // The flag means "delivered by this contact list": a flag left by an earlier answer (a
+        // synchronisation's member list) must not keep a former contact at the first degree.
+        for (auto& [qxid, user] : store.Users())
+            user.contact = 0;
+    }
     for (auto& [qxid, user] : users) {
         if (UserRecord* stored = store.Find(qxid)) {
             *stored = std::move(user);
@@ -179,6 +185,8 @@ bool DecodeProfileAnswer(const std::string& answer, const std::string& qxid) {
     if (const Json::Value* card = ObjectMember(root, "card"); card && FlattenObject(*card, o)) {
         std::string cardQxid;
         o.GetText("qxid", cardQxid);
+        // A card without its own qxid is the person asked for.
+        if (cardQxid.empty()) cardQxid = qxid;
         UserMap& users = CDBUser::Instance().Users();
         auto [it, added] = users.try_emplace(cardQxid);
         DecodeUserFields(o, it->second);

@@ -10,6 +10,7 @@
 #include "platform/user_idle.h"
 #include "platform/window.h"
 #include "storage/msg_dlg_store.h"
+#include "storage/specials_store.h"
 #include "storage/sqlite_helper.h"
 #include "storage/user_store.h"
 #include "util/user_messages.h"
@@ -161,5 +162,6 @@ void SignOut() {
     CDBLogin::Instance().Record().Clear();
     CDBMsgDlg::Instance().Clear();
     CDBUser::Instance().Clear();
+    CDBSpecials::Instance().Clear();
     CSQLiteHelper::Instance().CloseAccount();
 }
