@@ -14,9 +14,11 @@ struct CachedKeys {
     NameSearchKeys keys;
 };
 
+// By record: records keep their address while they are stored, and the keys depend only on the
+// name, so a reused address with another name is simply worked out again.
 const NameSearchKeys& KeysOf(const UserRecord& user) {
-    static std::unordered_map<std::string, CachedKeys> cache;
-    CachedKeys& entry = cache[user.qxid];
+    static std::unordered_map<const UserRecord*, CachedKeys> cache;
+    CachedKeys& entry = cache[&user];
     if (!entry.made || entry.name != user.name) {
         entry.made = true;
         entry.name = user.name;
