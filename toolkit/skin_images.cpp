@@ -84,20 +84,20 @@ SkinStore& Store() {
     return *store;
 }
 
-std::unique_ptr<CKesBitmap> MakeBitmap(const SkinImageSpec& spec) {
-    const QString name = QString::fromLatin1(spec.name);
-    switch (spec.kind) {
+std::unique_ptr<CKesBitmap> MakeBitmap(const SkinImageSpec& entry) {
+    const QString name = QString::fromLatin1(entry.name);
+    switch (entry.kind) {
         case K::Plain:
-            return std::make_unique<CKesBitmap>(name, spec.frames);
+            return std::make_unique<CKesBitmap>(name, entry.frames);
         case K::Horizontal3:
-            return std::make_unique<CKesBitmapHorizen3Part>(name, spec.frames, spec.cuts[0],
-                                                            spec.cuts[1]);
+            return std::make_unique<CKesBitmapHorizen3Part>(name, entry.frames, entry.cuts[0],
+                                                            entry.cuts[1]);
         case K::Vertical3:
-            return std::make_unique<CKesBitmapVertical3Part>(name, spec.frames, spec.cuts[0],
-                                                             spec.cuts[1]);
+            return std::make_unique<CKesBitmapVertical3Part>(name, entry.frames, entry.cuts[0],
+                                                             entry.cuts[1]);
         case K::NinePart:
-            return std::make_unique<CKesBitmap9Part>(name, spec.frames, spec.cuts[0], spec.cuts[1],
-                                                     spec.cuts[2], spec.cuts[3]);
+            return std::make_unique<CKesBitmap9Part>(name, entry.frames, entry.cuts[0], entry.cuts[1],
+                                                     entry.cuts[2], entry.cuts[3]);
     }
     return std::make_unique<CKesBitmap>();
 }
@@ -109,8 +109,8 @@ std::span<const SkinImageSpec> SkinImageTable() {
 }
 
 const SkinImageSpec* FindSkinImageSpec(std::string_view name) {
-    for (const auto& spec : kTable) {
-        if (name == spec.name) return &spec;
+    for (const auto& entry : kTable) {
+        if (name == entry.name) return &entry;
     }
     return nullptr;
 }
@@ -118,8 +118,8 @@ const SkinImageSpec* FindSkinImageSpec(std::string_view name) {
 void InitializeSkinImages() {
     SkinStore& store = Store();
     if (!store.byName.empty()) return;
-    for (const auto& spec : kTable)
-        store.byName.emplace(spec.name, MakeBitmap(spec));
+    for (const auto& entry : kTable)
+        store.byName.emplace(entry.name, MakeBitmap(entry));
     store.builtIn.emplace(117, std::make_unique<CKesBitmap>(117, 9));
     store.builtIn.emplace(118, std::make_unique<CKesBitmap>(118, 2));
     store.builtIn.emplace(121, std::make_unique<CKesBitmap>(121, 9));

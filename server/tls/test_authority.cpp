@@ -29,7 +29,7 @@ void AddExtension(X509* cert, X509* issuer, int nid, const char* value) {
     X509_EXTENSION_free(ext);
 }
 
-struct CertSpec {
+struct CertPlan {
     const char* common_name;
     bool authority;
     const char* alt_names;  // null for an authority
@@ -37,7 +37,7 @@ struct CertSpec {
     long valid_until;
 };
 
-std::unique_ptr<X509, X509Free> Issue(const CertSpec& spec, EVP_PKEY* key, X509* issuer,
+std::unique_ptr<X509, X509Free> Issue(const CertPlan& plan, EVP_PKEY* key, X509* issuer,
                                       EVP_PKEY* issuer_key) {
     std::unique_ptr<X509, X509Free> cert(X509_new());
     X509_set_version(cert.get(), 2);
@@ -47,26 +47,26 @@ std::unique_ptr<X509, X509Free> Issue(const CertSpec& spec, EVP_PKEY* key, X509*
     BIGNUM* bn = BN_bin2bn(serial, sizeof serial, nullptr);
     BN_to_ASN1_INTEGER(bn, X509_get_serialNumber(cert.get()));
     BN_free(bn);
-    X509_gmtime_adj(X509_getm_notBefore(cert.get()), spec.valid_from);
-    X509_gmtime_adj(X509_getm_notAfter(cert.get()), spec.valid_until);
+    X509_gmtime_adj(X509_getm_notBefore(cert.get()), plan.valid_from);
+    X509_gmtime_adj(X509_getm_notAfter(cert.get()), plan.valid_until);
     X509_set_pubkey(cert.get(), key);
     X509_NAME* name = X509_get_subject_name(cert.get());
     X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
                                reinterpret_cast<const unsigned char*>("Lumeno Test"), -1, -1, 0);
     X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-                               reinterpret_cast<const unsigned char*>(spec.common_name), -1, -1, 0);
+                               reinterpret_cast<const unsigned char*>(plan.common_name), -1, -1, 0);
     X509* signer = issuer ? issuer : cert.get();
     X509_set_issuer_name(cert.get(), X509_get_subject_name(signer));
     AddExtension(cert.get(), signer, NID_subject_key_identifier, "hash");
     if (issuer) AddExtension(cert.get(), signer, NID_authority_key_identifier, "keyid:always");
-    if (spec.authority) {
+    if (plan.authority) {
         AddExtension(cert.get(), signer, NID_basic_constraints, "critical,CA:TRUE");
         AddExtension(cert.get(), signer, NID_key_usage, "critical,keyCertSign,cRLSign");
     } else {
         AddExtension(cert.get(), signer, NID_basic_constraints, "critical,CA:FALSE");
         AddExtension(cert.get(), signer, NID_key_usage, "critical,digitalSignature");
         AddExtension(cert.get(), signer, NID_ext_key_usage, "serverAuth");
-        AddExtension(cert.get(), signer, NID_subject_alt_name, spec.alt_names);
+        AddExtension(cert.get(), signer, NID_subject_alt_name, plan.alt_names);
     }
     if (X509_sign(cert.get(), issuer_key ? issuer_key : key, EVP_sha256()) == 0)
         throw std::runtime_error("cannot sign a certificate");
@@ -112,12 +112,12 @@ TestCredentials MakeTestCredentials(const std::string& dir, CertVariant variant)
     X509* issuer = variant == CertVariant::kUntrusted ? stranger.get() : result.ca_cert.get();
     EVP_PKEY* issuer_key = variant == CertVariant::kUntrusted ? stranger_key.get() : ca_key.get();
 
-    CertSpec spec{"127.0.0.1", false, "IP:127.0.0.1,DNS:localhost", -kDay, 30 * kDay};
+    CertPlan plan{"127.0.0.1", false, "IP:127.0.0.1,DNS:localhost", -kDay, 30 * kDay};
     if (variant == CertVariant::kWrongHost)
-        spec = {"wrong.invalid", false, "DNS:wrong.invalid", -kDay, 30 * kDay};
-    if (variant == CertVariant::kExpired) spec.valid_from = -30 * kDay, spec.valid_until = -kDay;
+        plan = {"wrong.invalid", false, "DNS:wrong.invalid", -kDay, 30 * kDay};
+    if (variant == CertVariant::kExpired) plan.valid_from = -30 * kDay, plan.valid_until = -kDay;
     result.server_key = NewKey();
-    result.server_cert = Issue(spec, result.server_key.get(), issuer, issuer_key);
+    result.server_cert = Issue(plan, result.server_key.get(), issuer, issuer_key);
 
     result.ca_path = dir + "/ca.pem";
     WritePem(result.ca_path, result.ca_cert.get(), nullptr);

@@ -27,35 +27,35 @@ QImage FramePixels(const QImage& strip, int frames, int frame) {
 }
 
 TEST_F(SkinTableTest, EveryPictureHasItsNameFramesCutsAndDoubleSize) {
-    for (const SkinImageSpec& spec : SkinImageTable()) {
-        SCOPED_TRACE(spec.name);
-        const QString path = SkinFilePath(QString::fromLatin1(spec.name));
+    for (const SkinImageSpec& entry : SkinImageTable()) {
+        SCOPED_TRACE(entry.name);
+        const QString path = SkinFilePath(QString::fromLatin1(entry.name));
         ASSERT_TRUE(QFileInfo::exists(path));
         const QImage picture(path);
         ASSERT_FALSE(picture.isNull());
-        EXPECT_EQ(picture.width() % spec.frames, 0);
+        EXPECT_EQ(picture.width() % entry.frames, 0);
 
-        CKesBitmap& bitmap = SkinImage(spec.name);
+        CKesBitmap& bitmap = SkinImage(entry.name);
         EXPECT_FALSE(bitmap.IsEmpty());
-        EXPECT_EQ(bitmap.FrameCount(), spec.frames);
-        EXPECT_EQ(bitmap.FrameWidth() * spec.frames, picture.width());
+        EXPECT_EQ(bitmap.FrameCount(), entry.frames);
+        EXPECT_EQ(bitmap.FrameWidth() * entry.frames, picture.width());
         EXPECT_EQ(bitmap.FrameHeight(), picture.height());
         const int width = bitmap.FrameWidth();
         const int height = bitmap.FrameHeight();
-        switch (spec.kind) {
+        switch (entry.kind) {
             case SkinKind::Horizontal3:
-                ASSERT_NE(SkinHorizontal3(spec.name), nullptr);
-                EXPECT_LE(spec.cuts[0], spec.cuts[1]);
-                EXPECT_LE(spec.cuts[1], width);
+                ASSERT_NE(SkinHorizontal3(entry.name), nullptr);
+                EXPECT_LE(entry.cuts[0], entry.cuts[1]);
+                EXPECT_LE(entry.cuts[1], width);
                 break;
             case SkinKind::Vertical3:
-                ASSERT_NE(SkinVertical3(spec.name), nullptr);
-                EXPECT_LE(spec.cuts[1], height);
+                ASSERT_NE(SkinVertical3(entry.name), nullptr);
+                EXPECT_LE(entry.cuts[1], height);
                 break;
             case SkinKind::NinePart:
-                ASSERT_NE(SkinNinePart(spec.name), nullptr);
-                EXPECT_LE(spec.cuts[1], width);
-                EXPECT_LE(spec.cuts[3], height);
+                ASSERT_NE(SkinNinePart(entry.name), nullptr);
+                EXPECT_LE(entry.cuts[1], width);
+                EXPECT_LE(entry.cuts[3], height);
                 break;
             case SkinKind::Plain:
                 break;
@@ -70,13 +70,13 @@ TEST_F(SkinTableTest, EveryPictureHasItsNameFramesCutsAndDoubleSize) {
 
 TEST_F(SkinTableTest, ButtonFramesAreDistinctLooks) {
     // Normal, hovered, pressed and disabled must read differently.
-    for (const SkinImageSpec& spec : SkinImageTable()) {
-        if (spec.frames < 3 || spec.frames == 9) continue;
-        SCOPED_TRACE(spec.name);
-        const QImage strip(SkinFilePath(QString::fromLatin1(spec.name)));
-        for (int a = 0; a < spec.frames; ++a) {
-            for (int b = a + 1; b < spec.frames; ++b) {
-                EXPECT_NE(FramePixels(strip, spec.frames, a), FramePixels(strip, spec.frames, b))
+    for (const SkinImageSpec& entry : SkinImageTable()) {
+        if (entry.frames < 3 || entry.frames == 9) continue;
+        SCOPED_TRACE(entry.name);
+        const QImage strip(SkinFilePath(QString::fromLatin1(entry.name)));
+        for (int a = 0; a < entry.frames; ++a) {
+            for (int b = a + 1; b < entry.frames; ++b) {
+                EXPECT_NE(FramePixels(strip, entry.frames, a), FramePixels(strip, entry.frames, b))
                     << "frames " << a << " and " << b;
             }
         }

@@ -38,11 +38,11 @@ class PictureCodecTest : public ::testing::Test {
 };
 
 TEST_F(PictureCodecTest, RgbPngBecomesTopDownBgrWithPaddedRows) {
-    PngSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.rows = {{255, 0, 0, 0, 255, 0, 0, 0, 255}, {10, 20, 30, 40, 50, 60, 70, 80, 90}};
-    auto bitmap = Png(WritePng(spec));
+    PngSpec picture;
+    picture.width = 3;
+    picture.height = 2;
+    picture.rows = {{255, 0, 0, 0, 255, 0, 0, 0, 255}, {10, 20, 30, 40, 50, 60, 70, 80, 90}};
+    auto bitmap = Png(WritePng(picture));
     ASSERT_TRUE(bitmap);
     EXPECT_EQ(bitmap->bitsPerPixel, 24);
     EXPECT_EQ(bitmap->stride, 12u) << "9 bytes of pixels padded to 12";
@@ -53,13 +53,13 @@ TEST_F(PictureCodecTest, RgbPngBecomesTopDownBgrWithPaddedRows) {
 }
 
 TEST_F(PictureCodecTest, PalettePngWithTransparencyChunkIsPremultiplied32Bit) {
-    PngSpec spec;
-    spec.width = 2;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.palette = {200, 100, 50, 255, 255, 255};
-    spec.trnsAlpha = {128, 0};
-    spec.rows = {{0, 1}};
-    auto bitmap = Png(WritePng(spec));
+    PngSpec picture;
+    picture.width = 2;
+    picture.colorType = PNG_COLOR_TYPE_PALETTE;
+    picture.palette = {200, 100, 50, 255, 255, 255};
+    picture.trnsAlpha = {128, 0};
+    picture.rows = {{0, 1}};
+    auto bitmap = Png(WritePng(picture));
     ASSERT_TRUE(bitmap);
     EXPECT_EQ(bitmap->bitsPerPixel, 32);
     const std::uint8_t* pixel = bitmap->Row(0);
@@ -94,18 +94,18 @@ TEST_F(PictureCodecTest, GreySixteenBitAndLowDepthPicturesExpandTo24Bit) {
 }
 
 TEST_F(PictureCodecTest, InterlacedAlphaPictureIsPremultipliedExactlyOnce) {
-    PngSpec spec;
-    spec.width = 8;
-    spec.height = 8;
-    spec.colorType = PNG_COLOR_TYPE_RGBA;
-    spec.interlaced = true;
+    PngSpec picture;
+    picture.width = 8;
+    picture.height = 8;
+    picture.colorType = PNG_COLOR_TYPE_RGBA;
+    picture.interlaced = true;
     for (int y = 0; y < 8; ++y) {
         std::vector<std::uint8_t> row;
         for (int x = 0; x < 8; ++x)
             row.insert(row.end(), {200, 200, 200, 128});
-        spec.rows.push_back(row);
+        picture.rows.push_back(row);
     }
-    auto bitmap = Png(WritePng(spec));
+    auto bitmap = Png(WritePng(picture));
     ASSERT_TRUE(bitmap);
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
@@ -132,11 +132,11 @@ TEST_F(PictureCodecTest, FileGammaIsCorrectedToScreenGamma) {
 }
 
 TEST_F(PictureCodecTest, BrokenPngsGiveNull) {
-    PngSpec spec;
-    spec.width = 16;
-    spec.height = 16;
-    spec.rows.assign(16, std::vector<std::uint8_t>(48, 7));
-    auto bytes = WritePng(spec);
+    PngSpec picture;
+    picture.width = 16;
+    picture.height = 16;
+    picture.rows.assign(16, std::vector<std::uint8_t>(48, 7));
+    auto bytes = WritePng(picture);
     for (std::size_t cut : {std::size_t{0}, std::size_t{7}, std::size_t{8}, std::size_t{40},
                             bytes.size() / 2, bytes.size() - 13}) {
         std::vector<std::uint8_t> partial(bytes.begin(), bytes.begin() + static_cast<long>(cut));

@@ -18,30 +18,30 @@ void NoFlush(png_structp) {}
 
 }  // namespace
 
-std::vector<std::uint8_t> WritePng(const PngSpec& spec) {
+std::vector<std::uint8_t> WritePng(const PngSpec& picture) {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) throw std::runtime_error("test PNG could not be written");
     png_set_write_fn(png, &out, &AppendBytes, &NoFlush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width),
-                 static_cast<png_uint_32>(spec.height), spec.bitDepth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),
+                 static_cast<png_uint_32>(picture.height), picture.bitDepth, picture.colorType,
+                 picture.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> colours;
-    for (std::size_t i = 0; i + 2 < spec.palette.size(); i += 3) {
-        colours.push_back({spec.palette[i], spec.palette[i + 1], spec.palette[i + 2]});
+    for (std::size_t i = 0; i + 2 < picture.palette.size(); i += 3) {
+        colours.push_back({picture.palette[i], picture.palette[i + 1], picture.palette[i + 2]});
     }
     if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
-    if (!spec.trnsAlpha.empty()) {
-        png_set_tRNS(png, info, spec.trnsAlpha.data(), static_cast<int>(spec.trnsAlpha.size()),
+    if (!picture.trnsAlpha.empty()) {
+        png_set_tRNS(png, info, picture.trnsAlpha.data(), static_cast<int>(picture.trnsAlpha.size()),
                      nullptr);
     }
-    if (spec.gamma != 0) png_set_gAMA(png, info, spec.gamma);
+    if (picture.gamma != 0) png_set_gAMA(png, info, picture.gamma);
     png_write_info(png, info);
     const int passes = png_set_interlace_handling(png);
     for (int pass = 0; pass < passes; ++pass) {
-        for (const auto& row : spec.rows)
+        for (const auto& row : picture.rows)
             png_write_row(png, row.data());
     }
     png_write_end(png, info);

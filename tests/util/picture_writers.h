@@ -21,7 +21,7 @@ struct PngSpec {
     std::vector<std::vector<std::uint8_t>> rows;
 };
 
-std::vector<std::uint8_t> WritePng(const PngSpec& spec);
+std::vector<std::uint8_t> WritePng(const PngSpec& picture);
 
 // A JPEG of `components` (1 grey, 3 RGB, 4 CMYK) where every pixel has `sample` values.
 std::vector<std::uint8_t> WriteJpeg(int width, int height, int components,
