@@ -1,5 +1,7 @@
 #include "app/component_tables.h"
 
+#include "net/url_encode.h"
+#include "storage/sqlite_component.h"
 #include "util/component_registry.h"
 #include "util/pinyin/chinese_to_pinyin.h"
 #include "util/small_components.h"
@@ -7,4 +9,6 @@
 void RegisterProgramComponentTables() {
     RegisterComponentTable(kUtilComponentTable);
     RegisterComponentTable(kPinyinComponentTable);
+    RegisterComponentTable(kNetComponentTable);
+    RegisterComponentTable(kStorageComponentTable);
 }
