@@ -5,6 +5,7 @@
 #include "api/conversation_sync.h"
 #include "api/login.h"
 #include "config/config.h"
+#include "flow/flow_timer.h"
 #include "net/http_request.h"
 #include "net/url_encode.h"
 #include "platform/user_idle.h"
@@ -26,9 +27,7 @@ void AfterSignIn() {
         database.LoadUsers(CDBUser::Instance().Users());
         database.LoadConversations(store);
         database.LoadSetting(0, store.MaxDialogTime().stamp, store.MaxDialogTime().text);
-        database.LoadSetting(1, store.LastCTime().stamp, store.LastCTime().text);
-        store.Summary().nowstamp = store.LastCTime().stamp;
-        if (store.LastCTime().text != "0") store.Summary().now = store.LastCTime().text;
+        database.LoadSetting(1, store.Summary().nowstamp, store.Summary().now);
         // Rebuilds the marks, the group map and the order from what was loaded.
         std::vector<std::int32_t> noMessages;
         UpdateIndex(store.Loaded(), noMessages);
@@ -39,13 +38,6 @@ void AfterSignIn() {
     RefreshContactList();
     StartConversationSync(SyncKind::kActiveQuery);
 }
-
-// Kills the heartbeat's timer however its flow ends.
-struct TimerGuard {
-    HWND window;
-    std::uintptr_t id;
-    ~TimerGuard() { platform::KillTimer(window, id); }
-};
 
 }  // namespace
 
@@ -112,10 +104,7 @@ void StartPresenceHeartbeat() {
     CApiController& controller = CApiController::Instance();
     controller.StartJob(controller.presenceHeartbeat, [](CAsyncWorkFlow& flow) {
         const int ticksBetweenReports = ReadConfig(config_keys::kPresenceTicks);
-        const HWND window = CAsyncWorkFlow::WorkFlowWindow();
-        const auto timerId = reinterpret_cast<std::uintptr_t>(&flow);
-        platform::SetTimer(window, timerId, 10000);
-        TimerGuard guard{window, timerId};
+        TimerGuard tick(flow, 10000);
         int n = ticksBetweenReports;
         std::uint64_t previousInput = 0;
         int previousActive = 0;
@@ -142,10 +131,7 @@ void StartPresenceHeartbeat() {
                 n = ticksBetweenReports;
             }
             previousActive = active;
-            FilterNode tick;
-            tick.message = WM_TIMER;
-            tick.wParam = timerId;
-            flow.WaitMessage(&tick);
+            tick.WaitTick();
         }
     });
 }

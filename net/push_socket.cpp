@@ -15,26 +15,6 @@
 #include "platform/window.h"
 #include "util/user_messages.h"
 
-bool MatchMessageAndFirst(const FilterNode& node, const BroadcastMessage& record) {
-    return node.message == record.message && node.wParam == record.wParam;
-}
-
-TimerGuard::TimerGuard(CAsyncWorkFlow& flow, UINT periodMilliseconds)
-    : flow_(flow), window_(CAsyncWorkFlow::WorkFlowWindow()) {
-    node_.match = &MatchMessageAndFirst;
-    node_.message = WM_TIMER;
-    node_.wParam = Id();
-    platform::SetTimer(window_, Id(), periodMilliseconds);
-}
-
-TimerGuard::~TimerGuard() {
-    platform::KillTimer(window_, Id());
-}
-
-void TimerGuard::WaitTick() {
-    flow_.WaitMessage(&node_);
-}
-
 PushSocket::PushSocket(CAsyncWorkFlow& flow) : flow_(flow) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ >= 0) {

@@ -54,7 +54,6 @@ class CDBMsgDlg {
     }
 
     SyncMark& MaxDialogTime() { return maxDialogTime_; }  // newest message seen
-    SyncMark& LastCTime() { return lastCTime_; }          // last conversation-list synchronisation
     SyncMark& MaxStatusTime() { return maxStatusTime_; }  // newest conversation status
     std::int32_t& LargestMessageId() { return largestMessageId_; }
     std::int32_t& LargestConversationId() { return largestConversationId_; }
@@ -73,7 +72,6 @@ class CDBMsgDlg {
     std::vector<std::int32_t> loaded_;
     std::unordered_map<std::int32_t, std::unique_ptr<MessageRecord>> messages_;
     SyncMark maxDialogTime_{0, "0"};
-    SyncMark lastCTime_{0, "0"};
     SyncMark maxStatusTime_{0, kEarliestServerTime};
     std::int32_t largestMessageId_ = 0;
     std::int32_t largestConversationId_ = 0;

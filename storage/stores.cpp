@@ -76,7 +76,6 @@ void CDBMsgDlg::Clear() {
     conversations_.clear();
     messages_.clear();
     maxDialogTime_ = SyncMark{0, "0"};
-    lastCTime_ = SyncMark{0, "0"};
     maxStatusTime_ = SyncMark{0, kEarliestServerTime};
     largestMessageId_ = 0;
     largestConversationId_ = 0;
