@@ -16,6 +16,10 @@ target_compile_definitions(lumeno_defaults INTERFACE
     QT_NO_KEYWORDS)
 
 if(LUMENO_SANITIZE)
+    # Line tables are enough for the sanitizers' reports and much cheaper to produce than full
+    # debugging information.
+    set(CMAKE_CXX_FLAGS_DEBUG "-g1")
+    set(CMAKE_C_FLAGS_DEBUG "-g1")
     set(lumeno_sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer
         -fno-sanitize-recover=undefined)
     add_compile_options(${lumeno_sanitize_flags})
@@ -28,6 +32,8 @@ endif()
 function(lumeno_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
+    # Test code itself needs no optimisation; the libraries it tests keep theirs.
+    target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-O0>)
     target_link_libraries(${name} PRIVATE lumeno_defaults ${ARG_LIBS} GTest::gtest GTest::gmock)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     gtest_discover_tests(${name}
