@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "util/dib_bitmap.h"
+#include "platform/dib_bitmap.h"
 
 namespace platform {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "util/dib_bitmap.h"
+#include "platform/dib_bitmap.h"
 
 std::string SerializeDib(const DibBitmap& bitmap);
 // Null for a value shorter than its header claims, or of a kind the cache never stores.

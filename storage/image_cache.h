@@ -17,8 +17,8 @@
 #include <unordered_map>
 
 #include "flow/async_work_flow.h"
+#include "platform/dib_bitmap.h"
 #include "storage/image_cache_db.h"
-#include "util/dib_bitmap.h"
 
 // Pictures are shared and never change once made, so lists, the cache and the workers that store
 // them may hold the same one.

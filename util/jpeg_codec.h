@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/dib_bitmap.h"
 #include "util/component_registry.h"
-#include "util/dib_bitmap.h"
 
 class CJpeg : public CKesPluginBase<CJpeg, 27> {
   public:

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/dib_bitmap.h"
 #include "util/component_registry.h"
-#include "util/dib_bitmap.h"
 
 class CLibPng : public CKesPluginBase<CLibPng, 26> {
   public:
