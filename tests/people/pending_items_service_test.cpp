@@ -159,6 +159,8 @@ TEST_F(PendingItemsServiceTest, IgnoredItemLeavesTheList) {
 
 TEST_F(PendingItemsServiceTest, CompletingFromAProfileRunsAsItsOwnJob) {
     SignInOnly("demo");
+    // The contact list asked for at sign-in predates the new friendship: let it land first.
+    ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().contactRefresh.Busy(); }));
     ASSERT_TRUE(Refresh());
     const PendingItem* request = ItemOfType(pending_type::kFriendRequest);
     ASSERT_NE(request, nullptr);
