@@ -299,10 +299,20 @@ void VWindowImplRoot::RunPass(UiContext& ctx, std::vector<std::function<void()>>
 }
 
 void VWindowImplRoot::RunMousePass(UiEvent& event) {
+    std::vector<std::function<void()>> later;
+    MousePass(event.x, event.y, event.message, event, later);
+}
+
+bool VWindowImplRoot::MousePass(int x, int y, UINT message, UiEvent& event,
+                                std::vector<std::function<void()>>& later) {
+    const auto alive = alive_;
+    event.x = x;
+    event.y = y;
+    event.message = message;
     UiContext ctx = MakeContext(UiMode::Mouse);
     ctx.event = &event;
-    std::vector<std::function<void()>> later;
     RunPass(ctx, later);
+    return *alive;
 }
 
 void VWindowImplRoot::OnTimer(std::uintptr_t) {
@@ -346,14 +356,8 @@ void VWindowImplRoot::OnMouseMove(int x, int y) {
     }
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_MOUSEMOVE;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return;
+    if (!MousePass(x, y, WM_MOUSEMOVE, event, later)) return;
     if (event.rect != hover_) {
         const UiRect old = hover_;
         hover_ = event.rect;
@@ -380,14 +384,8 @@ void VWindowImplRoot::OnMouseLeave() {
 bool VWindowImplRoot::OnLeftDown(int x, int y) {
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_LBUTTONDOWN;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return true;
+    if (!MousePass(x, y, WM_LBUTTONDOWN, event, later)) return true;
     bool taken = event.acted;
     if (!event.rect.IsEmpty()) {
         // The pointer is on what it pressed, even when it came to rest there before the element
@@ -423,15 +421,9 @@ bool VWindowImplRoot::OnLeftUp(int x, int y) {
     UpdateWindow();
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_LBUTTONUP;
     event.pressed = pressed;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return true;
+    if (!MousePass(x, y, WM_LBUTTONUP, event, later)) return true;
     RunDeferred(this, later, alive);
     return true;
 }
@@ -440,14 +432,8 @@ bool VWindowImplRoot::OnLeftDoubleClick(int x, int y) {
     if (!wantDoubleClicks_) return OnLeftDown(x, y);
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_LBUTTONDBLCLK;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return true;
+    if (!MousePass(x, y, WM_LBUTTONDBLCLK, event, later)) return true;
     if (!event.rect.IsEmpty()) {
         InvalidateRect(event.rect, false);
         UpdateWindow();
@@ -460,14 +446,8 @@ bool VWindowImplRoot::OnRightDown(int x, int y) {
     if (!trackRight_) return OnLeftDown(x, y);
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_RBUTTONDOWN;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return true;
+    if (!MousePass(x, y, WM_RBUTTONDOWN, event, later)) return true;
     if (!event.rect.IsEmpty()) {
         if (hover_ != event.rect) {
             InvalidateRect(hover_, false);
@@ -491,14 +471,8 @@ bool VWindowImplRoot::OnRightUp(int x, int y) {
     }
     const auto alive = alive_;
     UiEvent event;
-    event.x = x;
-    event.y = y;
-    event.message = WM_RBUTTONUP;
-    UiContext ctx = MakeContext(UiMode::Mouse);
-    ctx.event = &event;
     std::vector<std::function<void()>> later;
-    RunPass(ctx, later);
-    if (!*alive) return true;
+    if (!MousePass(x, y, WM_RBUTTONUP, event, later)) return true;
     RunDeferred(this, later, alive);
     return true;
 }

@@ -168,7 +168,10 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     // A pass of DoUI; the actions deferred by the drawing code are appended to `later`.
     void RunPass(UiContext& ctx, std::vector<std::function<void()>>& later);
     UiContext MakeContext(UiMode mode);
-    void RunLater(std::vector<std::function<void()>>& later, const std::shared_ptr<bool>& alive);
+    // One mouse pass of DoUI for `message` at (x, y), filling `event`. False when the window went
+    // away during it.
+    bool MousePass(int x, int y, UINT message, UiEvent& event,
+                   std::vector<std::function<void()>>& later);
     void SetToolTip(const UiRect& rect, const QString& text);
     void SetHandCursor(bool hand);
     void PaintClientArea(QPainter& dc, const UiRect& clip, bool fromSurface);
