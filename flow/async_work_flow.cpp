@@ -54,6 +54,24 @@ LPARAM DispatchThunkAddress() {
     return reinterpret_cast<LPARAM>(&DispatchThunk);
 }
 
+// True when this thread may run another flow right here: no exception is in flight and none is
+// being handled. A flow woken inside a destructor that unwinds a cancelled flow (or inside a catch
+// block) would yield with that exception still on this thread's books, which the fibers cannot
+// carry across a switch.
+bool MayRunFlowsHere() {
+    return std::uncaught_exceptions() == 0 && !std::current_exception();
+}
+
+// Wakes the flows waiting for (work-flow message, `wParam`): at once when that is safe here,
+// otherwise from the message loop.
+void Wake(WPARAM wParam) {
+    if (MayRunFlowsHere()) {
+        Broadcast(CAsyncWorkFlow::WorkFlowMessage(), wParam, 0);
+    } else if (g_window) {
+        platform::PostMessage(g_window, CAsyncWorkFlow::WorkFlowMessage(), wParam, 0);
+    }
+}
+
 }  // namespace
 
 FlowHandle::~FlowHandle() {
@@ -169,8 +187,11 @@ void CAsyncWorkFlow::CancelFlow(FlowHandle* handle) {
     CAsyncWorkFlow* flow = handle->flow_;
     handle->flow_ = nullptr;
     flow->owner_.store(kCancelledOwner, std::memory_order_release);
-    flow->OnMessage(nullptr);  // a waiting flow wakes here and stops
-    Broadcast(WorkFlowMessage(), reinterpret_cast<WPARAM>(handle), 0);
+    // A waiting flow stops here and now when that is safe; inside an unwinding (a handle destroyed
+    // by a flow that is being cancelled) it stops from the loop instead. Any broadcast wakes a
+    // cancelled waiting flow, so the end notification does both.
+    if (MayRunFlowsHere()) flow->OnMessage(nullptr);
+    Wake(reinterpret_cast<WPARAM>(handle));
 }
 
 bool CAsyncWorkFlow::WindowEntry(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -286,8 +307,7 @@ FlowSemaphore::Slot FlowSemaphore::Acquire(CAsyncWorkFlow& flow) {
 }
 
 void FlowSemaphore::ReleaseOne() {
-    // Every waiter wakes; the first takes the slot and the others wait again.
-    if (counter_++ == 0) {
-        Broadcast(CAsyncWorkFlow::WorkFlowMessage(), reinterpret_cast<WPARAM>(&counter_), 0);
-    }
+    // Every waiter wakes (from the loop when the slot is released while its flow unwinds); the
+    // first takes the slot and the others wait again.
+    if (counter_++ == 0) Wake(reinterpret_cast<WPARAM>(&counter_));
 }

@@ -57,6 +57,24 @@ TEST(FlowSemaphore, CancelledWaiterLeavesWithoutTakingASlot) {
     EXPECT_EQ(acquired, 1);
 }
 
+TEST(FlowSemaphore, CancelledHolderHandsItsSlotToAWaiterWithoutAborting) {
+    FlowWindow window;
+    FlowSemaphore semaphore(1);
+    FlowHandle holder, waiter;
+    int acquired = 0;
+    HoldSlot(semaphore, holder, 1, acquired);
+    HoldSlot(semaphore, waiter, 2, acquired);
+    ASSERT_EQ(acquired, 1);
+    // The holder's slot goes back while its cancellation unwinds; the waiter must not be run
+    // inside that unwinding, where its own wait would yield with the exception in flight.
+    CAsyncWorkFlow::CancelFlow(&holder);
+    ASSERT_TRUE(lumeno::test::PumpUntil([&] { return acquired == 2; }));
+    EXPECT_EQ(semaphore.Available(), 0);
+    EXPECT_TRUE(waiter.Busy()) << "the waiter holds the slot and waits for its own message";
+    Broadcast(WM_USER + 2, 0, 0);
+    EXPECT_EQ(semaphore.Available(), 1);
+}
+
 TEST(FlowSemaphore, SlotGoesBackWhenItsFlowIsCancelled) {
     FlowWindow window;
     FlowSemaphore semaphore(1);

@@ -254,6 +254,32 @@ TEST(WorkFlow, DestroyingTheHandleCancelsItsFlow) {
     EXPECT_TRUE(unwound);
 }
 
+TEST(WorkFlow, HandleDestroyedWhileAnotherFlowUnwindsStopsItsFlowFromTheLoop) {
+    FlowWindow window;
+    FlowHandle outer;
+    bool innerUnwound = false;
+    struct UnwindMarker {
+        bool* flag;
+        ~UnwindMarker() { *flag = true; }
+    };
+    RunFlow(&outer, [&](CAsyncWorkFlow& flow) {
+        // The inner handle dies while the outer flow unwinds its cancellation.
+        FlowHandle inner;
+        RunFlow(&inner, [&](CAsyncWorkFlow& innerFlow) {
+            UnwindMarker marker{&innerUnwound};
+            FilterNode node;
+            node.message = WM_USER + 21;
+            innerFlow.WaitMessage(&node);
+        });
+        FilterNode node;
+        node.message = WM_USER + 22;
+        flow.WaitMessage(&node);
+    });
+    CAsyncWorkFlow::CancelFlow(&outer);
+    EXPECT_FALSE(outer.Busy());
+    ASSERT_TRUE(PumpUntil([&] { return innerUnwound; }));
+}
+
 TEST(WorkFlow, FlowCancelledBeforeFirstDispatchNeverRunsItsStep) {
     FlowWindow window;
     RunFlow(nullptr, [](CAsyncWorkFlow&) {});  // leaves one fiber on the free list
