@@ -59,6 +59,10 @@ std::string ReadConfigString(std::string_view section, std::string_view key,
                          kMaxConfigStringLength);
 }
 
+std::string ReadConfigWhole(std::string_view section, std::string_view key) {
+    return LoadConfig().Get(section, key).value_or("");
+}
+
 bool WriteConfigString(std::string_view section, std::string_view key, std::string_view value) {
     std::lock_guard lock(WriteMutex());
     IniFile file = LoadConfig();

@@ -12,6 +12,9 @@ constexpr std::size_t kMaxConfigStringLength = 2599;
 int ReadConfigInt(std::string_view section, std::string_view key, int defaultValue);
 std::string ReadConfigString(std::string_view section, std::string_view key,
                              std::string_view defaultValue);
+// The whole value, never cut: for values the client writes itself and that may grow past the
+// limit (the remembered accounts).
+std::string ReadConfigWhole(std::string_view section, std::string_view key);
 // Writes the value (the file is replaced atomically). False when the file could not be written.
 bool WriteConfigString(std::string_view section, std::string_view key, std::string_view value);
 // Yes/no settings are stored as "1" and "0".

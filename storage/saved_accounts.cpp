@@ -102,12 +102,15 @@ std::vector<LoginRecord> SavedAccounts::Parse(const std::string& text) {
 }
 
 void SavedAccounts::LoadSaved() {
-    list_ = Parse(Unprotect(ReadConfig(config_keys::kSavedAccounts)));
+    // Read whole: the cutting accessor would turn a long list into an unreadable one.
+    list_ = Parse(Unprotect(
+        ReadConfigWhole(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key)));
+    if (list_.size() > kMostSavedAccounts) list_.resize(kMostSavedAccounts);
 }
 
-void SavedAccounts::SaveSaved() const {
-    WriteConfigString(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key,
-                      Protect(Format(list_)));
+bool SavedAccounts::SaveSaved() const {
+    return WriteConfigString(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key,
+                             Protect(Format(list_)));
 }
 
 void SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account, bool remember,
@@ -138,5 +141,6 @@ void SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account, 
                        [&](const LoginRecord& e) { return SameAccount(e.mobile, account); }),
         list_.end());
     list_.insert(list_.begin(), std::move(entry));
+    if (list_.size() > kMostSavedAccounts) list_.resize(kMostSavedAccounts);
     SaveSaved();
 }

@@ -9,10 +9,13 @@
 
 class SavedAccounts {
   public:
+    // The list keeps the most recent accounts only.
+    static constexpr std::size_t kMostSavedAccounts = 20;
+
     // Reads the stored list; a missing, damaged or foreign value gives an empty list.
     void LoadSaved();
-    // Protects the list and writes it back.
-    void SaveSaved() const;
+    // Protects the list and writes it back; false when Config.ini could not be written.
+    bool SaveSaved() const;
 
     const std::vector<LoginRecord>& SavedList() const { return list_; }
     LoginRecord FirstSaved() const { return list_.empty() ? LoginRecord{} : list_.front(); }

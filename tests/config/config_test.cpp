@@ -79,10 +79,12 @@ TEST_F(ConfigTest, LongStringsAreCutToTheLimitWithoutSplittingCharacters) {
     std::string value;
     for (int i = 0; i < 3000; ++i)
         value += "张";
-    ASSERT_TRUE(WriteConfigString("account", "saved", value));
-    std::string read = ReadConfig(config_keys::kSavedAccounts);
+    ASSERT_TRUE(WriteConfigString("main", "msg", value));
+    std::string read = ReadConfig(config_keys::kApiHost);
     EXPECT_EQ(read.size(), kMaxConfigStringLength * 3);
     EXPECT_EQ(read.substr(0, 3), "张");
+    // The whole read is for the values the client itself writes long.
+    EXPECT_EQ(ReadConfigWhole("main", "msg"), value);
 }
 
 TEST_F(ConfigTest, ConcurrentWritersLoseNothing) {

@@ -42,6 +42,14 @@ TEST(TeaCipher, RoundTripsEveryLengthAndRejectsTampering) {
     EXPECT_FALSE(TeaDecrypt(std::string(17, 'x'), key));
 }
 
+// Computed by hand from the algorithm: "abc" under the key "0123456789abcdef", with every random
+// byte of the header zero. A wrong round constant or key byte order decrypts to something else.
+TEST(TeaCipher, DecryptsAKnownAnswer) {
+    const std::string cipher = {'\x52', '\xcc', '\x5a', '\xc4', '\xde', '\x10', '\xf0', '\x84',
+                                '\xa1', '\xdf', '\xe9', '\xd3', '\x0e', '\xc3', '\x7f', '\xc2'};
+    EXPECT_EQ(TeaDecrypt(cipher, "0123456789abcdef"), "abc");
+}
+
 TEST(Base64, StandardAlphabetAndStrictDecoding) {
     EXPECT_EQ(Base64Encode(""), "");
     EXPECT_EQ(Base64Encode("f"), "Zg==");
@@ -100,6 +108,23 @@ TEST_F(SavedAccountsTest, SeparatorsInsideFieldsSurviveTheRoundTrip) {
     ASSERT_EQ(reloaded.SavedList().size(), 1u);
     EXPECT_EQ(reloaded.FirstSaved().password, "p;a,s%s");
     EXPECT_EQ(reloaded.FirstSaved().token, "t,k;n");
+}
+
+TEST_F(SavedAccountsTest, SavedIsNeverCutAndKeepsTheTwentyMostRecent) {
+    SavedAccounts saved;
+    const std::string longToken(200, 't');
+    for (int i = 0; i < 25; ++i) {
+        saved.UpdateAfterSignIn(true, "user" + std::to_string(i), true, false,
+                                SignedIn("q" + std::to_string(i), longToken));
+    }
+    ASSERT_GT(ReadConfigWhole("account", "saved").size(), kMaxConfigStringLength);
+    SavedAccounts reloaded;
+    reloaded.LoadSaved();
+    const auto& list = reloaded.SavedList();
+    ASSERT_EQ(list.size(), SavedAccounts::kMostSavedAccounts);
+    EXPECT_EQ(list.front().mobile, "user24");
+    EXPECT_EQ(list.back().mobile, "user5");
+    EXPECT_EQ(list.back().token, longToken);
 }
 
 TEST_F(SavedAccountsTest, TamperedOrForeignValuesLoadNothing) {
