@@ -55,9 +55,13 @@ int PushConnection(const ServerSettings& settings, const std::string& userId, CA
         if (socket.PushSend("ping#", 5) != 5) break;
         // A closed connection ends the period as an error does: no reply means no exchange.
         if (socket.ReadReply(reply) <= 0) break;
-        if (reply.find("1#") == std::string::npos) socket.ReadReply(reply);
+        int second = 1;
+        if (reply.find("1#") == std::string::npos) second = socket.ReadReply(reply);
         if (reply.find("1#") != std::string::npos) notify();
         exchanged = 1;
+        // A silent second reply is normal; a broken one (an error, an endless reply) ends the
+        // period here rather than at the next send.
+        if (second == -1) break;
     }
     return exchanged;
 }

@@ -101,13 +101,22 @@ int PushSocket::PushReceive(char* buffer) {
 int PushSocket::ReadReply(std::string& text) {
     text.clear();
     char piece[kReceivePiece];
+    int pieces = 0;
     int result = PushReceive(piece);
     while (result > 0) {
+        ++pieces;
         text.append(piece, strnlen(piece, static_cast<std::size_t>(result)));
         const auto hash = text.find('#');
         if (hash != std::string::npos && hash != 0) break;
-        WriteLog("长连接: %s", text.c_str());
+        if (text.size() > kMostReplyBytes) {
+            // Replies are a few bytes; a peer that keeps talking without ending one is broken.
+            WriteLog("长连接: 回复过长 (%zu)", text.size());
+            text.clear();
+            return -1;
+        }
         result = PushReceive(piece);
     }
+    // A reply that took several pieces is logged once, whole.
+    if (pieces > 1) WriteLog("长连接: %s", text.c_str());
     return result;
 }

@@ -28,10 +28,11 @@ class PushSocket {
     // Up to 256 bytes: the count, 0 when closed, -1 error, -2 time-out.
     int PushReceive(char* buffer);
     // Reads one reply: everything up to a "#" that is not its first character. Returns the last
-    // receive's result.
+    // receive's result, or -1 when the reply grows past kMostReplyBytes without ending.
     int ReadReply(std::string& text);
 
     static constexpr int kReceivePiece = 256;
+    static constexpr std::size_t kMostReplyBytes = 4096;
     static constexpr UINT kWaitMilliseconds = 20000;
 
   private:

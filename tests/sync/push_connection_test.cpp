@@ -9,6 +9,7 @@
 #include "platform/ui_thread.h"
 #include "scripted_push_server.h"
 #include "tests/support/flow_window.h"
+#include "tests/support/log_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -86,6 +87,41 @@ TEST_F(PushConnectionTest, ReplyStartingWithHashNeverCompletesAndTheCloseEndsIt)
     EXPECT_EQ(Period(server), 0) << "no ping exchange completed";
     EXPECT_LT(Clock::now() - started, 10s) << "ended by the close, not by a time-out";
     EXPECT_EQ(notifications_, 0);
+}
+
+TEST_F(PushConnectionTest, ReplyToAPingStartingWithHashIsNoNews) {
+    ScriptedPushServer server([](PushPeer& peer) {
+        peer.ReadMessage();
+        peer.Send("ok#");
+        peer.ReadMessage();
+        peer.Send("#1#");  // never complete: the close ends it
+        std::this_thread::sleep_for(100ms);
+    });
+    EXPECT_EQ(Period(server), 0);
+    EXPECT_EQ(notifications_, 0) << "an incomplete reply carries no news";
+}
+
+TEST_F(PushConnectionTest, EndlessReplyBreaksTheConnectionAndIsLoggedOnce) {
+    ScriptedPushServer server([](PushPeer& peer) {
+        peer.ReadMessage();
+        peer.Send("ok#");
+        peer.ReadMessage();
+        for (int i = 0; i < 64; ++i)
+            peer.Send(std::string(1024, 'x'));  // 64 KiB without a "#"
+        peer.WaitForClose(30s);
+    });
+    const auto started = Clock::now();
+    EXPECT_EQ(Period(server), 0);
+    EXPECT_LT(Clock::now() - started, 15s) << "ended by the cap, not by a time-out";
+    EXPECT_EQ(notifications_, 0);
+    const std::string log = lumeno::test::ReadLogFile();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find("长连接"); at != std::string::npos;
+         at = log.find("长连接", at + 1)) {
+        ++lines;
+    }
+    EXPECT_LE(lines, 1u) << "not one line per piece";
+    EXPECT_LT(log.size(), 8192u) << "the reply is not written over and over";
 }
 
 TEST_F(PushConnectionTest, ConnectionClosedMidReplyEndsThePeriodWithoutNews) {
