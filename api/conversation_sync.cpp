@@ -86,23 +86,36 @@ void StartLongConnection() {
 bool g_passRequested = false;
 SyncKind g_requestedKind = SyncKind::kActiveQuery;
 
+// The marks a page moves when it brings anything; the service's own clock is not among them.
+struct MarkSnapshot {
+    std::int32_t dialogTime, statusTime, largestMessage, largestConversation;
+    bool operator==(const MarkSnapshot&) const = default;
+};
+
+MarkSnapshot Marks() {
+    CDBMsgDlg& store = Store();
+    return {store.MaxDialogTime().stamp, store.MaxStatusTime().stamp, store.LargestMessageId(),
+            store.LargestConversationId()};
+}
+
 void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
     const char* name = LogName(kind);
     if (kind == SyncKind::kActiveQuery) Post(db_event::kConversationSync, 0, db_event::kStarted);
     WriteLog("**** %s; 开始", name);
+    // The first synchronisation after sign-in brings history, not news: it opens no tabs and
+    // plays no sounds. Every later pass announces what it brought, whatever its kind.
+    const bool announce = !Store().InitialSyncPending();
     bool lastOk = false;
-    std::string previousQuery;
     for (int page = 0; page < kMostPagesPerSync; ++page) {
-        const std::string query = BuildSyncQuery(kind);
-        if (query == previousQuery) break;  // the marks did not move: the next page is the same
-        previousQuery = query;
-        const std::string url = ApiUrl("msg", "get_msg_dlg") + "?" + AuthQuery() + "&" + query;
+        const MarkSnapshot before = Marks();
+        const std::string url =
+            ApiUrl("msg", "get_msg_dlg") + "?" + AuthQuery() + "&" + BuildSyncQuery(kind);
         WriteLogText("****** DoGetMsgDlgImpl 开始查询后台接口");
         const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
         WriteLogText("****** DoGetMsgDlgImpl 开始解析返回数据");
         MergeResult merged = MergeSyncAnswer(answer, flow);
+        AnnounceMessages(merged.delivered, announce);
         if (kind == SyncKind::kLongConnection) {
-            NotifyNewMessages(merged.newMessages);
             for (std::int32_t id : merged.changed) {
                 const ConversationRecord* conversation = Store().FindConversation(id);
                 if (!conversation) continue;
@@ -121,8 +134,15 @@ void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
         }
         const SyncSummary& summary = Store().Summary();
         if (summary.dlg_hasmore == 0 && summary.msg_hasmore == 0) break;
+        // A service that says "more" without moving a mark or bringing a message would be asked
+        // for the same page again and again.
+        if (Marks() == before && merged.newMessages.empty()) {
+            WriteLogText("****** DoGetMsgDlgImpl 标记未变, 停止翻页");
+            break;
+        }
     }
     WriteLog("**** %s; 结束", name);
+    if (lastOk) Store().InitialSyncPending() = false;
     if (lastOk && kind == SyncKind::kActiveQuery) {
         Post(db_event::kConversationSync, 0, db_event::kDone);
     }
@@ -183,28 +203,33 @@ MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow) {
     const std::string me = CDBLogin::Instance().Record().qxid;
     UserMap users;
     DecodeConversations(root, store, result.changed, users, flow, me);
-    DecodeMessages(root, store, result.newMessages, flow, me);
+    DecodeMessages(root, store, result.newMessages, flow, me, &result.delivered);
     DecodeSpecials(root, store, result.changed);
     DecodeUpdates(root, store, result.changed);
     PoolScope::Run(flow, [&root] { root = Json::Value(); });  // a big tree goes on a worker
 
-    CSQLiteHelper& database = CSQLiteHelper::Instance();
-    database.SaveSetting(1, summary.nowstamp, summary.now);
+    // The marks reach the file in the same transaction as the conversations they describe, after
+    // them; nothing is written before.
+    std::vector<CSQLiteHelper::SettingRow> marks{{1, summary.nowstamp, summary.now}};
     AddConversationsOfMessages(result.newMessages, result.changed);
     MergeUsers(users, false, flow);
-    UpdateIndex(result.changed, result.newMessages);
-    database.SaveConversations(store, result.changed, flow);
+    if (UpdateIndex(result.changed, result.newMessages)) {
+        marks.push_back({0, store.MaxDialogTime().stamp, store.MaxDialogTime().text});
+    }
+    CSQLiteHelper::Instance().SaveConversations(store, result.changed, flow, std::move(marks));
     return result;
 }
 
-void UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages) {
+bool UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages,
+                 IndexMarks marks) {
     CDBMsgDlg& store = Store();
+    const bool advance = marks == IndexMarks::kAdvance;
     bool markChanged = false;
     std::vector<std::int32_t> newToIndex;
     for (std::int32_t id : newMessages) {
         const MessageRecord* message = store.FindMessage(id);
         if (!message) continue;
-        if (message->crtimestamp > store.MaxDialogTime().stamp) {
+        if (advance && message->crtimestamp > store.MaxDialogTime().stamp) {
             store.MaxDialogTime() = SyncMark{message->crtimestamp, message->crtime};
             markChanged = true;
         }
@@ -216,20 +241,18 @@ void UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int3
         newToIndex.push_back(id);
     }
     newMessages = std::move(newToIndex);
-    if (markChanged) {
-        CSQLiteHelper::Instance().SaveSetting(0, store.MaxDialogTime().stamp,
-                                              store.MaxDialogTime().text);
-    }
 
     for (std::int32_t id : changed) {
         ConversationRecord* c = store.FindConversation(id);
         if (!c) continue;
-        if (c->status_timestamp > store.MaxStatusTime().stamp && !c->status_time.empty()) {
-            store.MaxStatusTime() = SyncMark{c->status_timestamp, c->status_time};
+        if (advance) {
+            if (c->status_timestamp > store.MaxStatusTime().stamp && !c->status_time.empty()) {
+                store.MaxStatusTime() = SyncMark{c->status_timestamp, c->status_time};
+            }
+            store.LargestMessageId() = std::max(store.LargestMessageId(), c->last_dialog_id);
+            store.LargestConversationId() = std::max(store.LargestConversationId(), c->id);
         }
         if (c->display_time.empty()) c->display_time = FormatDisplayTime(c->last_dialog_timestamp);
-        store.LargestMessageId() = std::max(store.LargestMessageId(), c->last_dialog_id);
-        store.LargestConversationId() = std::max(store.LargestConversationId(), c->id);
         if ((c->type != kGroupConversationType || c->deleted == 1) && c->member_ids.size() == 1) {
             if (const UserRecord* peer = GetUser(c->member_ids[0])) {
                 c->name = peer->name;
@@ -245,13 +268,17 @@ void UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int3
         it = stillGroup ? std::next(it) : store.Groups().erase(it);
     }
     if (!changed.empty()) RebuildOrder();
+    return markChanged;
 }
 
-void NotifyNewMessages(const std::vector<std::int32_t>& newMessages) {
+void AnnounceMessages(const std::vector<std::int32_t>& delivered, bool announce) {
+    CDBMsgDlg& store = Store();
     auto& pending = CApiController::Instance().PendingSends();
-    for (std::int32_t id : newMessages) {
-        const MessageRecord* message = Store().FindMessage(id);
-        if (!message) continue;
+    for (std::int32_t id : delivered) {
+        const MessageRecord* message = store.FindMessage(id);
+        if (!message || !store.Delivered().insert(id).second) continue;
+        // An own send is paired with its local number whenever a pass sees it, so that the
+        // window that showed it under that number replaces it.
         std::int32_t localNumber = 0;
         if (message->is_me) {
             for (auto it = pending.begin(); it != pending.end(); ++it) {
@@ -262,7 +289,7 @@ void NotifyNewMessages(const std::vector<std::int32_t>& newMessages) {
                 }
             }
         }
-        Post(db_event::kNewMessage, localNumber, id);
+        if (announce || localNumber != 0) Post(db_event::kNewMessage, localNumber, id);
     }
 }
 
@@ -310,24 +337,22 @@ void FetchOlderMessages(std::int32_t conversationId, std::int32_t beforeId, Erro
         ApiUrl("msg", "get_message") + "?mid=" + std::to_string(conversationId) +
         "&before_id=" + std::to_string(before) +
         "&hints=1&count=" + std::to_string(kHistoryFetchCount) + "&" + AuthQuery();
-    const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
-    if (!CheckEnvelope(answer, error)) return;
+    // Fetched and parsed once, on a worker; the envelope is read from the tree.
     Json::Value root;
-    PoolScope::Run(flow, [&] { ParseJson(answer, root); });
-    FlatObject top;
-    std::string result;
-    if (!FlattenObject(root, top)) return;
-    top.GetText("result", result);
-    if (strcasecmp(result.c_str(), "ok") != 0) return;
-    const Json::Value& more = root["hasmore"];
-    const std::int32_t hasMore = more.isBool() && more.asBool() ? 1 : 0;
-    std::vector<std::int32_t> fresh, changed;
-    DecodeMessages(root, Store(), fresh, flow, CDBLogin::Instance().Record().qxid);
-    AddConversationsOfMessages(fresh, changed);
-    UpdateIndex(changed, fresh);
-    CSQLiteHelper::Instance().SaveConversations(Store(), changed, flow);
-    if (MessageIndexEntry* entry = Store().FindIndexEntry(conversationId))
-        entry->moreOnServer = hasMore;
+    PoolScope::Run(flow, [&] { ParseJson(HttpGetText(url), root); });
+    if (CheckParsedEnvelope(root, error)) {
+        const Json::Value& more = root["hasmore"];
+        const std::int32_t hasMore = more.isBool() && more.asBool() ? 1 : 0;
+        std::vector<std::int32_t> fresh, changed;
+        DecodeMessages(root, Store(), fresh, flow, CDBLogin::Instance().Record().qxid);
+        AddConversationsOfMessages(fresh, changed);
+        // History is not news: the synchronisation's marks stay where they are, so that the next
+        // synchronisation still brings (and announces) whatever is newer than they say.
+        UpdateIndex(changed, fresh, IndexMarks::kKeep);
+        CSQLiteHelper::Instance().SaveConversations(Store(), changed, flow);
+        if (MessageIndexEntry* entry = Store().FindIndexEntry(conversationId))
+            entry->moreOnServer = hasMore;
+    }
     PoolScope::Run(flow, [&root] { root = Json::Value(); });
 }
 

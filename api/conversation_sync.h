@@ -27,6 +27,7 @@ struct MergeResult {
     bool ok = false;
     std::vector<std::int32_t> changed;      // conversations
     std::vector<std::int32_t> newMessages;  // message ids new to the index
+    std::vector<std::int32_t> delivered;    // every message of the answer, in its order
 };
 // Merges one answer into the stores, the index and the database.
 MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow);
@@ -45,9 +46,16 @@ std::int32_t NextIndexedId(std::int32_t conversationId, std::int32_t beforeId);
 // Clears the conversation's unread count here and on the service.
 void MarkConversationRead(std::int32_t conversationId);
 
-// The index update over changed conversations and new messages (also after loading the account
-// database, with every loaded conversation). `newMessages` keeps only ids new to the index.
-void UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages);
+// Whether an index update may move the synchronisation's marks: only the synchronisation (and
+// the load at sign-in) does; a history fetch does not.
+enum class IndexMarks { kAdvance, kKeep };
 
-// Tells of new messages (kind 0x10), pairing the own ones with their pending sends.
-void NotifyNewMessages(const std::vector<std::int32_t>& newMessages);
+// The index update over changed conversations and new messages (also after loading the account
+// database, with every loaded conversation). `newMessages` keeps only ids new to the index. True
+// when the newest-message mark moved (the caller writes it with its data).
+bool UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages,
+                 IndexMarks marks = IndexMarks::kAdvance);
+
+// Tells of messages a synchronisation delivered (kind 0x10), each at most once: with `announce`
+// every one not told before, without it only own sends that pair with a pending send.
+void AnnounceMessages(const std::vector<std::int32_t>& delivered, bool announce);

@@ -84,7 +84,8 @@ DecodedMessage DecodeOne(const Json::Value& element) {
 }  // namespace
 
 bool DecodeMessages(const Json::Value& root, CDBMsgDlg& store, std::vector<std::int32_t>& newIds,
-                    CAsyncWorkFlow& flow, const std::string& myQxid) {
+                    CAsyncWorkFlow& flow, const std::string& myQxid,
+                    std::vector<std::int32_t>* delivered) {
     const Json::Value* array = ArrayMember(root, "dialogues");
     if (!array) return false;
     const std::size_t count = array->size();
@@ -101,6 +102,7 @@ bool DecodeMessages(const Json::Value& root, CDBMsgDlg& store, std::vector<std::
         for (DecodedMessage& item : decoded) {
             if (!item.valid) continue;
             MessageRecord& m = item.record;
+            if (delivered) delivered->push_back(m.id);
             if (store.FindMessage(m.id)) continue;  // a stored message never changes
             SummaryTextForType(m.text, m.type);
             if (m.is_me) m.qxid = myQxid;

@@ -47,6 +47,9 @@ bool DecodeUpdates(const Json::Value& root, CDBMsgDlg& store, std::vector<std::i
 }
 
 void DecodeSummary(const Json::Value& root, SyncSummary& summary, CDBMsgDlg& store) {
+    // Each answer says anew whether more waits; a flag it does not give (as a boolean) is no.
+    summary.msg_hasmore = 0;
+    summary.dlg_hasmore = 0;
     if (root.isObject()) {
         const Json::Value& msgMore = root["msg_hasmore"];
         if (msgMore.isBool()) summary.msg_hasmore = msgMore.asBool() ? 1 : 0;

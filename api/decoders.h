@@ -32,8 +32,11 @@ bool DecodeConversations(const Json::Value& root, CDBMsgDlg& store,
 
 // The "dialogues" array: messages not yet stored are added (a stored message never changes) and
 // their ids appended to `newIds`; each raises its conversation's newest message.
+// `delivered`, when given, receives the id of every readable message of the answer, whether new
+// to the store or already held (fetched as history before the synchronisation brought it).
 bool DecodeMessages(const Json::Value& root, CDBMsgDlg& store, std::vector<std::int32_t>& newIds,
-                    CAsyncWorkFlow& flow, const std::string& myQxid);
+                    CAsyncWorkFlow& flow, const std::string& myQxid,
+                    std::vector<std::int32_t>* delivered = nullptr);
 
 // The "specials" array: the pending-items conversation (id 1).
 bool DecodeSpecials(const Json::Value& root, CDBMsgDlg& store, std::vector<std::int32_t>& changed);

@@ -18,6 +18,13 @@ struct ErrorRecord {
 constexpr std::int32_t kErrorTokenInvalid = 20001;
 constexpr std::int32_t kErrorTokenRevoked = 20002;
 
+// The service refused the credentials themselves (a revoked or invalid token, a wrong password, a
+// missing field): a JSON refusal with a code, as opposed to a fault of the service (codes from
+// 50000 up) or no usable answer at all (code 0).
+constexpr bool IsCredentialRefusal(std::int32_t code) {
+    return code > 0 && code < 50000;
+}
+
 // True when the answer is an object whose "result" is "ok" (any case). Otherwise, when the answer
 // is an object and `record` is given, the record receives the envelope's error members.
 bool CheckEnvelope(std::string_view answer, ErrorRecord* record);

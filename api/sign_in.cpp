@@ -20,10 +20,10 @@ namespace {
 
 // After a successful sign-in, still inside its flow: the account's database is loaded into the
 // stores so that the lists appear at once.
-void AfterSignIn() {
+void AfterSignIn(CAsyncWorkFlow& flow) {
     CSQLiteHelper& database = CSQLiteHelper::Instance();
     CDBMsgDlg& store = CDBMsgDlg::Instance();
-    if (database.OpenAccount(MyUserId())) {
+    if (database.OpenAccount(MyUserId(), flow)) {
         database.LoadUsers(CDBUser::Instance().Users());
         database.LoadConversations(store);
         database.LoadSetting(0, store.MaxDialogTime().stamp, store.MaxDialogTime().text);
@@ -64,7 +64,7 @@ void SignIn(const std::string& account, const std::string& password, bool rememb
         api.Saved().UpdateAfterSignIn(success, account, success && remember, success && automatic,
                                       record);
         WriteConfigFlag(config_keys::kAutoLogin.section, config_keys::kAutoLogin.key, automatic);
-        if (success) AfterSignIn();
+        if (success) AfterSignIn(flow);
     });
 }
 
@@ -79,12 +79,17 @@ bool SignInRemembered() {
         const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
         LoginRecord& record = CDBLogin::Instance().Record();
         const bool success = DecodeSignInAnswer(answer, record);
+        ErrorRecord error;
+        if (!success && !CheckEnvelope(answer, &error))
+            api.StoreLastError(db_event::kSignIn, error);
         api.PostEvent(db_event::kSignIn, 0, success ? db_event::kDone : db_event::kFailed);
         if (success) {
             // The remembered secrets stay with the signed-in account for the next sign-in.
             record.password = remembered.password;
-            AfterSignIn();
-        } else {
+            AfterSignIn(flow);
+        } else if (IsCredentialRefusal(error.error_code)) {
+            // Only the service's own word makes the secrets worthless; an unreachable or confused
+            // service says nothing about them, and the next start tries again.
             api.Saved().UpdateAfterSignIn(false, remembered.mobile, false, false, record);
         }
     });

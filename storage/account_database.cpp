@@ -2,6 +2,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "platform/directories.h"
 #include "platform/private_files.h"
@@ -68,14 +69,18 @@ void ReadRows(sqlite3* db, const char* sql, Row row) {
 
 }  // namespace
 
+namespace {
+
+// The name becomes a folder and a file name: refuse anything that could leave the data directory.
+bool UsableAccountName(const std::string& name) {
+    return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+}  // namespace
+
 bool CSQLiteHelper::OpenAccount(const std::string& accountName) {
     if (db_) return true;
-    // The name becomes a folder and a file name: refuse anything that could leave the data
-    // directory.
-    if (accountName.empty() || accountName.find('/') != std::string::npos || accountName == "." ||
-        accountName == "..") {
-        return false;
-    }
+    if (!UsableAccountName(accountName)) return false;
     if (!sqlite_ && sqlite_.Get(CKesSqlite::kNumber) != S_OK) return false;
     const std::string folder = platform::JoinPath(platform::DataDirectory(), accountName);
     if (!platform::MakePrivateDirectory(folder)) return false;
@@ -87,6 +92,42 @@ bool CSQLiteHelper::OpenAccount(const std::string& accountName) {
         return false;
     }
     db_ = db;
+    return FinishOpen();
+}
+
+bool CSQLiteHelper::OpenAccount(const std::string& accountName, CAsyncWorkFlow& flow) {
+    if (db_) return true;
+    if (!UsableAccountName(accountName)) return false;
+    if (!sqlite_ && sqlite_.Get(CKesSqlite::kNumber) != S_OK) return false;
+    // A handle opened on the worker of a flow that was cancelled meanwhile is closed, not leaked.
+    struct Opened {
+        sqlite3* db = nullptr;
+        Opened() = default;
+        Opened(Opened&& other) noexcept : db(std::exchange(other.db, nullptr)) {}
+        ~Opened() {
+            if (db) sqlite3_close(db);
+        }
+    };
+    const std::string path = AccountFilePath(accountName);
+    const std::string folder = platform::JoinPath(platform::DataDirectory(), accountName);
+    ISqlite* sqlite = sqlite_.get();
+    Opened opened = PoolScope::Run(flow, [&] {
+        Opened result;
+        if (!platform::MakePrivateDirectory(folder)) return result;
+        const std::string key = DatabaseKey();
+        sqlite3* db = nullptr;
+        if (sqlite->Open(path.c_str(), &db, key.data(), static_cast<int>(key.size())) == S_OK) {
+            result.db = db;
+        }
+        return result;
+    });
+    if (!opened.db || db_) return db_ != nullptr;  // another open won the race meanwhile
+    db_ = std::exchange(opened.db, nullptr);
+    return FinishOpen();
+}
+
+bool CSQLiteHelper::FinishOpen() {
+    ++generation_;
     if (!RunStatement("PRAGMA synchronous = 0") || !RunStatement("PRAGMA auto_vacuum = 2")) {
         return false;
     }
@@ -211,44 +252,64 @@ void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+const char* SettingName(int id) {
+    return id == 0 ? "max_dialog_time" : id == 1 ? "last_ctime" : "";
+}
+
+bool WriteSettingRows(sqlite3* db, const std::vector<CSQLiteHelper::SettingRow>& settings) {
+    return WriteRows(db, "REPLACE INTO setting values(?,?,?,?);", settings,
+                     [](sqlite3_stmt* s, const CSQLiteHelper::SettingRow& row) {
+                         sqlite3_bind_int(s, 1, row.id);
+                         sqlite3_bind_text(s, 2, SettingName(row.id), -1, SQLITE_STATIC);
+                         sqlite3_bind_int(s, 3, row.number);
+                         BindText(s, 4, row.text);
+                     });
+}
+
+bool WriteConversationRows(sqlite3* db, const std::vector<ConversationRecord>& rows) {
+    return WriteRows(
+        db,
+        "REPLACE INTO messages "
+        "values(?,?,?,?,?,'0',?,'1',?,?,0,?,?,0,?,?,'',?,?,'',0,?,?,?,?,?);",
+        rows, [](sqlite3_stmt* s, const ConversationRecord& c) {
+            sqlite3_bind_int(s, 1, c.id);
+            sqlite3_bind_int(s, 2, c.badge);
+            sqlite3_bind_int(s, 3, c.crtimestamp);
+            sqlite3_bind_int(s, 4, c.status_timestamp);
+            sqlite3_bind_int(s, 5, c.type);
+            sqlite3_bind_text(s, 6, std::to_string(c.has_reveal).c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(s, 7, c.last_dialog_id);
+            BindText(s, 8, c.text);
+            sqlite3_bind_int(s, 9, c.last_dialog_timestamp);
+            BindText(s, 10, c.last_dialog_time);
+            sqlite3_bind_int(s, 11, c.deleted);
+            BindText(s, 12, c.name);
+            sqlite3_bind_text(s, 13, std::to_string(c.notify).c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(s, 14, std::to_string(c.me_is_anony).c_str(), -1, SQLITE_TRANSIENT);
+            BindText(s, 15, c.uids);
+            BindText(s, 16, c.status_time);
+            sqlite3_bind_int(s, 17, c.last_read_did);
+            BindText(s, 18, c.mhash);
+            sqlite3_bind_int(s, 19, c.init_by_me);
+        });
+}
+
+}  // namespace
+
 void CSQLiteHelper::SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
-                                      CAsyncWorkFlow& flow) {
+                                      CAsyncWorkFlow& flow, std::vector<SettingRow> settings) {
     if (!db_) return;
     std::vector<ConversationRecord> rows;
     for (std::int32_t id : ids) {
         auto found = store.Conversations().find(id);
         if (found != store.Conversations().end()) rows.push_back(*found->second);
     }
-    if (rows.empty()) return;
+    if (rows.empty() && settings.empty()) return;
     RunBatch(
-        [rows = std::move(rows)](sqlite3* db) {
-            return WriteRows(db,
-                             "REPLACE INTO messages "
-                             "values(?,?,?,?,?,'0',?,'1',?,?,0,?,?,0,?,?,'',?,?,'',0,?,?,?,?,?);",
-                             rows, [](sqlite3_stmt* s, const ConversationRecord& c) {
-                                 sqlite3_bind_int(s, 1, c.id);
-                                 sqlite3_bind_int(s, 2, c.badge);
-                                 sqlite3_bind_int(s, 3, c.crtimestamp);
-                                 sqlite3_bind_int(s, 4, c.status_timestamp);
-                                 sqlite3_bind_int(s, 5, c.type);
-                                 sqlite3_bind_text(s, 6, std::to_string(c.has_reveal).c_str(), -1,
-                                                   SQLITE_TRANSIENT);
-                                 sqlite3_bind_int(s, 7, c.last_dialog_id);
-                                 BindText(s, 8, c.text);
-                                 sqlite3_bind_int(s, 9, c.last_dialog_timestamp);
-                                 BindText(s, 10, c.last_dialog_time);
-                                 sqlite3_bind_int(s, 11, c.deleted);
-                                 BindText(s, 12, c.name);
-                                 sqlite3_bind_text(s, 13, std::to_string(c.notify).c_str(), -1,
-                                                   SQLITE_TRANSIENT);
-                                 sqlite3_bind_text(s, 14, std::to_string(c.me_is_anony).c_str(), -1,
-                                                   SQLITE_TRANSIENT);
-                                 BindText(s, 15, c.uids);
-                                 BindText(s, 16, c.status_time);
-                                 sqlite3_bind_int(s, 17, c.last_read_did);
-                                 BindText(s, 18, c.mhash);
-                                 sqlite3_bind_int(s, 19, c.init_by_me);
-                             });
+        [rows = std::move(rows), settings = std::move(settings)](sqlite3* db) {
+            return WriteConversationRows(db, rows) && WriteSettingRows(db, settings);
         },
         flow);
 }
@@ -287,7 +348,7 @@ void CSQLiteHelper::SaveUsers(const UserMap& users, CAsyncWorkFlow& flow) {
 
 void CSQLiteHelper::SaveSetting(int id, std::int32_t number, const std::string& text) {
     if (!db_) return;
-    const char* name = id == 0 ? "max_dialog_time" : id == 1 ? "last_ctime" : "";
+    const char* name = SettingName(id);
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db_, "REPLACE INTO setting values(?,?,?,?);", -1, &statement, nullptr) ==
         SQLITE_OK) {

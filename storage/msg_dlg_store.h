@@ -59,6 +59,12 @@ class CDBMsgDlg {
     std::int32_t& LargestConversationId() { return largestConversationId_; }
     SyncSummary& Summary() { return summary_; }
 
+    // Messages the synchronisation has delivered and accounted for (announced, or taken as
+    // history by the first synchronisation after sign-in); a message is announced at most once.
+    std::unordered_set<std::int32_t>& Delivered() { return delivered_; }
+    // True from sign-in until the first synchronisation completed: what it brings is history.
+    bool& InitialSyncPending() { return initialSyncPending_; }
+
     std::unordered_map<std::int32_t, MessageIndexEntry>& Index() { return index_; }
     MessageIndexEntry* FindIndexEntry(std::int32_t conversationId);
     // Group conversations (type 3, not deleted) by id.
@@ -78,4 +84,6 @@ class CDBMsgDlg {
     SyncSummary summary_;
     std::unordered_map<std::int32_t, MessageIndexEntry> index_;
     std::map<std::int32_t, ConversationRecord*> groups_;
+    std::unordered_set<std::int32_t> delivered_;
+    bool initialSyncPending_ = true;
 };

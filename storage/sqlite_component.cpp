@@ -31,7 +31,13 @@ std::string AsideName(const std::string& path) {
     return name;
 }
 
-int OpenKeyed(const char* path, sqlite3** handle, const void* key, int keyLength) {
+// Cipher pages of new files. Larger pages make writes about twice as fast; a file keeps the size
+// it was made with, so files written with the library's default size (another client, an older
+// build) are opened with that size instead.
+enum class CipherPages { kLarge, kLibraryDefault };
+
+int OpenKeyed(const char* path, sqlite3** handle, const void* key, int keyLength,
+              CipherPages pages = CipherPages::kLarge) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path, &db) != SQLITE_OK) {
         sqlite3_close(db);
@@ -41,11 +47,33 @@ int OpenKeyed(const char* path, sqlite3** handle, const void* key, int keyLength
     sqlite3_busy_timeout(db, 10000);
     if (key && keyLength > 0) {
         sqlite3_key(db, key, keyLength);
-        // Larger cipher pages make writes about twice as fast; every open must use the same size.
-        sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr);
+        if (pages == CipherPages::kLarge) {
+            sqlite3_exec(db, "PRAGMA cipher_page_size = 4096;", nullptr, nullptr, nullptr);
+        }
     }
     *handle = db;
     return SQLITE_OK;
+}
+
+// The first statement reads the file: it tells a wrong key (or damage) from a busy file.
+int CheckReadable(sqlite3* db) {
+    return sqlite3_exec(db, "select * from sqlite_master", nullptr, nullptr, nullptr);
+}
+
+bool Unreadable(int check) {
+    return check == SQLITE_NOTADB || check == SQLITE_CORRUPT;
+}
+
+// Moves the file aside together with its journals: a hot journal left at the old name would be
+// applied to the fresh file that takes its place.
+bool MoveAside(const std::string& path) {
+    const std::string aside = AsideName(path);
+    if (std::rename(path.c_str(), aside.c_str()) != 0) return false;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        const std::string journal = path + suffix;
+        if (FileExists(journal.c_str())) std::rename(journal.c_str(), (aside + suffix).c_str());
+    }
+    return true;
 }
 
 }  // namespace
@@ -63,9 +91,20 @@ HRESULT CKesSqlite::Open(const char* path, sqlite3** handle, const void* key, in
     platform::MakeFilePrivate(path);
     *handle = db;
     if (!existed) return S_OK;
-    const int check = sqlite3_exec(db, "select * from sqlite_master", nullptr, nullptr, nullptr);
+    int check = CheckReadable(db);
     if (check == SQLITE_OK) return S_OK;
-    if (check != SQLITE_NOTADB && check != SQLITE_CORRUPT) {
+    if (Unreadable(check) && key && keyLength > 0) {
+        // Perhaps the right key at the library's default page size.
+        sqlite3_close(db);
+        *handle = nullptr;
+        if (OpenKeyed(path, &db, key, keyLength, CipherPages::kLibraryDefault) != SQLITE_OK) {
+            return E_FAIL;
+        }
+        *handle = db;
+        check = CheckReadable(db);
+        if (check == SQLITE_OK) return S_OK;
+    }
+    if (!Unreadable(check)) {
         // Busy or locked is not unreadable: the file stays as it is.
         sqlite3_close(db);
         *handle = nullptr;
@@ -75,7 +114,7 @@ HRESULT CKesSqlite::Open(const char* path, sqlite3** handle, const void* key, in
     // again with an empty database.
     sqlite3_close(db);
     *handle = nullptr;
-    if (std::rename(path, AsideName(path).c_str()) != 0) return E_FAIL;
+    if (!MoveAside(path)) return E_FAIL;
     if (OpenKeyed(path, &db, key, keyLength) != SQLITE_OK) return E_FAIL;
     platform::MakeFilePrivate(path);
     *handle = db;

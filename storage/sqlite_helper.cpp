@@ -42,6 +42,7 @@ void CSQLiteHelper::LoadTableNames() {
 
 void CSQLiteHelper::CloseAccount() {
     if (!db_) return;
+    ++generation_;
     sqlite3* db = std::exchange(db_, nullptr);
     tables_.clear();
     CloseWhenIdle(db);
@@ -59,9 +60,10 @@ void CSQLiteHelper::CloseWhenIdle(sqlite3* db) {
 }
 
 void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow) {
+    const std::uint64_t generation = generation_;
     FlowSemaphore::Slot slot = writeLock_.Acquire(flow);
     sqlite3* db = db_;
-    if (!db) return;
+    if (!db || generation != generation_) return;  // its account was closed while it waited
     // The account may be closed (sign-out) while the batch runs on the worker: the handle then
     // stays open until the batch is back, even when its flow was cancelled meanwhile.
     struct InFlight {

@@ -24,6 +24,8 @@ class CSQLiteHelper {
     // creating folder, file, tables and indexes as needed. False leaves the client without a
     // database: loads give nothing and saves do nothing.
     bool OpenAccount(const std::string& accountName);
+    // The same, with the file's opening and key derivation (a deliberately slow step) on a worker.
+    bool OpenAccount(const std::string& accountName, CAsyncWorkFlow& flow);
     // Gives free pages back to the file and closes it.
     void CloseAccount();
     bool IsOpen() const { return db_ != nullptr; }
@@ -37,8 +39,16 @@ class CSQLiteHelper {
     // Batch writes: the rows are copied on the UI thread and written on a worker in one
     // transaction with bound parameters, under the write lock, one batch at a time. A batch that
     // fails is rolled back whole.
+    // A setting row (0 newest message, 1 last list synchronisation) written with a batch.
+    struct SettingRow {
+        int id = 0;
+        std::int32_t number = 0;
+        std::string text;
+    };
+    // `settings` are written in the same transaction, after the conversations: a mark never
+    // claims data that did not reach the file.
     void SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
-                           CAsyncWorkFlow& flow);
+                           CAsyncWorkFlow& flow, std::vector<SettingRow> settings = {});
     void SaveUsers(const UserMap& users, CAsyncWorkFlow& flow);
     void SaveSetting(int id, std::int32_t number, const std::string& text);
 
@@ -54,12 +64,16 @@ class CSQLiteHelper {
     void EnsureSchema();
     // Runs `write` on a worker inside one transaction under the write lock; a write that fails is
     // rolled back whole.
+    // A batch started for one account never writes into another: when the account was closed
+    // (and perhaps another opened) while the batch waited for the lock, it writes nothing.
     void RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow);
+    bool FinishOpen();
 
     // Closes a handle once no batch runs on it any more.
     void CloseWhenIdle(sqlite3* db);
 
     sqlite3* db_ = nullptr;
+    std::uint64_t generation_ = 0;  // counts opens and closes
     KesPtr<ISqlite> sqlite_;
     std::map<sqlite3*, int> batchesInFlight_;  // batches that still use a handle
     std::set<sqlite3*> closeWhenIdle_;         // handles closed while a batch used them

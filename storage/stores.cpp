@@ -80,4 +80,6 @@ void CDBMsgDlg::Clear() {
     largestMessageId_ = 0;
     largestConversationId_ = 0;
     summary_ = SyncSummary{};
+    delivered_.clear();
+    initialSyncPending_ = true;
 }

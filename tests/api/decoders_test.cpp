@@ -209,7 +209,11 @@ TEST_F(DecodersTest, UpdatesSpecialsAndSummary) {
     SyncSummary summary;
     DecodeSummary(root, summary, store_);
     EXPECT_EQ(summary.msg_hasmore, 0);
-    EXPECT_EQ(summary.dlg_hasmore, 1) << "an integer is not a boolean";
+    EXPECT_EQ(summary.dlg_hasmore, 0) << "an integer is not a boolean: no more is said";
+    summary.msg_hasmore = summary.dlg_hasmore = 1;
+    DecodeSummary(Parse(R"({"result":"ok"})"), summary, store_);
+    EXPECT_EQ(summary.msg_hasmore, 0) << "flags do not carry over from an earlier answer";
+    EXPECT_EQ(summary.dlg_hasmore, 0);
     EXPECT_EQ(summary.msg_count, 12);
     EXPECT_EQ(summary.error_code, 0) << "sent as text";
     EXPECT_EQ(store_.MaxDialogTime().text, "2026-12-09 10:00:00");

@@ -72,7 +72,8 @@ TEST_F(SignInTest, DemoAccountSignsInAndGetsAnEncryptedDatabase) {
     SignIn("demo", "lumeno123", false, false);
     SignIn("demo", "ignored while the first runs", false, false);
     ASSERT_TRUE(WaitSignIn(events));
-    ASSERT_GE(events.events.size(), 5u);
+    // The account's file is opened on a worker: the events after it come a turn later.
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return events.events.size() >= 5; }, 30s));
     EXPECT_EQ(events.events[0].second, db_event::kStarted);
     EXPECT_EQ(events.events[1].kind, db_event::kSignIn);
     EXPECT_EQ(events.events[1].second, db_event::kDone);
@@ -166,6 +167,17 @@ TEST_F(SignInTest, RememberedTokenSignsInUntilItIsRevoked) {
     EXPECT_EQ(CDBLogin::Instance().Record().qxid, qxid);
     SignOut();
 
+    // A service that fails or cannot be reached says nothing about the secrets: they stay.
+    for (const char* fault : {"http500", "malformed", "truncated", "empty"}) {
+        service_.Get(std::string("/admin/fault?kind=") + fault + "&path=/lumeno/user&count=1");
+        events.events.clear();
+        ASSERT_TRUE(SignInRemembered()) << fault;
+        ASSERT_TRUE(WaitSignIn(events));
+        EXPECT_TRUE(events.Saw(db_event::kSignIn, db_event::kFailed)) << fault;
+        EXPECT_EQ(CApiController::Instance().Saved().FirstSaved().token, remembered.token) << fault;
+        SignOut();
+    }
+
     service_.Get("/admin/revoke?qxid=" + qxid + "&code=20002");
     events.events.clear();
     ASSERT_TRUE(SignInRemembered());
@@ -176,6 +188,25 @@ TEST_F(SignInTest, RememberedTokenSignsInUntilItIsRevoked) {
     EXPECT_EQ(remembered.token, "");
     EXPECT_EQ(remembered.password, "");
     EXPECT_FALSE(SignInRemembered()) << "nothing left to sign in with";
+}
+
+TEST_F(SignInTest, RememberedSecretsSurviveAServiceThatIsDown) {
+    LoginRecord signedIn;
+    signedIn.qxid = "q-demo";
+    signedIn.token = "still-good";
+    signedIn.password = "lumeno123";
+    CApiController::Instance().Saved().UpdateAfterSignIn(true, "demo", true, true, signedIn);
+    WriteConfigString("main", "msg", "127.0.0.1:1");  // read at the run's first request
+    EventRecorder events(db_event::kSignIn);
+    ASSERT_TRUE(SignInRemembered());
+    ASSERT_TRUE(WaitSignIn(events));
+    EXPECT_TRUE(events.Saw(db_event::kSignIn, db_event::kFailed));
+    SavedAccounts reloaded;
+    reloaded.LoadSaved();
+    EXPECT_EQ(reloaded.FirstSaved().password, "lumeno123") << "kept while the service is down";
+    EXPECT_EQ(reloaded.FirstSaved().token, "still-good");
+    EXPECT_TRUE(SignInRemembered()) << "the next start tries again";
+    ASSERT_TRUE(WaitSignIn(events));
 }
 
 TEST_F(SignInTest, SignOutForgetsTheAccount) {

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "flow/async_work_flow.h"
 #include "platform/directories.h"
@@ -212,6 +214,58 @@ TEST_F(AccountDatabaseTest, SignOutDuringABatchClosesAfterIt) {
     UserMap loaded;
     db_.LoadUsers(loaded);
     EXPECT_TRUE(loaded.empty() || loaded.size() == users.size());
+}
+
+TEST_F(AccountDatabaseTest, BatchWaitingAtSignOutNeverWritesIntoTheNextAccount) {
+    ASSERT_TRUE(db_.OpenAccount("48"));
+    // Another thread holds the connection, so the first batch stays on its worker holding the
+    // write lock, and the second waits for the lock.
+    std::atomic<bool> release{false}, holding{false};
+    std::thread holder([db = db_.Handle(), &release, &holding] {
+        sqlite3_mutex_enter(sqlite3_db_mutex(db));
+        holding = true;
+        while (!release)
+            std::this_thread::sleep_for(1ms);
+        sqlite3_mutex_leave(sqlite3_db_mutex(db));
+    });
+    while (!holding)
+        std::this_thread::sleep_for(1ms);
+    CDBMsgDlg first, second;
+    first.ConversationFor(1).name = "first account";
+    second.ConversationFor(2).name = "first account too";
+    FlowHandle a, b;
+    RunFlow(&a, [&](CAsyncWorkFlow& flow) { db_.SaveConversations(first, {1}, flow); });
+    RunFlow(&b, [&](CAsyncWorkFlow& flow) { db_.SaveConversations(second, {2}, flow); });
+    db_.CloseAccount();  // sign-out; the next account signs in at once
+    ASSERT_TRUE(db_.OpenAccount("49"));
+    release = true;
+    holder.join();
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !a.Busy() && !b.Busy(); }, 60s));
+    EXPECT_EQ(Count("select count(*) from messages"), 0) << "nothing of account 48 in 49";
+    db_.CloseAccount();
+    ASSERT_TRUE(db_.OpenAccount("48"));
+    EXPECT_EQ(Count("select count(*) from messages where _id=1"), 1) << "the running batch landed";
+}
+
+TEST_F(AccountDatabaseTest, MarksAreWrittenInTheBatchOfTheirConversations) {
+    ASSERT_TRUE(db_.OpenAccount("50"));
+    CDBMsgDlg store;
+    store.ConversationFor(3).name = "c";
+    db_.RunStatement("DROP TABLE messages;");  // the conversations cannot be written
+    InFlow([&](CAsyncWorkFlow& flow) {
+        db_.SaveConversations(store, {3}, flow, {{0, 1700000000, "2023-11-14 22:13:20"}});
+    });
+    EXPECT_EQ(Count("select count(*) from setting"), 0) << "no mark without its data";
+    db_.RunStatement(
+        "CREATE TABLE messages (_id INTEGER PRIMARY KEY, badge, crtime, uptime, type, hide_me, "
+        "has_reveal, is_loadall, last_dialog_id, last_dialog_text, last_dialog_status, "
+        "last_dialog_time, lastdlgtimestr, sort_key, deleted, m_title, m_avatar, notify, "
+        "in_anony, draft, latt, qxid, statustime, last_read_did, mhash, initbyme);");
+    InFlow([&](CAsyncWorkFlow& flow) {
+        db_.SaveConversations(store, {3}, flow, {{0, 1700000000, "2023-11-14 22:13:20"}});
+    });
+    EXPECT_EQ(Count("select s_int from setting where _id=0"), 1700000000);
+    EXPECT_EQ(Count("select count(*) from messages"), 1);
 }
 
 TEST_F(AccountDatabaseTest, SavingIdsThatAreNotInTheStoreRunsNothing) {

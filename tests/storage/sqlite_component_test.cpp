@@ -80,6 +80,25 @@ TEST_F(SqliteComponentTest, FileUnreadableWithTheKeyIsMovedAsideNotDestroyed) {
     sqlite_->Close(db);
 }
 
+TEST_F(SqliteComponentTest, FileAtTheLibrarysDefaultPageSizeIsReadNotMovedAside) {
+    const std::string path = dir_ / "default-pages.db";
+    const std::string key = "the right key";
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &raw), SQLITE_OK);
+    sqlite3_key(raw, key.data(), static_cast<int>(key.size()));
+    ASSERT_EQ(
+        sqlite3_exec(raw, "create table t(x); insert into t values(7);", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(raw);
+
+    sqlite3* db = Open(path, key);
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(Count(db, "select x from t"), 7) << "written by another client, read as it is";
+    sqlite_->Close(db);
+    for (const auto& entry : fs::directory_iterator(dir_.Path()))
+        EXPECT_EQ(entry.path().filename().string().find("unreadable"), std::string::npos);
+}
+
 TEST_F(SqliteComponentTest, FileBusyWithAnotherWriterIsWaitedForNotReplaced) {
     const std::string path = dir_ / "busy.db";
     sqlite3* writer = Open(path, "k");

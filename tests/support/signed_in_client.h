@@ -40,9 +40,11 @@ class SignedInClientTest : public ::testing::Test {
     void SignInOnly(const std::string& account) {
         EventRecorder events(db_event::kSignIn);
         SignIn(account, "lumeno123", false, false);
+        // The sign-in's flow goes on after its event: it opens and loads the account's database.
         ASSERT_TRUE(PumpUntil([&] {
-            return events.Saw(db_event::kSignIn, db_event::kDone) ||
-                   events.Saw(db_event::kSignIn, db_event::kFailed);
+            return !CApiController::Instance().signIn.Busy() &&
+                   (events.Saw(db_event::kSignIn, db_event::kDone) ||
+                    events.Saw(db_event::kSignIn, db_event::kFailed));
         }));
         ASSERT_TRUE(events.Saw(db_event::kSignIn, db_event::kDone)) << account;
     }

@@ -26,6 +26,15 @@ constexpr std::int32_t kMid = 5;
 
 // Answers get_message with the 50 ids below before_id (none below 1), and everything else "ok".
 ScriptedAnswer HistoryAnswer(const std::string& request, bool hasMore) {
+    if (request.find("/get_msg_dlg?") != std::string::npos) {
+        // A stuck service: always "more", nothing new, only its clock moves.
+        static int clock = 0;
+        ++clock;
+        return {HttpAnswer(200, R"({"result":"ok","dlg_hasmore":true,"msg_hasmore":true,)"
+                                R"("now":"2026-12-09 10:00:)" +
+                                    std::to_string(clock % 60) + R"(","nowstamp":)" +
+                                    std::to_string(1765274400 + clock) + "}")};
+    }
     std::smatch match;
     if (!std::regex_search(request, match, std::regex("/get_message\\?[^ ]*before_id=(\\d+)"))) {
         return {HttpAnswer(200, R"({"result":"ok"})")};
@@ -118,6 +127,55 @@ TEST_F(HistoryTest, PageBeyondMemoryFetchesFiftyOlderFirst) {
         << server_.Requests()[0].substr(0, 200);
     EXPECT_EQ(ids, Range(80, 61));
     EXPECT_EQ(CDBMsgDlg::Instance().FindIndexEntry(kMid)->ids.size(), 80u);
+    // Only the synchronisation moves its marks.
+    EXPECT_EQ(CDBMsgDlg::Instance().MaxDialogTime().stamp, 0);
+    EXPECT_EQ(CDBMsgDlg::Instance().LargestMessageId(), 0);
+    EXPECT_EQ(CDBMsgDlg::Instance().LargestConversationId(), 0);
+}
+
+TEST_F(HistoryTest, SynchronisationStopsPagingWhenNoMarkMoves) {
+    StartConversationSync(SyncKind::kActiveQuery);
+    ASSERT_TRUE(platform::PumpMessagesUntil(
+        [] { return !CApiController::Instance().conversationSync.Busy(); }, 60s));
+    std::size_t pages = 0;
+    for (const std::string& request : server_.Requests())
+        pages += request.find("/get_msg_dlg?") != std::string::npos;
+    EXPECT_GE(pages, 1u);
+    EXPECT_LE(pages, 2u) << "a service that says more without moving a mark is not asked again";
+    CAsyncWorkFlow::CancelFlow(&CApiController::Instance().longConnection);
+    CAsyncWorkFlow::CancelFlow(&CApiController::Instance().presenceHeartbeat);
+}
+
+TEST_F(HistoryTest, OnlyAPushTriggeredSynchronisationAsksFromTheLargestMessageId) {
+    CDBMsgDlg::Instance().LargestMessageId() = 4242;
+    EXPECT_NE(BuildSyncQuery(SyncKind::kLongConnection).find("&after_did=4242&"),
+              std::string::npos);
+    EXPECT_NE(BuildSyncQuery(SyncKind::kActiveQuery).find("&after_did=0&"), std::string::npos);
+}
+
+TEST_F(HistoryTest, MessagesAreAnnouncedOnceAndOwnSendsPairedEvenInTheFirstSynchronisation) {
+    CDBMsgDlg& store = CDBMsgDlg::Instance();
+    MessageRecord mine;
+    mine.id = 101;
+    mine.mid = kMid;
+    mine.is_me = 1;
+    mine.msghash = "h-101";
+    store.AddMessage(101, mine);
+    CApiController::Instance().PendingSends()[7].msghash = "h-101";
+    lumeno::test::EventRecorder events(db_event::kNewMessage);
+    AnnounceMessages({100, 101}, false);  // the first synchronisation: history, but pairs
+    AnnounceMessages({100, 101}, true);   // already accounted for: nothing again
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !events.events.empty(); }, 5s));
+    platform::PumpMessagesUntil([] { return false; }, 100ms);
+    ASSERT_EQ(events.events.size(), 1u);
+    EXPECT_EQ(events.events[0].first, 7);
+    EXPECT_EQ(events.events[0].second, 101);
+    AnnounceMessages({99, 99}, true);
+    platform::PumpMessagesUntil([&] { return events.events.size() > 1; }, 5s);
+    platform::PumpMessagesUntil([] { return false; }, 100ms);
+    ASSERT_EQ(events.events.size(), 2u);
+    EXPECT_EQ(events.events[1].first, 0);
+    EXPECT_EQ(events.events[1].second, 99);
 }
 
 TEST_F(HistoryTest, WithNothingMoreOnTheServiceTheRestIsServed) {

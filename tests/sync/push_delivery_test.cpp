@@ -83,6 +83,52 @@ TEST_F(PushDeliveryTest, MessagesArriveAtOnceAndOwnSendsComeBackMatched) {
     EXPECT_TRUE(CApiController::Instance().PendingSends().empty());
 }
 
+TEST_F(PushDeliveryTest, EveryPassAfterTheFirstAnnouncesOnceAndHistoryMovesNoMark) {
+    EventRecorder events(db_event::kNewMessage);
+    SignInAndSync("demo");
+    EXPECT_TRUE(events.events.empty()) << "the first synchronisation brings history, not news";
+    ASSERT_TRUE(PumpUntil([&] { return PushConnected("demo"); }));
+    const std::int32_t mid = ConversationWith("张伟");
+    ASSERT_NE(mid, 0);
+
+    // Held off the push connection, a message is first brought by a history page...
+    service_.Get("/admin/push?mode=silent");
+    service_.Get("/admin/send?mid=" + std::to_string(mid) + "&from=zhangwei&text=by-history");
+    CDBMsgDlg& store = CDBMsgDlg::Instance();
+    const SyncMark markBefore = store.MaxDialogTime();
+    const std::int32_t largestBefore = store.LargestMessageId();
+    bool fetched = false;
+    FlowHandle history;
+    RunFlow(&history, [&](CAsyncWorkFlow& flow) {
+        std::vector<std::int32_t> ids;
+        store.Index().erase(mid);  // nothing held: the page comes from the service
+        GetHistoryPage(mid, 0, 20, ids, nullptr, flow);
+        for (std::int32_t id : ids)
+            fetched = fetched || (Message(id) && Message(id)->text == "by-history");
+    });
+    ASSERT_TRUE(PumpUntil([&] { return !history.Busy(); }));
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(store.MaxDialogTime().stamp, markBefore.stamp) << "history moves no mark";
+    EXPECT_EQ(store.LargestMessageId(), largestBefore);
+
+    // ...and then by an active query (not a push notice): it is told once, then never again.
+    StartConversationSync(SyncKind::kActiveQuery);
+    std::int32_t told = 0;
+    ASSERT_TRUE(PumpUntil([&] {
+        told = 0;
+        for (const auto& event : events.events)
+            told += Message(event.second) && Message(event.second)->text == "by-history";
+        return told > 0 && !CApiController::Instance().conversationSync.Busy();
+    }));
+    StartConversationSync(SyncKind::kLongConnection);
+    ASSERT_TRUE(PumpUntil([&] { return !CApiController::Instance().conversationSync.Busy(); }));
+    told = 0;
+    for (const auto& event : events.events)
+        told += Message(event.second) && Message(event.second)->text == "by-history";
+    EXPECT_EQ(told, 1) << "exactly once";
+    service_.Get("/admin/push?mode=normal");
+}
+
 TEST_F(PushDeliveryTest, ThousandMessagesInBurstsFromBothSidesNothingLostOrRepeated) {
     SignInAndSync("demo");
     ASSERT_TRUE(PumpUntil([&] { return PushConnected("demo"); }));
