@@ -156,3 +156,8 @@ void SignOut() {
     CDBSpecials::Instance().Clear();
     CSQLiteHelper::Instance().CloseAccount();
 }
+
+void ShutDownAccount() {
+    CApiController::Instance().CancelAllJobs();
+    CSQLiteHelper::Instance().CloseForExit(std::chrono::seconds(5));
+}

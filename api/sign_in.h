@@ -18,6 +18,9 @@ void ReportPresenceOff();
 void StartPresenceHeartbeat();
 // Stops the account's jobs, forgets the signed-in account and closes its database.
 void SignOut();
+// At exit, after the message loop ended: stops every job, lets a write that runs on a worker
+// finish (a few seconds at most) and closes the account database, in that order.
+void ShutDownAccount();
 
 // The service address of an operation: "https://<API host>/lumeno/<area>/v3/<operation>".
 std::string ApiUrl(const std::string& area, const std::string& operation);

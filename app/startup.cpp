@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "api/sign_in.h"
 #include "app/component_tables.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
@@ -91,7 +92,9 @@ int RunClient(int argc, char** argv) {
     // 5. The UI: the main window and the message loop, until the main window is destroyed.
     RunUi();
 
-    // 6. Shutdown in reverse order.
+    // 6. Shutdown in reverse order: the account's jobs and its database first, while the
+    // pictures, the main window and the registry still exist.
+    ShutDownAccount();
     if (platform::IsWindow(CMainWnd::Instance().Handle())) CMainWnd::Instance().DestroyHandle();
     CMainWnd::DestroyInstance();
     CAsyncWorkFlow::ReleaseFreeFibers();

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <thread>
 #include <utility>
 
 #include "platform/directories.h"
@@ -78,7 +79,13 @@ void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncW
             }
         }
     } inFlight(this, db);
-    PoolScope::Run(flow, [db, &write] {
+    // Counted from here, before the worker picks the body up, until the body's end on the worker.
+    ++writing_;
+    PoolScope::Run(flow, [this, db, &write] {
+        struct Written {
+            std::atomic<int>& count;
+            ~Written() { --count; }
+        } written{writing_};
         // One call holds the connection for the whole batch, so that readers on the UI thread see
         // it whole or not at all.
         sqlite3_mutex* mutex = sqlite3_db_mutex(db);
@@ -89,4 +96,20 @@ void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncW
             sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
         sqlite3_mutex_leave(mutex);
     });
+}
+
+bool CSQLiteHelper::CloseForExit(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (writing_.load() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const bool idle = writing_.load() == 0;
+    CloseAccount();
+    if (!idle) return false;  // a handle still written to is left to the process's end
+    for (auto& [db, count] : batchesInFlight_) {
+        if (count > 0) closeWhenIdle_.insert(db);
+    }
+    batchesInFlight_.clear();
+    for (sqlite3* db : std::exchange(closeWhenIdle_, {}))
+        CloseWhenIdle(db);
+    return true;
 }

@@ -3,6 +3,8 @@
 // the users it knows and two synchronisation marks. It is loaded into the stores at sign-in and
 // written back in batches after each synchronisation.
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -28,6 +30,10 @@ class CSQLiteHelper {
     bool OpenAccount(const std::string& accountName, CAsyncWorkFlow& flow);
     // Gives free pages back to the file and closes it.
     void CloseAccount();
+    // At exit: waits (at most `limit`) until no batch is writing on a worker, then closes every
+    // handle, also those whose batch will never come back to the UI thread. True when no write
+    // was still running.
+    bool CloseForExit(std::chrono::milliseconds limit);
     bool IsOpen() const { return db_ != nullptr; }
 
     void LoadConversations(CDBMsgDlg& store);
@@ -76,6 +82,7 @@ class CSQLiteHelper {
     std::uint64_t generation_ = 0;  // counts opens and closes
     KesPtr<ISqlite> sqlite_;
     std::map<sqlite3*, int> batchesInFlight_;  // batches that still use a handle
+    std::atomic<int> writing_{0};              // batch bodies queued to or running on workers
     std::set<sqlite3*> closeWhenIdle_;         // handles closed while a batch used them
     std::set<std::string> tables_;
     FlowSemaphore writeLock_{1};

@@ -268,6 +268,20 @@ TEST_F(AccountDatabaseTest, MarksAreWrittenInTheBatchOfTheirConversations) {
     EXPECT_EQ(Count("select count(*) from messages"), 1);
 }
 
+TEST_F(AccountDatabaseTest, ExitLetsTheRunningWriteFinishThenClosesEveryHandle) {
+    ASSERT_TRUE(db_.OpenAccount("51"));
+    UserMap users;
+    for (int i = 0; i < 20000; ++i)
+        users["u" + std::to_string(i)].name = "x";
+    FlowHandle handle;
+    RunFlow(&handle, [&](CAsyncWorkFlow& flow) { db_.SaveUsers(users, flow); });
+    CAsyncWorkFlow::CancelFlow(&handle);  // exit cancels the jobs; the loop does not run again
+    EXPECT_TRUE(db_.CloseForExit(60s));
+    EXPECT_FALSE(db_.IsOpen());
+    ASSERT_TRUE(db_.OpenAccount("51"));
+    EXPECT_EQ(Count("select count(*) from users"), 20000) << "the write that ran was finished";
+}
+
 TEST_F(AccountDatabaseTest, SavingIdsThatAreNotInTheStoreRunsNothing) {
     ASSERT_TRUE(db_.OpenAccount("47"));
     CDBMsgDlg store;
