@@ -10,6 +10,7 @@
 #include "platform/ui_thread.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/sqlite_component.h"
+#include "storage/sqlite_helper.h"
 #include "tests/support/client_window.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/temp_dir.h"
@@ -144,6 +145,29 @@ TEST_F(HistoryTest, SynchronisationStopsPagingWhenNoMarkMoves) {
     EXPECT_LE(pages, 2u) << "a service that says more without moving a mark is not asked again";
     CAsyncWorkFlow::CancelFlow(&CApiController::Instance().longConnection);
     CAsyncWorkFlow::CancelFlow(&CApiController::Instance().presenceHeartbeat);
+}
+
+TEST_F(HistoryTest, AnAnswerWhoseConversationsCannotBeWrittenLeavesNoMarkInTheFile) {
+    CSQLiteHelper& database = CSQLiteHelper::Instance();
+    ASSERT_TRUE(database.OpenAccount("marks"));
+    database.RunStatement("DROP TABLE messages;");  // the conversations' write fails
+    const std::string answer =
+        R"({"result":"ok","now":"2026-12-09 10:00:00","nowstamp":1765274400,)"
+        R"("messages":[{"id":9,"type":1,"last_dialog_id":900,"last_dialog_timestamp":1765274000}],)"
+        R"("dialogues":[{"id":900,"mid":9,"text":"hi","crtimestamp":1765274000,)"
+        R"("crtime":"2026-12-09 09:53:20"}]})";
+    FlowHandle handle;
+    bool ok = false;
+    RunFlow(&handle, [&](CAsyncWorkFlow& flow) { ok = MergeSyncAnswer(answer, flow).ok; });
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 30s));
+    EXPECT_TRUE(ok);
+    std::int32_t stamp = -1;
+    std::string text = "none";
+    database.LoadSetting(0, stamp, text);
+    database.LoadSetting(1, stamp, text);
+    EXPECT_EQ(stamp, -1) << "a mark in the file would claim data that never reached it";
+    EXPECT_EQ(text, "none");
+    database.CloseAccount();
 }
 
 TEST_F(HistoryTest, OnlyAPushTriggeredSynchronisationAsksFromTheLargestMessageId) {
