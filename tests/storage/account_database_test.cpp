@@ -282,6 +282,24 @@ TEST_F(AccountDatabaseTest, ExitLetsTheRunningWriteFinishThenClosesEveryHandle) 
     EXPECT_EQ(Count("select count(*) from users"), 20000) << "the write that ran was finished";
 }
 
+TEST_F(AccountDatabaseTest, SignInOpensTheFileAndDerivesItsKeyOnAWorker) {
+    FlowHandle handle;
+    bool opened = false;
+    RunFlow(&handle, [&](CAsyncWorkFlow& flow) { opened = db_.OpenAccount("52", flow); });
+    EXPECT_FALSE(db_.IsOpen()) << "the UI thread went on while the key was derived";
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 60s));
+    EXPECT_TRUE(opened);
+    EXPECT_TRUE(db_.IsOpen());
+
+    // Cancelled while its file opens: nothing is left open, and the next sign-in opens it.
+    db_.CloseAccount();
+    RunFlow(&handle, [&](CAsyncWorkFlow& flow) { db_.OpenAccount("52", flow); });
+    CAsyncWorkFlow::CancelFlow(&handle);
+    platform::PumpMessagesUntil([] { return false; }, 1s);
+    EXPECT_FALSE(db_.IsOpen());
+    EXPECT_TRUE(db_.OpenAccount("52"));
+}
+
 TEST_F(AccountDatabaseTest, SavingIdsThatAreNotInTheStoreRunsNothing) {
     ASSERT_TRUE(db_.OpenAccount("47"));
     CDBMsgDlg store;
