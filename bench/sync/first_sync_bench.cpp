@@ -1,0 +1,418 @@
+// The first synchronisation of a large account (1,000 conversations × 50 messages), client side:
+// the service's get_msg_dlg answers are recorded once into files and replayed from there through
+// the client's decode, merge and store path, so that the service's own speed does not count. It is
+// set against the bare jsoncpp parse of the same bytes plus one transaction of bare prepared
+// inserts of the same rows into the same kind of encrypted database, and against simdjson's parse
+// of the same bytes. Measured in this run.
+//
+//   bench_sync_first [folder]            record into folder (when empty) and compare
+//   bench_sync_first folder --client     only the client's path, once (for a profiler)
+#include <json/json.h>
+#include <simdjson.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "api/conversation_sync.h"
+#include "api/decoders.h"
+#include "api/login.h"
+#include "flow/async_work_flow.h"
+#include "net/url_encode.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/sqlite_component.h"
+#include "storage/sqlite_helper.h"
+#include "storage/user_store.h"
+#include "tests/support/client_window.h"
+#include "tests/support/local_service.h"
+#include "tests/support/temp_dir.h"
+#include "util/small_components.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRounds = 3;
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+fs::path PagePath(const fs::path& folder, std::size_t index) {
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%04zu.json", index);
+    return folder / name;
+}
+
+Json::Value Parse(const std::string& text) {
+    Json::Value root;
+    Json::CharReaderBuilder builder;
+    std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    reader->parse(text.data(), text.data() + text.size(), &root, &errors);
+    return root;
+}
+
+// Pages through a first synchronisation of the bulk account as the client does, keeping each
+// answer's bytes. The account's qxid goes beside them.
+bool Record(const fs::path& folder) {
+    std::printf("recording the answers of the bulk service into %s ...\n", folder.c_str());
+    lumeno::test::LocalService::Options options;
+    options.seed = "bulk";
+    lumeno::test::LocalService service(options);
+    const Json::Value token = Parse(service.Get("/admin/token?account=bench"));
+    const std::string auth =
+        "u=" + token["qxid"].asString() + "&access_token=" + token["token"].asString();
+    std::string afterD = "0", lastC = "2000-01-01 10:10:10", afterM = lastC;
+    std::int64_t maxStatus = 0, maxDialog = 0, largestMid = 0;
+    fs::create_directories(folder);
+    for (std::size_t page = 0; page < 2000; ++page) {
+        const std::string answer = service.Get(
+            "/lumeno/msg/v3/get_msg_dlg?" + auth + "&after_d_time=" + UrlEncode(afterD) +
+            "&last_c_time=" + UrlEncode(lastC) + "&after_m_time=" + UrlEncode(afterM) +
+            "&after_mid=" + std::to_string(largestMid) + "&d_page=0&after_did=0&count=200&hints=1");
+        const Json::Value a = Parse(answer);
+        if (!a.isObject() || a["result"].asString() != "ok") {
+            std::fprintf(stderr, "page %zu: not a usable answer\n", page);
+            return false;
+        }
+        WriteFile(PagePath(folder, page), answer);
+        for (const Json::Value& c : a["messages"]) {
+            largestMid = std::max<std::int64_t>(largestMid, c["id"].asInt());
+            if (c["status_timestamp"].asInt64() > maxStatus) {
+                maxStatus = c["status_timestamp"].asInt64();
+                afterM = c["status_time"].asString();
+            }
+        }
+        for (const Json::Value& d : a["dialogues"]) {
+            if (d["crtimestamp"].asInt64() > maxDialog) {
+                maxDialog = d["crtimestamp"].asInt64();
+                afterD = d["crtime"].asString();
+            }
+        }
+        lastC = a["now"].asString();
+        if (!a["msg_hasmore"].asBool() && !a["dlg_hasmore"].asBool()) break;
+    }
+    WriteFile(folder / "account.txt", token["qxid"].asString());
+    return true;
+}
+
+std::vector<std::string> LoadPages(const fs::path& folder) {
+    std::vector<std::string> pages;
+    for (std::size_t i = 0; fs::exists(PagePath(folder, i)); ++i)
+        pages.push_back(ReadFile(PagePath(folder, i)));
+    return pages;
+}
+
+// Runs `step` as one work flow and waits for its end.
+void RunAndWait(const std::function<void(CAsyncWorkFlow&)>& step) {
+    FlowHandle handle;
+    RunFlow(&handle, [&step](CAsyncWorkFlow& flow) { step(flow); });
+    while (handle.Busy())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// A fresh account file, so that every round starts from an empty database as a first sign-in
+// does. Opening (with its key derivation) is not timed: sign-in does it.
+void OpenFreshAccount(const std::string& name) {
+    CSQLiteHelper& database = CSQLiteHelper::Instance();
+    database.CloseAccount();
+    std::error_code ignored;
+    fs::remove(database.AccountFilePath(name), ignored);
+    if (!database.OpenAccount(name)) {
+        std::fprintf(stderr, "account database %s does not open\n", name.c_str());
+        std::exit(1);
+    }
+}
+
+// The client's path: every recorded answer merged in order by one synchronisation flow, into the
+// stores, the index and the account database.
+double ClientReplay(const std::vector<std::string>& pages, int round) {
+    CDBMsgDlg::Instance().Clear();
+    CDBUser::Instance().Clear();
+    OpenFreshAccount("client" + std::to_string(round));
+    bool allOk = true;
+    const auto start = Clock::now();
+    RunAndWait([&](CAsyncWorkFlow& flow) {
+        for (const std::string& page : pages)
+            allOk = MergeSyncAnswer(page, flow).ok && allOk;
+    });
+    const double elapsed = Ms(Clock::now() - start);
+    if (!allOk) std::fprintf(stderr, "an answer was not merged\n");
+    CSQLiteHelper::Instance().CloseAccount();
+    return elapsed;
+}
+
+// The decoders alone (parse, flatten, records into a private store), without the index, the
+// user store or the database.
+double DecodeOnly(const std::vector<std::string>& pages, const std::string& me) {
+    CDBMsgDlg store;
+    const auto start = Clock::now();
+    RunAndWait([&](CAsyncWorkFlow& flow) {
+        for (const std::string& page : pages) {
+            Json::Value root;
+            PoolScope::Run(flow, [&] { ParseJson(page, root); });
+            std::vector<std::int32_t> changed, fresh;
+            UserMap users;
+            SyncSummary summary;
+            DecodeSummary(root, summary, store);
+            DecodeConversations(root, store, changed, users, flow, me);
+            DecodeMessages(root, store, fresh, flow, me);
+            DecodeSpecials(root, store, changed);
+            DecodeUpdates(root, store, changed);
+            PoolScope::Run(flow, [&root] { root = Json::Value(); });
+        }
+    });
+    return Ms(Clock::now() - start);
+}
+
+struct BareTimes {
+    double parse = 0;
+    double insert = 0;
+    int conversations = 0;
+    int users = 0;
+    int messages = 0;
+};
+
+void BindText(sqlite3_stmt* s, int index, const Json::Value& value) {
+    const char* begin = nullptr;
+    const char* end = nullptr;
+    if (value.isString() && value.getString(&begin, &end)) {
+        sqlite3_bind_text(s, index, begin, static_cast<int>(end - begin), SQLITE_STATIC);
+    } else {
+        sqlite3_bind_null(s, index);
+    }
+}
+
+// The bare reference: jsoncpp parses each answer, and the rows the client keeps (conversations,
+// the users of their member lists, the two marks) go straight from the parse tree into bare
+// prepared statements, all in one transaction.
+BareTimes BareParseAndInsert(const std::vector<std::string>& pages, int round) {
+    OpenFreshAccount("bare" + std::to_string(round));
+    sqlite3* db = CSQLiteHelper::Instance().Handle();
+    BareTimes times;
+    auto start = Clock::now();
+    sqlite3_exec(db, "begin;", nullptr, nullptr, nullptr);
+    sqlite3_stmt* conversation = nullptr;
+    sqlite3_prepare_v2(db,
+                       "REPLACE INTO messages values(?,?,?,?,?,'0',?,'1',?,?,0,?,?,0,?,?,'',?,?,'',"
+                       "0,?,?,?,?,?);",
+                       -1, &conversation, nullptr);
+    sqlite3_stmt* user = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT OR IGNORE INTO users values(NULL,?,?,?,?,?,?,?,?,?,?,0,?,'','');",
+                       -1, &user, nullptr);
+    sqlite3_stmt* setting = nullptr;
+    sqlite3_prepare_v2(db, "REPLACE INTO setting values(?,?,?,?);", -1, &setting, nullptr);
+    times.insert += Ms(Clock::now() - start);
+    std::int32_t maxDialog = 0;
+    std::string maxDialogText = "0", now;
+    std::int32_t nowStamp = 0;
+    for (const std::string& page : pages) {
+        start = Clock::now();
+        const Json::Value root = Parse(page);
+        times.parse += Ms(Clock::now() - start);
+
+        start = Clock::now();
+        for (const Json::Value& c : root["messages"]) {
+            sqlite3_bind_int(conversation, 1, c["id"].asInt());
+            sqlite3_bind_int(conversation, 2, c["badge"].asInt());
+            sqlite3_bind_int(conversation, 3, c["crtimestamp"].asInt());
+            sqlite3_bind_int(conversation, 4, c["status_timestamp"].asInt());
+            sqlite3_bind_int(conversation, 5, c["type"].asInt());
+            sqlite3_bind_int(conversation, 6, c["has_reveal"].asInt());
+            sqlite3_bind_int(conversation, 7, c["last_dialog_id"].asInt());
+            BindText(conversation, 8, c["text"]);
+            sqlite3_bind_int(conversation, 9, c["last_dialog_timestamp"].asInt());
+            BindText(conversation, 10, c["last_dialog_time"]);
+            sqlite3_bind_int(conversation, 11, c["deleted"].asInt());
+            BindText(conversation, 12, c["name"]);
+            sqlite3_bind_int(conversation, 13, 1);
+            sqlite3_bind_int(conversation, 14, c["me_is_anony"].asInt());
+            BindText(conversation, 15, c["uids"]);
+            BindText(conversation, 16, c["status_time"]);
+            sqlite3_bind_int(conversation, 17, c["last_read_did"].asInt());
+            BindText(conversation, 18, c["mhash"]);
+            sqlite3_bind_int(conversation, 19, c["init_by_me"].asInt());
+            sqlite3_step(conversation);
+            sqlite3_reset(conversation);
+            ++times.conversations;
+            for (const Json::Value& u : c["users"]) {
+                sqlite3_bind_int(user, 1, u["id"].asInt());
+                BindText(user, 2, u["qxid"]);
+                BindText(user, 3, u["py"]);
+                BindText(user, 4, u["name"]);
+                BindText(user, 5, u["avatar"]);
+                BindText(user, 6, u["career"]);
+                sqlite3_bind_int(user, 7, u["judge"].asInt());
+                sqlite3_bind_int(user, 8, u["gender"].asInt());
+                sqlite3_bind_int(user, 9, u["utype"].asInt());
+                sqlite3_bind_int(user, 10, u["dist"].asInt());
+                sqlite3_bind_int(user, 11, u["anonym"].asInt());
+                sqlite3_step(user);
+                times.users += sqlite3_changes(db);
+                sqlite3_reset(user);
+            }
+        }
+        for (const Json::Value& d : root["dialogues"]) {
+            ++times.messages;
+            if (d["crtimestamp"].asInt() > maxDialog) {
+                maxDialog = d["crtimestamp"].asInt();
+                maxDialogText = d["crtime"].asString();
+            }
+        }
+        now = root["now"].asString();
+        nowStamp = root["nowstamp"].asInt();
+        times.insert += Ms(Clock::now() - start);
+    }
+    start = Clock::now();
+    const std::pair<std::int32_t, const std::string*> marks[] = {{maxDialog, &maxDialogText},
+                                                                 {nowStamp, &now}};
+    for (int id = 0; id < 2; ++id) {
+        sqlite3_bind_int(setting, 1, id);
+        sqlite3_bind_text(setting, 2, id == 0 ? "max_dialog_time" : "last_ctime", -1,
+                          SQLITE_STATIC);
+        sqlite3_bind_int(setting, 3, marks[id].first);
+        sqlite3_bind_text(setting, 4, marks[id].second->c_str(), -1, SQLITE_STATIC);
+        sqlite3_step(setting);
+        sqlite3_reset(setting);
+    }
+    sqlite3_finalize(conversation);
+    sqlite3_finalize(user);
+    sqlite3_finalize(setting);
+    sqlite3_exec(db, "commit;", nullptr, nullptr, nullptr);
+    times.insert += Ms(Clock::now() - start);
+    CSQLiteHelper::Instance().CloseAccount();
+    return times;
+}
+
+// simdjson's DOM parse of the same bytes (padding added beforehand, not timed).
+double SimdjsonParse(const std::vector<simdjson::padded_string>& pages) {
+    simdjson::dom::parser parser;
+    std::size_t elements = 0;
+    const auto start = Clock::now();
+    for (const simdjson::padded_string& page : pages) {
+        simdjson::dom::element root;
+        if (parser.parse(page).get(root) != simdjson::SUCCESS) {
+            std::fprintf(stderr, "simdjson refused an answer\n");
+            std::exit(1);
+        }
+        simdjson::dom::array dialogues;
+        if (root["dialogues"].get_array().get(dialogues) == simdjson::SUCCESS)
+            elements += dialogues.size();
+    }
+    const double elapsed = Ms(Clock::now() - start);
+    if (elements == 0) std::fprintf(stderr, "simdjson found no messages\n");
+    return elapsed;
+}
+
+double JsoncppParse(const std::vector<std::string>& pages) {
+    const auto start = Clock::now();
+    for (const std::string& page : pages) {
+        Json::Value root = Parse(page);
+        if (!root.isObject()) std::fprintf(stderr, "jsoncpp refused an answer\n");
+    }
+    return Ms(Clock::now() - start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fs::path folder =
+        argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path() / "lumeno-bench-first-sync";
+    const bool clientOnly = argc > 2 && std::string(argv[2]) == "--client";
+    if (LoadPages(folder).empty() && !Record(folder)) return 1;
+    const std::vector<std::string> pages = LoadPages(folder);
+    const std::string me = ReadFile(folder / "account.txt");
+    if (pages.empty() || me.empty()) {
+        std::fprintf(stderr, "no recorded answers in %s\n", folder.c_str());
+        return 1;
+    }
+
+    lumeno::test::TempDir home;
+    lumeno::test::UseTempDataHome(home);
+    QCoreApplication app(argc, argv);
+    RegisterComponentTable(kUtilComponentTable);
+    RegisterComponentTable(kStorageComponentTable);
+    GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
+    auto window = std::make_unique<lumeno::test::ClientWindow>();
+    CDBLogin::Instance().Record().qxid = me;
+
+    if (clientOnly) {
+        std::printf("client decode, merge and store: %.0f ms\n", ClientReplay(pages, 0));
+        window.reset();
+        return 0;
+    }
+
+    std::size_t bytes = 0;
+    std::vector<simdjson::padded_string> padded;
+    for (const std::string& page : pages) {
+        bytes += page.size();
+        padded.emplace_back(page);
+    }
+
+    std::vector<double> jsoncpp, simd, bareParse, bareInsert, decode, client;
+    BareTimes rows;
+    for (int round = 0; round < kRounds; ++round) {
+        jsoncpp.push_back(JsoncppParse(pages));
+        simd.push_back(SimdjsonParse(padded));
+        rows = BareParseAndInsert(pages, round);
+        bareParse.push_back(rows.parse);
+        bareInsert.push_back(rows.insert);
+        decode.push_back(DecodeOnly(pages, me));
+        client.push_back(ClientReplay(pages, round));
+    }
+    const double parse = Median(jsoncpp), simdjson = Median(simd);
+    const double bare = Median(bareParse) + Median(bareInsert);
+    const double decoded = Median(decode), total = Median(client);
+
+    std::printf(
+        "recorded first synchronisation: %zu answers, %.1f MB, %d conversations, %d users, "
+        "%d messages (median of %d rounds)\n",
+        pages.size(), static_cast<double>(bytes) / 1e6, rows.conversations, rows.users,
+        rows.messages, kRounds);
+    std::printf("simdjson parse (DOM):                        %8.1f ms\n", simdjson);
+    std::printf("jsoncpp parse:                               %8.1f ms  %5.2f x simdjson\n", parse,
+                parse / simdjson);
+    std::printf(
+        "bare parse + one-transaction insert:         %8.1f ms  (%.1f parse + %.1f insert)\n", bare,
+        Median(bareParse), Median(bareInsert));
+    std::printf("client parse + decode (no merge, no store):  %8.1f ms  %5.2f x jsoncpp parse\n",
+                decoded, decoded / parse);
+    std::printf(
+        "client decode + merge + store:               %8.1f ms  %5.2f x bare (target 1.50)"
+        "  %5.2f x simdjson parse\n",
+        total, total / bare, total / simdjson);
+    std::printf("  of which merge + store (difference):       %8.1f ms  %5.2f x bare insert\n",
+                total - decoded, (total - decoded) / Median(bareInsert));
+    window.reset();
+    return 0;
+}
