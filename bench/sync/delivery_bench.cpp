@@ -177,9 +177,13 @@ int main(int argc, char** argv) {
     const std::string listenerSync = "/lumeno/msg/v3/get_msg_dlg?u=" + listener["qxid"].asString() +
                                      "&access_token=" + listener["token"].asString() +
                                      "&after_did=999999999&after_d_time=0&count=200";
+    // The first page's round trip is kept: a bare synchronisation request that brings the message.
+    double pageRoundTrip = 0;
     auto coverNews = [&] {
         for (int page = 0; page < 50; ++page) {
+            const Clock::time_point asked = Clock::now();
             const Json::Value a = Parse(service.Get(listenerSync));
+            if (page == 0) pageRoundTrip = Ms(Clock::now() - asked);
             if (!a["msg_hasmore"].asBool() && !a["dlg_hasmore"].asBool()) return;
         }
     };
@@ -200,7 +204,7 @@ int main(int argc, char** argv) {
     };
 
     ArrivalClock clock;
-    std::vector<double> client, bare, ratios;
+    std::vector<double> client, bare, ratios, noticeToSync, syncToEvent, roundTrips;
     int lost = 0;
     for (int i = 0; i < kWarmUp + kMessages; ++i) {
         // The client is idle and waiting on its push connection; the bare listener too.
@@ -210,6 +214,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "the bare push connection broke\n");
             return 1;
         }
+        if (i > kWarmUp) roundTrips.push_back(pageRoundTrip);  // the previous send's page
         const std::string text = "d-" + std::to_string(i);
         clock.expected = text;
         clock.arrived = {};
@@ -222,8 +227,15 @@ int main(int argc, char** argv) {
             service.Get("/admin/send?from=" + std::string(kSender) +
                         "&mid=" + std::to_string(group) + "&text=" + text);
         });
-        const bool delivered = PumpUntil([&] { return clock.arrived != Clock::time_point{}; },
-                                         std::chrono::seconds(10));
+        // When the client's synchronisation starts: its push connection has heard the notice.
+        Clock::time_point syncStarted;
+        const bool delivered = PumpUntil(
+            [&] {
+                if (syncStarted == Clock::time_point{} && controller.conversationSync.Busy())
+                    syncStarted = Clock::now();
+                return clock.arrived != Clock::time_point{};
+            },
+            std::chrono::seconds(10));
         sender.join();
         listen.join();
         if (i < kWarmUp) continue;
@@ -234,6 +246,10 @@ int main(int argc, char** argv) {
         client.push_back(Ms(clock.arrived - sent));
         bare.push_back(Ms(notice - sent));
         ratios.push_back(client.back() / bare.back());
+        if (syncStarted != Clock::time_point{}) {
+            noticeToSync.push_back(Ms(syncStarted - sent));
+            syncToEvent.push_back(Ms(clock.arrived - syncStarted));
+        }
     }
 
     const double c50 = Percentile(client, 0.5), c99 = Percentile(client, 0.99);
@@ -248,6 +264,12 @@ int main(int argc, char** argv) {
         "ratio client / bare notice:                    p50 %7.2f     p99 %7.2f"
         "     (per message, median %.2f)\n",
         c50 / b50, c99 / b99, Percentile(ratios, 0.5));
+    std::printf("  client: send -> its synchronisation starts:   p50 %7.2f ms  p99 %7.2f ms\n",
+                Percentile(noticeToSync, 0.5), Percentile(noticeToSync, 0.99));
+    std::printf("  client: synchronisation start -> 0x10 event:  p50 %7.2f ms  p99 %7.2f ms\n",
+                Percentile(syncToEvent, 0.5), Percentile(syncToEvent, 0.99));
+    std::printf("  bare get_msg_dlg bringing one message:       p50 %7.2f ms  p99 %7.2f ms\n",
+                Percentile(roundTrips, 0.5), Percentile(roundTrips, 0.99));
     SignOut();
     window.reset();
     return lost == 0 ? 0 : 1;
