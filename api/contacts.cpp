@@ -125,7 +125,10 @@ void MergeUsers(UserMap& users, bool contactPass, CAsyncWorkFlow& flow) {
         for (auto& [qxid, user] : store.Users())
             user.contact = 0;
     }
+    // Without the contact pass only the users of this answer change, and only they are written.
+    UserMap written;
     for (auto& [qxid, user] : users) {
+        if (!contactPass) written.emplace(qxid, user);
         if (UserRecord* stored = store.Find(qxid)) {
             *stored = std::move(user);
         } else {
@@ -141,7 +144,7 @@ void MergeUsers(UserMap& users, bool contactPass, CAsyncWorkFlow& flow) {
         }
     }
     store.RebuildContactIndex();
-    CSQLiteHelper::Instance().SaveUsers(store.Users(), flow);
+    CSQLiteHelper::Instance().SaveUsers(contactPass ? store.Users() : written, flow);
 }
 
 UserRecord* FindUser(const std::string& qxid) {

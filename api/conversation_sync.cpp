@@ -106,6 +106,7 @@ void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
     // plays no sounds. Every later pass announces what it brought, whatever its kind.
     const bool announce = !Store().InitialSyncPending();
     bool lastOk = false;
+    PendingSyncWrite pending;
     for (int page = 0; page < kMostPagesPerSync; ++page) {
         const MarkSnapshot before = Marks();
         const std::string url =
@@ -113,7 +114,7 @@ void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
         WriteLogText("****** DoGetMsgDlgImpl 开始查询后台接口");
         const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
         WriteLogText("****** DoGetMsgDlgImpl 开始解析返回数据");
-        MergeResult merged = MergeSyncAnswer(answer, flow);
+        MergeResult merged = MergeSyncAnswer(answer, flow, &pending);
         AnnounceMessages(merged.delivered, announce);
         if (kind == SyncKind::kLongConnection) {
             for (std::int32_t id : merged.changed) {
@@ -141,6 +142,9 @@ void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
             break;
         }
     }
+    // One write for the whole pass: a long first synchronisation rewrites no conversation per
+    // page. What a cancelled pass merged is not written, and nor are its marks.
+    WriteSyncPass(pending, flow);
     WriteLog("**** %s; 结束", name);
     if (lastOk) Store().InitialSyncPending() = false;
     if (lastOk && kind == SyncKind::kActiveQuery) {
@@ -188,7 +192,8 @@ std::string BuildSyncQuery(SyncKind kind) {
            "&count=" + std::to_string(kSyncPageCount) + "&hints=1";
 }
 
-MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow) {
+MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow,
+                            PendingSyncWrite* pending) {
     MergeResult result;
     Json::Value root;
     PoolScope::Run(flow, [&] { ParseJson(answer, root); });
@@ -208,16 +213,32 @@ MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow) {
     DecodeUpdates(root, store, result.changed);
     PoolScope::Run(flow, [&root] { root = Json::Value(); });  // a big tree goes on a worker
 
-    // The marks reach the file in the same transaction as the conversations they describe, after
-    // them; nothing is written before.
-    std::vector<CSQLiteHelper::SettingRow> marks{{1, summary.nowstamp, summary.now}};
     AddConversationsOfMessages(result.newMessages, result.changed);
     MergeUsers(users, false, flow);
-    if (UpdateIndex(result.changed, result.newMessages)) {
+    PendingSyncWrite now;
+    PendingSyncWrite& write = pending ? *pending : now;
+    write.merged = true;
+    if (UpdateIndex(result.changed, result.newMessages)) write.dialogMarkMoved = true;
+    for (std::int32_t id : result.changed) {
+        if (write.listed.insert(id).second) write.conversations.push_back(id);
+    }
+    if (!pending) WriteSyncPass(now, flow);
+    return result;
+}
+
+void WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow) {
+    if (!pending.merged) return;
+    // The marks reach the file in the same transaction as the conversations they describe, after
+    // them; nothing is written before.
+    CDBMsgDlg& store = Store();
+    std::vector<CSQLiteHelper::SettingRow> marks{
+        {1, store.Summary().nowstamp, store.Summary().now}};
+    if (pending.dialogMarkMoved) {
         marks.push_back({0, store.MaxDialogTime().stamp, store.MaxDialogTime().text});
     }
-    CSQLiteHelper::Instance().SaveConversations(store, result.changed, flow, std::move(marks));
-    return result;
+    PendingSyncWrite taken = std::move(pending);
+    pending = PendingSyncWrite{};
+    CSQLiteHelper::Instance().SaveConversations(store, taken.conversations, flow, std::move(marks));
 }
 
 bool UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "api/service_errors.h"
@@ -29,8 +30,21 @@ struct MergeResult {
     std::vector<std::int32_t> newMessages;  // message ids new to the index
     std::vector<std::int32_t> delivered;    // every message of the answer, in its order
 };
-// Merges one answer into the stores, the index and the database.
-MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow);
+// What the pages of one pass changed, written to the account database once, at the pass's end:
+// the conversations, then the marks, in one transaction.
+struct PendingSyncWrite {
+    std::vector<std::int32_t> conversations;
+    std::unordered_set<std::int32_t> listed;
+    bool merged = false;           // at least one usable answer
+    bool dialogMarkMoved = false;  // the newest-message mark moved
+};
+
+// Merges one answer into the stores and the index. Its conversations and marks are written at
+// once, or, given `pending`, added to what the pass writes at its end (WriteSyncPass).
+MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow,
+                            PendingSyncWrite* pending = nullptr);
+// Writes what the pass's pages merged; nothing when none was usable.
+void WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow);
 
 // Up to `pageSize` ids of messages older than `beforeId` (0: from the newest), newest first, from
 // memory, fetching 50 older messages from the service when memory cannot serve the page. True

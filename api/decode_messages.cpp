@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <memory>
 
 #include "api/decoders.h"
 #include "api/display_time.h"
@@ -7,17 +8,14 @@
 
 namespace {
 
-struct DecodedMessage {
-    bool valid = false;
-    MessageRecord record;
-};
+// Made on the heap on the worker, so that the UI thread only hands the record to the store.
+using DecodedMessage = std::unique_ptr<MessageRecord>;
 
 DecodedMessage DecodeOne(const Json::Value& element) {
-    DecodedMessage out;
     FlatObject o;
-    if (!FlattenObject(element, o)) return out;
-    out.valid = true;
-    MessageRecord& m = out.record;
+    if (!FlattenObject(element, o)) return nullptr;
+    auto out = std::make_unique<MessageRecord>();
+    MessageRecord& m = *out;
     o.GetText("crtime", m.crtime);
     o.GetText("qxid", m.qxid);
     o.GetText("uptime", m.uptime);
@@ -100,8 +98,8 @@ bool DecodeMessages(const Json::Value& root, CDBMsgDlg& store, std::vector<std::
             return chunk;
         });
         for (DecodedMessage& item : decoded) {
-            if (!item.valid) continue;
-            MessageRecord& m = item.record;
+            if (!item) continue;
+            MessageRecord& m = *item;
             if (delivered) delivered->push_back(m.id);
             if (store.FindMessage(m.id)) continue;  // a stored message never changes
             SummaryTextForType(m.text, m.type);
@@ -116,7 +114,7 @@ bool DecodeMessages(const Json::Value& root, CDBMsgDlg& store, std::vector<std::
             }
             ReplaceEmoji(m.text);
             const std::int32_t id = m.id;
-            store.AddMessage(id, std::move(m));
+            store.AddMessage(id, std::move(item));
             newIds.push_back(id);
         }
     }

@@ -49,6 +49,8 @@ class CDBMsgDlg {
 
     MessageRecord* FindMessage(std::int32_t id);
     MessageRecord& AddMessage(std::int32_t id, MessageRecord record);
+    // The same for a record already on the heap (made on a worker): it is kept, not copied.
+    MessageRecord& AddMessage(std::int32_t id, std::unique_ptr<MessageRecord> record);
     const std::unordered_map<std::int32_t, std::unique_ptr<MessageRecord>>& Messages() const {
         return messages_;
     }

@@ -58,8 +58,12 @@ MessageRecord* CDBMsgDlg::FindMessage(std::int32_t id) {
 }
 
 MessageRecord& CDBMsgDlg::AddMessage(std::int32_t id, MessageRecord record) {
+    return AddMessage(id, std::make_unique<MessageRecord>(std::move(record)));
+}
+
+MessageRecord& CDBMsgDlg::AddMessage(std::int32_t id, std::unique_ptr<MessageRecord> record) {
     auto& slot = messages_[id];
-    slot = std::make_unique<MessageRecord>(std::move(record));
+    slot = std::move(record);
     return *slot;
 }
 

@@ -230,8 +230,11 @@ Span ClientReplay(const std::vector<std::string>& pages, int round, bool withDat
     bool allOk = true;
     const Stopwatch watch;
     RunAndWait([&](CAsyncWorkFlow& flow) {
+        // As a synchronisation pass does: every page merged, one write at the end.
+        PendingSyncWrite pending;
         for (const std::string& page : pages)
-            allOk = MergeSyncAnswer(page, flow).ok && allOk;
+            allOk = MergeSyncAnswer(page, flow, &pending).ok && allOk;
+        WriteSyncPass(pending, flow);
     });
     const Span elapsed = watch.Elapsed();
     if (!allOk) std::fprintf(stderr, "an answer was not merged\n");
