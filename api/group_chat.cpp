@@ -68,10 +68,29 @@ std::string ChangeMembers(bool add, std::int32_t id, const std::vector<std::stri
     return PoolScope::Run(flow, [&] { return HttpGetText(url); });
 }
 
-// Writes single conversations after a switch changed; one write at a time.
-FlowHandle& ConversationWriter() {
-    static FlowHandle handle;
-    return handle;
+// Single conversations whose switches changed, written by one flow, one batch at a time. A change
+// made while a batch is written waits here for the flow's next round: the last change lands.
+struct ConversationWrites {
+    std::set<std::int32_t> waiting;
+    FlowHandle writer;
+};
+
+ConversationWrites& Writes() {
+    static ConversationWrites writes;
+    return writes;
+}
+
+void WriteConversation(std::int32_t id) {
+    ConversationWrites& writes = Writes();
+    writes.waiting.insert(id);
+    RunFlowOnce(writes.writer, [](CAsyncWorkFlow& flow) {
+        ConversationWrites& round = Writes();
+        while (!round.waiting.empty()) {
+            const std::vector<std::int32_t> ids(round.waiting.begin(), round.waiting.end());
+            round.waiting.clear();
+            CSQLiteHelper::Instance().SaveConversations(CDBMsgDlg::Instance(), ids, flow);
+        }
+    });
 }
 
 }  // namespace
@@ -202,10 +221,12 @@ ConversationRecord* SetNotify(std::int32_t id, bool on) {
     if (!conversation || conversation->notify == (on ? 1 : 0)) return conversation;
     conversation->notify = on ? 1 : 0;
     CApiController::Instance().PostEvent(db_event::kConversationChanged, id, db_event::kDone);
-    RunFlowOnce(ConversationWriter(), [id](CAsyncWorkFlow& flow) {
-        CSQLiteHelper::Instance().SaveConversations(CDBMsgDlg::Instance(), {id}, flow);
-    });
+    WriteConversation(id);
     return conversation;
+}
+
+void WaitConversationWrites(CAsyncWorkFlow& flow) {
+    flow.WaitFlowEnd(&Writes().writer);
 }
 
 bool AnonymousAvatarPath(const ConversationRecord* conversation, std::string& path) {

@@ -29,8 +29,11 @@ bool RemoveMembers(std::int32_t id, ErrorRecord* error, bool leaving, CAsyncWork
 // False without a request when the name is empty or the current one.
 bool RenameConversation(ErrorRecord* error, std::int32_t id, const std::string& name,
                         CAsyncWorkFlow& flow);
-// Sets the notification switch and writes the conversation; null when there is none.
+// Sets the notification switch and writes the conversation; null when there is none. Switching
+// again while the write runs writes once more afterwards, so the database ends as the store.
 ConversationRecord* SetNotify(std::int32_t id, bool on);
+// Waits until the conversations that SetNotify changed are written.
+void WaitConversationWrites(CAsyncWorkFlow& flow);
 // The skin picture of an anonymous one-to-one conversation's member.
 bool AnonymousAvatarPath(const ConversationRecord* conversation, std::string& path);
 
