@@ -1,6 +1,7 @@
 #include "api/api_controller.h"
 
 #include "api/contact_search.h"
+#include "api/conversation_changes.h"
 
 CApiController& CApiController::Instance() {
     static CApiController controller;
@@ -28,4 +29,5 @@ void CApiController::ForgetSignedInAccount() {
     for (FlowHandle& handle : running)
         CAsyncWorkFlow::CancelFlow(&handle);
     ClearContactSearch();
+    ForgetConversationChanges();
 }

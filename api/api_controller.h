@@ -59,7 +59,7 @@ class CApiController {
         sends_.remove_if([](const FlowHandle& handle) { return !handle.Busy(); });
         RunFlow(&sends_.emplace_back(), std::forward<Step>(step));
     }
-    // Signing out: cancels every send and empties the service layer's caches of the account.
+    // Signing out: cancels every send and forgets what the service layer kept of the account.
     void ForgetSignedInAccount();
 
     // The last failure stored for an event kind, or null when none was stored.

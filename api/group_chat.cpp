@@ -8,6 +8,7 @@
 
 #include "api/api_controller.h"
 #include "api/contacts.h"
+#include "api/conversation_changes.h"
 #include "api/conversation_sync.h"
 #include "api/display_time.h"
 #include "api/file_names.h"
@@ -140,6 +141,7 @@ std::int32_t ApplyConversationAnswer(const std::string& answer,
     }
     if (!known || conversation.display_time.empty())
         conversation.display_time = FormatDisplayTime(std::time(nullptr));
+    NoteConversationChange(mid);
     return mid;
 }
 
@@ -198,6 +200,18 @@ bool RemoveMembers(std::int32_t id, ErrorRecord* error, bool leaving, CAsyncWork
         api.PostEvent(db_event::kMembersChanged, id, db_event::kFailed);
         return false;
     }
+    if (ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id)) {
+        std::vector<std::string>& members = conversation->member_ids;
+        for (const std::string& qxid : qxids) {
+            members.erase(std::remove_if(members.begin(), members.end(),
+                                         [&](const std::string& m) { return SameQxid(m, qxid); }),
+                          members.end());
+        }
+        conversation->uids.clear();
+        for (const std::string& member : members)
+            conversation->uids += (conversation->uids.empty() ? "" : ",") + member;
+        NoteConversationChange(id);
+    }
     if (leaving) api.PostEvent(db_event::kMembersChanged, id, db_event::kDone);
     StartConversationSync(SyncKind::kActiveQuery);
     return true;
@@ -211,7 +225,10 @@ bool RenameConversation(ErrorRecord* error, std::int32_t id, const std::string& 
                             "&name=" + UrlEncode(name) + "&" + AuthQuery();
     const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
     if (!CheckEnvelope(answer, error)) return false;
-    if (ConversationRecord* still = CDBMsgDlg::Instance().FindConversation(id)) still->name = name;
+    if (ConversationRecord* still = CDBMsgDlg::Instance().FindConversation(id)) {
+        still->name = name;
+        NoteConversationChange(id);
+    }
     CApiController::Instance().PostEvent(db_event::kConversationChanged, id, db_event::kDone);
     return true;
 }
