@@ -24,6 +24,8 @@ std::int32_t GetConversationId(ErrorRecord* error, bool anonymous, CAsyncWorkFlo
 // conversation of its member and the new ones.
 bool AddMembers(std::int32_t id, ErrorRecord* error, CAsyncWorkFlow& flow,
                 const std::vector<std::string>& qxids);
+// The members leave the stored group as soon as the service agreed, and it is synchronised again.
+// A synchronisation answer that may predate a change made here does not undo it.
 bool RemoveMembers(std::int32_t id, ErrorRecord* error, bool leaving, CAsyncWorkFlow& flow,
                    const std::vector<std::string>& qxids);
 // False without a request when the name is empty or the current one.
