@@ -4,6 +4,7 @@
 // last failure of each kind of operation for the windows that report it.
 
 #include <cstdint>
+#include <list>
 #include <map>
 
 #include "api/service_errors.h"
@@ -51,6 +52,16 @@ class CApiController {
     // Cancels every job (signing out).
     void CancelAllJobs();
 
+    // Starts a send. Sends run side by side, each owned by a handle of its own here, so that
+    // signing out stops every send of the account before its stores are freed.
+    template <typename Step>
+    void StartSend(Step&& step) {
+        sends_.remove_if([](const FlowHandle& handle) { return !handle.Busy(); });
+        RunFlow(&sends_.emplace_back(), std::forward<Step>(step));
+    }
+    // Signing out: cancels every send and forgets what the service layer kept of the account.
+    void ForgetSignedInAccount();
+
     // The last failure stored for an event kind, or null when none was stored.
     const ErrorRecord* LastErrorOf(std::uint32_t kind) const;
     void StoreLastError(std::uint32_t kind, const ErrorRecord& record) {
@@ -65,4 +76,6 @@ class CApiController {
     SavedAccounts saved_;
     std::map<std::int32_t, MessageRecord> pendingSends_;
     std::map<std::uint32_t, ErrorRecord> lastErrors_;
+    // Never moved: a running send's flow holds the address of its handle.
+    std::list<FlowHandle> sends_;
 };

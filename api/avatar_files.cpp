@@ -16,9 +16,9 @@ namespace {
 
 constexpr std::size_t kTileMembers = 9;
 
-// Tiles wait here and are made by one flow, in order.
+// Tiles wait here and are made by one flow, in order. The lists belong to their windows.
 struct TileQueue {
-    std::deque<std::pair<std::int32_t, PictureMap*>> waiting;
+    std::deque<std::pair<std::int32_t, PictureMapRef>> waiting;
     FlowHandle worker;
 };
 
@@ -41,9 +41,10 @@ std::vector<std::string> SafeMembers(const std::vector<std::string>& memberIds) 
     return ids;
 }
 
-void MakeTile(std::int32_t conversationId, PictureMap* list, CAsyncWorkFlow& flow) {
+// The conversation and the list are looked up again after every hop.
+void MakeTile(std::int32_t conversationId, const PictureMapRef& list, CAsyncWorkFlow& flow) {
     const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId);
-    if (!conversation) return;
+    if (!conversation || list.expired()) return;
     const std::vector<std::string> members = SafeMembers(conversation->member_ids);
     const std::string key = GroupTileKey(members);
     CImageCache& cache = CImageCache::Instance();
@@ -51,7 +52,7 @@ void MakeTile(std::int32_t conversationId, PictureMap* list, CAsyncWorkFlow& flo
     for (const std::string& member : members) {
         const std::string url = AvatarAddressOf(member);
         if (url.empty()) continue;
-        PicturePtr avatar = cache.GetBitmap(list, url, kSmallAvatarPixels);
+        PicturePtr avatar = cache.GetBitmap(list.lock().get(), url, kSmallAvatarPixels);
         if (!avatar) avatar = cache.Download(list, url, kSmallAvatarPixels, flow);
         if (avatar) avatars.push_back(std::move(avatar));
     }
@@ -66,7 +67,7 @@ void MakeTile(std::int32_t conversationId, PictureMap* list, CAsyncWorkFlow& flo
         return PicturePtr(platform::ComposeTile(kGroupTilePixels, kGroupTileBackground, pieces));
     });
     // The tile lives in memory under its file name; nothing needs it on disk.
-    cache.PutInMemory(list, key, tile);
+    cache.PutInMemory(list.lock().get(), key, tile);
     CApiController::Instance().PostEvent(db_event::kConversationChanged, conversationId,
                                          db_event::kDone);
 }
@@ -144,13 +145,13 @@ std::string GroupTileKey(const std::vector<std::string>& memberIds) {
     return platform::JoinPath(platform::DataDirectory(), name + ".png");
 }
 
-void GroupTile(std::int32_t conversationId, PictureMap* list) {
+void GroupTile(std::int32_t conversationId, const PictureMapRef& list) {
     TileQueue& tiles = Tiles();
     tiles.waiting.emplace_back(conversationId, list);
     RunFlowOnce(tiles.worker, [](CAsyncWorkFlow& flow) {
         TileQueue& queue = Tiles();
         while (!queue.waiting.empty()) {
-            const auto [id, target] = queue.waiting.front();
+            const auto [id, target] = std::move(queue.waiting.front());
             queue.waiting.pop_front();
             MakeTile(id, target, flow);
         }

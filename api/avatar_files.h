@@ -30,6 +30,7 @@ constexpr std::uint32_t kGroupTileBackground = 0xF6F6F6;
 std::string GroupTileKey(const std::vector<std::string>& memberIds);
 
 // Queues the conversation for a new tile; tiles are made one after another, missing avatars
-// downloaded first. When a tile is ready it is put into `list` (and the cache's memory) under
-// its key, and (0x40, conversation id, 2) is posted. `list` must outlive the work.
-void GroupTile(std::int32_t conversationId, PictureMap* list);
+// downloaded first. When a tile is ready it is put into the cache's memory and, when it still
+// exists, into `list` under its key, and (0x40, conversation id, 2) is posted. A tile whose list
+// is gone before its turn comes is not made.
+void GroupTile(std::int32_t conversationId, const PictureMapRef& list);

@@ -9,22 +9,24 @@
 namespace {
 
 struct CachedKeys {
-    bool made = false;
     std::string name;
     NameSearchKeys keys;
 };
 
-// By record: records keep their address while they are stored, and the keys depend only on the
-// name, so a reused address with another name is simply worked out again.
+// By qxid: a record's address says nothing once the store is cleared and filled again.
+std::unordered_map<std::string, CachedKeys>& Cache() {
+    static std::unordered_map<std::string, CachedKeys> cache;
+    return cache;
+}
+
 const NameSearchKeys& KeysOf(const UserRecord& user) {
-    static std::unordered_map<const UserRecord*, CachedKeys> cache;
-    CachedKeys& entry = cache[&user];
-    if (!entry.made || entry.name != user.name) {
-        entry.made = true;
-        entry.name = user.name;
-        entry.keys = MakeNameSearchKeys(user.name);
+    auto [entry, added] = Cache().try_emplace(user.qxid);
+    CachedKeys& cached = entry->second;
+    if (added || cached.name != user.name) {
+        cached.name = user.name;
+        cached.keys = MakeNameSearchKeys(user.name);
     }
-    return entry.keys;
+    return cached.keys;
 }
 
 }  // namespace
@@ -38,4 +40,12 @@ std::vector<UserRecord*> SearchContacts(std::string_view typed) {
         }
     }
     return found;
+}
+
+void ClearContactSearch() {
+    Cache().clear();
+}
+
+std::size_t ContactSearchCacheSize() {
+    return Cache().size();
 }

@@ -1,11 +1,17 @@
 #pragma once
 // The contact list's search: first-degree contacts whose name, whole pinyin or initials hold the
 // typed text, in the order of the contact list. The pinyin of each name is worked out once and
-// kept while the name stays the same. UI thread.
+// kept, by qxid, while the name stays the same; signing out forgets it. UI thread.
 
+#include <cstddef>
 #include <string_view>
 #include <vector>
 
 #include "storage/records.h"
 
 std::vector<UserRecord*> SearchContacts(std::string_view typed);
+
+// Forgets the worked-out names (signing out).
+void ClearContactSearch();
+// How many names are kept, at most one per user of the account.
+std::size_t ContactSearchCacheSize();

@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "api/conversation_changes.h"
 #include "api/decoders.h"
 #include "api/record_rules.h"
 #include "flow/async_work_flow.h"
@@ -69,11 +70,21 @@ void KeepClientKnowledge(const ConversationRecord& stored, ConversationRecord& f
     }
 }
 
+// A change of the name or the people made here after the answer may have been computed: the
+// answer does not undo it (the pass that the change asked for brings the service's state).
+void KeepLocalChange(const ConversationRecord& stored, ConversationRecord& fresh) {
+    fresh.name = stored.name;
+    fresh.uids = stored.uids;
+    fresh.member_ids = stored.member_ids;
+    fresh.mhash = stored.mhash;
+}
+
 }  // namespace
 
 bool DecodeConversations(const Json::Value& root, CDBMsgDlg& store,
                          std::vector<std::int32_t>& changed, UserMap& users, CAsyncWorkFlow& flow,
                          const std::string& myQxid) {
+    const SyncAnswerMerge merge;
     const Json::Value* array = ArrayMember(root, "messages");
     if (!array) return false;
     const std::size_t count = array->size();
@@ -94,6 +105,7 @@ bool DecodeConversations(const Json::Value& root, CDBMsgDlg& store,
                 users.try_emplace(qxid, std::move(user));
             if (const ConversationRecord* stored = store.FindConversation(item.id)) {
                 KeepClientKnowledge(*stored, item.record);
+                if (merge.MayPredateChange(item.id)) KeepLocalChange(*stored, item.record);
             }
             store.StoreConversation(item.id, item.record);
         }

@@ -8,6 +8,7 @@
 
 #include "api/api_controller.h"
 #include "api/contacts.h"
+#include "api/conversation_changes.h"
 #include "api/conversation_sync.h"
 #include "api/display_time.h"
 #include "api/file_names.h"
@@ -68,10 +69,29 @@ std::string ChangeMembers(bool add, std::int32_t id, const std::vector<std::stri
     return PoolScope::Run(flow, [&] { return HttpGetText(url); });
 }
 
-// Writes single conversations after a switch changed; one write at a time.
-FlowHandle& ConversationWriter() {
-    static FlowHandle handle;
-    return handle;
+// Single conversations whose switches changed, written by one flow, one batch at a time. A change
+// made while a batch is written waits here for the flow's next round: the last change lands.
+struct ConversationWrites {
+    std::set<std::int32_t> waiting;
+    FlowHandle writer;
+};
+
+ConversationWrites& Writes() {
+    static ConversationWrites writes;
+    return writes;
+}
+
+void WriteConversation(std::int32_t id) {
+    ConversationWrites& writes = Writes();
+    writes.waiting.insert(id);
+    RunFlowOnce(writes.writer, [](CAsyncWorkFlow& flow) {
+        ConversationWrites& round = Writes();
+        while (!round.waiting.empty()) {
+            const std::vector<std::int32_t> ids(round.waiting.begin(), round.waiting.end());
+            round.waiting.clear();
+            CSQLiteHelper::Instance().SaveConversations(CDBMsgDlg::Instance(), ids, flow);
+        }
+    });
 }
 
 }  // namespace
@@ -121,6 +141,7 @@ std::int32_t ApplyConversationAnswer(const std::string& answer,
     }
     if (!known || conversation.display_time.empty())
         conversation.display_time = FormatDisplayTime(std::time(nullptr));
+    NoteConversationChange(mid);
     return mid;
 }
 
@@ -179,6 +200,18 @@ bool RemoveMembers(std::int32_t id, ErrorRecord* error, bool leaving, CAsyncWork
         api.PostEvent(db_event::kMembersChanged, id, db_event::kFailed);
         return false;
     }
+    if (ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id)) {
+        std::vector<std::string>& members = conversation->member_ids;
+        for (const std::string& qxid : qxids) {
+            members.erase(std::remove_if(members.begin(), members.end(),
+                                         [&](const std::string& m) { return SameQxid(m, qxid); }),
+                          members.end());
+        }
+        conversation->uids.clear();
+        for (const std::string& member : members)
+            conversation->uids += (conversation->uids.empty() ? "" : ",") + member;
+        NoteConversationChange(id);
+    }
     if (leaving) api.PostEvent(db_event::kMembersChanged, id, db_event::kDone);
     StartConversationSync(SyncKind::kActiveQuery);
     return true;
@@ -192,7 +225,10 @@ bool RenameConversation(ErrorRecord* error, std::int32_t id, const std::string& 
                             "&name=" + UrlEncode(name) + "&" + AuthQuery();
     const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
     if (!CheckEnvelope(answer, error)) return false;
-    if (ConversationRecord* still = CDBMsgDlg::Instance().FindConversation(id)) still->name = name;
+    if (ConversationRecord* still = CDBMsgDlg::Instance().FindConversation(id)) {
+        still->name = name;
+        NoteConversationChange(id);
+    }
     CApiController::Instance().PostEvent(db_event::kConversationChanged, id, db_event::kDone);
     return true;
 }
@@ -202,10 +238,12 @@ ConversationRecord* SetNotify(std::int32_t id, bool on) {
     if (!conversation || conversation->notify == (on ? 1 : 0)) return conversation;
     conversation->notify = on ? 1 : 0;
     CApiController::Instance().PostEvent(db_event::kConversationChanged, id, db_event::kDone);
-    RunFlowOnce(ConversationWriter(), [id](CAsyncWorkFlow& flow) {
-        CSQLiteHelper::Instance().SaveConversations(CDBMsgDlg::Instance(), {id}, flow);
-    });
+    WriteConversation(id);
     return conversation;
+}
+
+void WaitConversationWrites(CAsyncWorkFlow& flow) {
+    flow.WaitFlowEnd(&Writes().writer);
 }
 
 bool AnonymousAvatarPath(const ConversationRecord* conversation, std::string& path) {

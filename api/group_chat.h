@@ -24,13 +24,18 @@ std::int32_t GetConversationId(ErrorRecord* error, bool anonymous, CAsyncWorkFlo
 // conversation of its member and the new ones.
 bool AddMembers(std::int32_t id, ErrorRecord* error, CAsyncWorkFlow& flow,
                 const std::vector<std::string>& qxids);
+// The members leave the stored group as soon as the service agreed, and it is synchronised again.
+// A synchronisation answer that may predate a change made here does not undo it.
 bool RemoveMembers(std::int32_t id, ErrorRecord* error, bool leaving, CAsyncWorkFlow& flow,
                    const std::vector<std::string>& qxids);
 // False without a request when the name is empty or the current one.
 bool RenameConversation(ErrorRecord* error, std::int32_t id, const std::string& name,
                         CAsyncWorkFlow& flow);
-// Sets the notification switch and writes the conversation; null when there is none.
+// Sets the notification switch and writes the conversation; null when there is none. Switching
+// again while the write runs writes once more afterwards, so the database ends as the store.
 ConversationRecord* SetNotify(std::int32_t id, bool on);
+// Waits until the conversations that SetNotify changed are written.
+void WaitConversationWrites(CAsyncWorkFlow& flow);
 // The skin picture of an anonymous one-to-one conversation's member.
 bool AnonymousAvatarPath(const ConversationRecord* conversation, std::string& path);
 

@@ -24,33 +24,43 @@ std::string UploadFolder() {
     return folder;
 }
 
-void SendFlow(MessageRecord message, std::int32_t localNumber, CAsyncWorkFlow& flow) {
-    CApiController& api = CApiController::Instance();
-    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(message.mid);
-    if (!conversation) return;
+// The scaled copy of a picture is removed however the send ends.
+struct RemoveCopy {
+    std::string path;
+    RemoveCopy() = default;
+    RemoveCopy(const RemoveCopy&) = delete;
+    RemoveCopy& operator=(const RemoveCopy&) = delete;
+    ~RemoveCopy() {
+        if (!path.empty()) platform::RemoveFile(path);
+    }
+};
+
+// Scales a picture larger than the limit into a copy and makes the copy the message's file, with
+// the scaled size. When the copy cannot be written the original goes with its own size.
+void ScalePicture(MessageRecord& message, RemoveCopy& copy, CAsyncWorkFlow& flow) {
+    FileRecord& file = message.file;
+    if (file.xsize <= kPictureSizeLimit && file.ysize <= kPictureSizeLimit) return;
+    const UploadSize size = ScaledUploadSize(file.xsize, file.ysize);
+    if (size.width == file.xsize && size.height == file.ysize) return;
+    const std::string target = platform::JoinPath(UploadFolder(), message.msghash + ".jpg");
+    const std::string source = file.local_path;
+    copy.path = target;  // also when the flow is cancelled while the copy is written
+    if (!PoolScope::Run(flow, [&] {
+            return platform::WriteScaledJpeg(source, target, size.width, size.height);
+        })) {
+        return;
+    }
+    file.local_path = target;
+    file.xsize = size.width;
+    file.ysize = size.height;
+}
+
+std::map<std::string, std::string> FormOf(const MessageRecord& message, bool picture,
+                                          bool anonymous) {
     std::map<std::string, std::string> form;
     form["mid"] = std::to_string(message.mid);
-    message.msghash = UniqueToken();
     form["msghash"] = message.msghash;
-
-    std::string scaledCopy;
-    if (!message.file.local_path.empty() && platform::FileSize(message.file.local_path) >= 0) {
-        if (message.file.xsize > kPictureSizeLimit || message.file.ysize > kPictureSizeLimit) {
-            const UploadSize size = ScaledUploadSize(message.file.xsize, message.file.ysize);
-            if (size.width != message.file.xsize || size.height != message.file.ysize) {
-                message.file.xsize = size.width;
-                message.file.ysize = size.height;
-                const std::string target =
-                    platform::JoinPath(UploadFolder(), message.msghash + ".jpg");
-                const std::string source = message.file.local_path;
-                if (PoolScope::Run(flow, [&] {
-                        return platform::WriteScaledJpeg(source, target, size.width, size.height);
-                    })) {
-                    scaledCopy = target;
-                    message.file.local_path = target;
-                }
-            }
-        }
+    if (picture) {
         form["pic"] = message.file.local_path;
         form["xsize"] = std::to_string(message.file.xsize);
         form["ysize"] = std::to_string(message.file.ysize);
@@ -62,18 +72,30 @@ void SendFlow(MessageRecord message, std::int32_t localNumber, CAsyncWorkFlow& f
             joined += (joined.empty() ? "" : ",") + id;
         form["atuids"] = joined;
     }
-    if (conversation->me_is_anony) form["is_anony"] = "1";
+    if (anonymous) form["is_anony"] = "1";
+    return form;
+}
 
+// The store and the account may change at every hop: only ids are kept across them, and the
+// conversation is looked up again afterwards. Signing out cancels the flow.
+void SendFlow(MessageRecord message, std::int32_t localNumber, CAsyncWorkFlow& flow) {
+    if (!CDBMsgDlg::Instance().FindConversation(message.mid)) return;
+    message.msghash = UniqueToken();
+
+    RemoveCopy scaledCopy;
+    const bool picture =
+        !message.file.local_path.empty() && platform::FileSize(message.file.local_path) >= 0;
+    if (picture) ScalePicture(message, scaledCopy, flow);
+
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(message.mid);
+    if (!conversation) return;
+    const std::map<std::string, std::string> form =
+        FormOf(message, picture, conversation->me_is_anony != 0);
+
+    CApiController& api = CApiController::Instance();
     const std::string url = ApiUrl("msg", "add_dialogue") + "?" + AuthQuery();
     api.PostEvent(db_event::kSending, localNumber, db_event::kStarted);
     api.PendingSends()[localNumber] = message;
-    // The copy goes however the flow ends.
-    struct RemoveCopy {
-        std::string path;
-        ~RemoveCopy() {
-            if (!path.empty()) platform::RemoveFile(path);
-        }
-    } removeCopy{scaledCopy};
     const std::string answer = PoolScope::Run(flow, [&] { return HttpPostFields(url, form); });
     ErrorRecord error;
     if (!CheckEnvelope(answer, &error)) {
@@ -112,8 +134,8 @@ UploadSize ScaledUploadSize(int width, int height) {
 
 void SendTextMessage(const MessageRecord& message) {
     const std::int32_t localNumber = CurrentSendSequence();
-    RunFlow(nullptr,
-            [message, localNumber](CAsyncWorkFlow& flow) { SendFlow(message, localNumber, flow); });
+    CApiController::Instance().StartSend(
+        [message, localNumber](CAsyncWorkFlow& flow) { SendFlow(message, localNumber, flow); });
 }
 
 bool SendPictureMessage(const MessageRecord& message) {

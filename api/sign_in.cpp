@@ -149,6 +149,7 @@ void SignOut() {
           &controller.pendingItems, &controller.pendingItemFromProfile}) {
         CAsyncWorkFlow::CancelFlow(handle);
     }
+    controller.ForgetSignedInAccount();
     controller.PendingSends().clear();
     CDBLogin::Instance().Record().Clear();
     CDBMsgDlg::Instance().Clear();

@@ -101,7 +101,7 @@ void CImageCache::PutInMemory(PictureMap* list, const std::string& key, const Pi
     if (list) (*list)[key] = picture;
 }
 
-PicturePtr CImageCache::Download(PictureMap* list, const std::string& url, int size,
+PicturePtr CImageCache::Download(const PictureMapRef& list, const std::string& url, int size,
                                  CAsyncWorkFlow& flow) {
     if (url.empty()) return nullptr;
     FlowSemaphore::Slot slot = downloads_.Acquire(flow);
@@ -127,14 +127,14 @@ PicturePtr CImageCache::Download(PictureMap* list, const std::string& url, int s
         const std::string smallKey = KeyOf(url, kSmallAvatarPixels);
         PutBitmap(decoded.large, largeKey, flow);
         PutBitmap(decoded.small, smallKey, flow);
-        if (list) {
-            (*list)[largeKey] = decoded.large;
-            (*list)[smallKey] = decoded.small;
+        if (const std::shared_ptr<PictureMap> target = list.lock()) {
+            (*target)[largeKey] = decoded.large;
+            (*target)[smallKey] = decoded.small;
         }
         readyKey = KeyOf(url, size);
     } else if (!scaled && decoded.own) {
         PutBitmap(decoded.own, url, flow);
-        if (list) (*list)[url] = decoded.own;
+        if (const std::shared_ptr<PictureMap> target = list.lock()) (*target)[url] = decoded.own;
         readyKey = url;
     }
     slot.Release();
@@ -143,5 +143,5 @@ PicturePtr CImageCache::Download(PictureMap* list, const std::string& url, int s
         Broadcast(UM_IMAGE_READY, reinterpret_cast<WPARAM>(this),
                   reinterpret_cast<LPARAM>(&notice));
     }
-    return GetBitmap(list, url, size);
+    return GetBitmap(list.lock().get(), url, size);
 }

@@ -23,8 +23,11 @@
 // Pictures are shared and never change once made, so lists, the cache and the workers that store
 // them may hold the same one.
 using PicturePtr = std::shared_ptr<const DibBitmap>;
-// The pictures one list draws, by cache key, on top of the cache.
+// The pictures one list draws, by cache key, on top of the cache. The list's owner (a window)
+// holds it in a shared pointer; work that fills it after a hop holds it weakly and looks it up
+// again, so a list whose window closed meanwhile is simply not filled.
 using PictureMap = std::map<std::string, PicturePtr>;
+using PictureMapRef = std::weak_ptr<PictureMap>;
 
 // A scaled download gives both sizes: 90 pixels under "&80" and 42 pixels under "&42".
 constexpr int kLargeAvatarKey = 80;
@@ -58,8 +61,10 @@ class CImageCache {
     // Puts the picture into memory at once and stores it in the database on a worker.
     void PutBitmap(const PicturePtr& picture, const std::string& key, CAsyncWorkFlow& flow);
     // Downloads, decodes and stores the picture (at most kImageDownloadsAtOnce at a time), then
-    // returns GetBitmap(list, url, size). A size above 0 asks for the scaled pair.
-    PicturePtr Download(PictureMap* list, const std::string& url, int size, CAsyncWorkFlow& flow);
+    // returns GetBitmap(list, url, size). A size above 0 asks for the scaled pair. The list is
+    // filled when it still exists at the end.
+    PicturePtr Download(const PictureMapRef& list, const std::string& url, int size,
+                        CAsyncWorkFlow& flow);
     // Places a picture that the client made itself (a group tile) into memory and the list.
     void PutInMemory(PictureMap* list, const std::string& key, const PicturePtr& picture);
 

@@ -67,9 +67,8 @@ TEST_F(AvatarFilesTest, AvatarFileIsAJpegInTheAccountsHeadFolder) {
     const std::string url = Url("/red.png");
     EXPECT_EQ(AvatarFile("q10002", url), "") << "not cached yet";
     FlowHandle handle;
-    RunFlow(&handle, [&](CAsyncWorkFlow& flow) {
-        CImageCache::Instance().Download(nullptr, url, 42, flow);
-    });
+    RunFlow(&handle,
+            [&](CAsyncWorkFlow& flow) { CImageCache::Instance().Download({}, url, 42, flow); });
     ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 30s));
 
     const std::string path = AvatarFile("q10002", url);
@@ -97,8 +96,8 @@ TEST_F(AvatarFilesTest, TileUsesTheFirstNineMembersThatHaveAnAvatar) {
     AddUser("m11", Url("/red-not-in-the-first-nine.png"));
 
     lumeno::test::EventRecorder events(db_event::kConversationChanged);
-    PictureMap list;
-    GroupTile(500, &list);
+    auto list = std::make_shared<PictureMap>();
+    GroupTile(500, list);
     ASSERT_TRUE(platform::PumpMessagesUntil(
         [&] { return events.Saw(db_event::kConversationChanged, db_event::kDone); }, 30s));
     EXPECT_EQ(events.events[0].first, 500);
@@ -106,8 +105,8 @@ TEST_F(AvatarFilesTest, TileUsesTheFirstNineMembersThatHaveAnAvatar) {
     const std::string key = GroupTileKey(group.member_ids);
     EXPECT_EQ(key,
               platform::JoinPath(platform::DataDirectory(), "m1_m2_m3_m4_m5_m6_m7_m8_m9_.png"));
-    ASSERT_EQ(list.count(key), 1u);
-    const DibBitmap& tile = *list[key];
+    ASSERT_EQ(list->count(key), 1u);
+    const DibBitmap& tile = *(*list)[key];
     EXPECT_EQ(tile.width, 42);
     // The layout for three: top middle, bottom left, bottom right, in member order.
     EXPECT_EQ(Pixel(tile, 21, 10), 0xFF0000u);
@@ -116,6 +115,36 @@ TEST_F(AvatarFilesTest, TileUsesTheFirstNineMembersThatHaveAnAvatar) {
     EXPECT_EQ(Pixel(tile, 2, 2), 0xF6F6F6u);
     EXPECT_EQ(server_.RequestCount(), 3u);
     EXPECT_FALSE(fs::exists(key)) << "the tile needs no file";
+}
+
+TEST_F(AvatarFilesTest, WindowClosingWhileItsTileIsMadeLeavesTheOtherTilesAlone) {
+    ConversationRecord& group = CDBMsgDlg::Instance().ConversationFor(501);
+    group.type = kGroupConversationType;
+    group.member_ids = {"c1", "c2"};
+    ConversationRecord& other = CDBMsgDlg::Instance().ConversationFor(502);
+    other.type = kGroupConversationType;
+    other.member_ids = {"c3"};
+    AddUser("c1", Url("/red-c1.png"));
+    AddUser("c2", Url("/green-c2.png"));
+    AddUser("c3", Url("/blue-c3.png"));
+    lumeno::test::EventRecorder events(db_event::kConversationChanged);
+    auto closing = std::make_shared<PictureMap>();
+    auto staying = std::make_shared<PictureMap>();
+    auto closedEarly = std::make_shared<PictureMap>();
+    GroupTile(501, closing);
+    GroupTile(502, staying);
+    GroupTile(501, closedEarly);
+    closing.reset();  // its window closes while the avatars download
+    closedEarly.reset();
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !events.events.empty(); }, 30s));
+    ASSERT_TRUE(platform::PumpMessagesUntil(
+        [&] { return staying->count(GroupTileKey(other.member_ids)) == 1; }, 30s));
+    EXPECT_TRUE(CImageCache::Instance().InMemory(GroupTileKey(group.member_ids)))
+        << "made for the cache all the same";
+    platform::PumpMessagesUntil([] { return false; }, 200ms);
+    EXPECT_EQ(events.Count(db_event::kConversationChanged, db_event::kDone), 2)
+        << "no tile for a list that was gone before its turn";
+    EXPECT_EQ(server_.RequestCount(), 3u);
 }
 
 TEST_F(AvatarFilesTest, LayoutsHaveOneRectanglePerAvatarInsideTheTile) {

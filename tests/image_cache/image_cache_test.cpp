@@ -70,14 +70,14 @@ TEST_F(ImageCacheTest, SecondRequestIsServedWithoutNetwork) {
     RawHttpServer server = PictureServer();
     const std::string url = Url(server, "/avatar/1.png");
     ReadyRecorder ready;
-    PictureMap list;
-    EXPECT_FALSE(cache_.GetBitmap(&list, url, 42));
+    auto list = std::make_shared<PictureMap>();
+    EXPECT_FALSE(cache_.GetBitmap(list.get(), url, 42));
     PicturePtr small;
-    RunToEnd([&](CAsyncWorkFlow& flow) { small = cache_.Download(&list, url, 42, flow); });
+    RunToEnd([&](CAsyncWorkFlow& flow) { small = cache_.Download(list, url, 42, flow); });
     ASSERT_TRUE(small);
     EXPECT_EQ(small->width, 42);
-    EXPECT_EQ(list.count(url + "&42"), 1u);
-    EXPECT_EQ(list.count(url + "&80"), 1u);
+    EXPECT_EQ(list->count(url + "&42"), 1u);
+    EXPECT_EQ(list->count(url + "&80"), 1u);
     EXPECT_EQ(ready.keys, std::vector<std::string>{url + "&42"});
 
     PicturePtr large = cache_.GetBitmap(nullptr, url, 80);
@@ -100,7 +100,7 @@ TEST_F(ImageCacheTest, UnscaledPictureKeepsItsSize) {
     RawHttpServer server = PictureServer();
     PicturePtr picture;
     RunToEnd([&](CAsyncWorkFlow& flow) {
-        picture = cache_.Download(nullptr, Url(server, "/photo.png"), 0, flow);
+        picture = cache_.Download({}, Url(server, "/photo.png"), 0, flow);
     });
     ASSERT_TRUE(picture);
     EXPECT_EQ(picture->width, 120);
@@ -114,7 +114,7 @@ TEST_F(ImageCacheTest, FailedDownloadsLeaveTheKeyUncached) {
     std::vector<bool> got;
     RunToEnd([&](CAsyncWorkFlow& flow) {
         for (const char* path : {"/html", "/gone", "/html"})
-            got.push_back(cache_.Download(nullptr, Url(server, path), 42, flow) != nullptr);
+            got.push_back(cache_.Download({}, Url(server, path), 42, flow) != nullptr);
     });
     EXPECT_EQ(got, std::vector<bool>(3, false));
     EXPECT_EQ(server.RequestCount(), 3u) << "each request tries again";
@@ -140,7 +140,7 @@ TEST_F(ImageCacheTest, AtMostFiveDownloadsRunAtOnce) {
         flows.push_back(std::make_unique<FlowHandle>());
         const std::string url = Url(server, "/p" + std::to_string(i) + ".png");
         RunFlow(flows.back().get(), [&, url](CAsyncWorkFlow& flow) {
-            if (cache_.Download(nullptr, url, 42, flow)) ++done;
+            if (cache_.Download({}, url, 42, flow)) ++done;
         });
     }
     ASSERT_TRUE(platform::PumpMessagesUntil([&] { return done == 8; }, 30s));
@@ -155,7 +155,7 @@ TEST_F(ImageCacheTest, MemoryStaysWithinItsBound) {
     cache_.SetMemoryLimit(limit);
     RunToEnd([&](CAsyncWorkFlow& flow) {
         for (int i = 0; i < 6; ++i)
-            cache_.Download(nullptr, Url(server, "/a" + std::to_string(i)), 42, flow);
+            cache_.Download({}, Url(server, "/a" + std::to_string(i)), 42, flow);
     });
     EXPECT_LE(cache_.MemoryBytes(), limit);
     EXPECT_TRUE(cache_.InMemory(Url(server, "/a5") + "&42"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
 
 #include "flow/async_work_flow.h"
@@ -95,6 +96,47 @@ TEST_F(HttpExchangeTest, MultipartPostSendsFieldsInNameOrderWithExactLength) {
     EXPECT_LT(pic, text);
     EXPECT_NE(sent.find(std::string("\x89PNG\r\n\x1a\n", 8)), std::string::npos);
     EXPECT_NE(sent.find("\r\n\r\n你好\r\n"), std::string::npos);
+}
+
+// The parts of a multipart body as a server reads them: split at the boundary that the
+// Content-Type header names.
+std::map<std::string, std::string> PartsByHeader(const std::string& request) {
+    const std::string type = lumeno::test::RequestHeader(request, "Content-Type");
+    const std::string prefix = "multipart/form-data; boundary=";
+    if (type.rfind(prefix, 0) != 0) return {};
+    const std::string delimiter = "--" + type.substr(prefix.size());
+    const std::string body = lumeno::test::RequestBody(request);
+    std::map<std::string, std::string> parts;
+    if (body.rfind(delimiter + "\r\n", 0) != 0) return {};
+    std::size_t at = delimiter.size() + 2;
+    for (;;) {
+        const std::size_t end = body.find("\r\n" + delimiter, at);
+        if (end == std::string::npos) return {};
+        const std::string part = body.substr(at, end - at);
+        const std::size_t blank = part.find("\r\n\r\n");
+        const std::size_t name = part.find("name=\"");
+        if (blank == std::string::npos || name == std::string::npos || name > blank) return {};
+        const std::size_t nameEnd = part.find('"', name + 6);
+        parts[part.substr(name + 6, nameEnd - name - 6)] = part.substr(blank + 4);
+        at = end + 2 + delimiter.size();
+        if (body.compare(at, 4, "--\r\n") == 0) return parts;
+        if (body.compare(at, 2, "\r\n") != 0) return {};
+        at += 2;
+    }
+}
+
+TEST_F(HttpExchangeTest, TextHoldingTheUsualBoundaryIsSplitAtTheBoundaryTheHeaderNames) {
+    RawHttpServer server([](const std::string&) { return ScriptedAnswer{HttpAnswer(200, "ok")}; });
+    const std::string text =
+        "x\r\n----MULTI-PARTS-FORM-DATA-BOUNDARY\r\nContent-Disposition: form-data; "
+        "name=\"is_anony\"\r\n\r\n1\r\n----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n";
+    InFlow([&] {
+        return HttpPostFields(Base(server.Port()) + "/lumeno/msg/v3/add_dialogue",
+                              {{"mid", "42"}, {"text", text}}, settings_);
+    });
+    ASSERT_EQ(server.RequestCount(), 1u);
+    const std::map<std::string, std::string> expected{{"mid", "42"}, {"text", text}};
+    EXPECT_EQ(PartsByHeader(server.Requests()[0]), expected);
 }
 
 TEST_F(HttpExchangeTest, UnreadablePictureSendsNothing) {

@@ -82,6 +82,32 @@ TEST_F(ContactsServiceTest, DemoContactsArriveWithPinyinAndInitials) {
     EXPECT_EQ(SearchContacts("").size(), 14u);
 }
 
+TEST_F(ContactsServiceTest, SearchFollowsRenamesAndForgetsTheAccountAtSignOut) {
+    SignInWithContacts("demo");
+    const std::string zhang = QxidOf("张伟");
+    EXPECT_EQ(Names(SearchContacts("zw")), std::vector<std::string>{"张伟"});
+
+    // A synchronisation brings the same person under a new name.
+    UserMap renamed;
+    renamed[zhang] = *FindUser(zhang);
+    renamed[zhang].name = "王磊";
+    renamed[zhang].py = "wanglei";
+    ASSERT_TRUE(RunStep([&](CAsyncWorkFlow& flow) { MergeUsers(renamed, false, flow); }));
+    ASSERT_EQ(FindUser(zhang)->name, "王磊");
+    EXPECT_EQ(Names(SearchContacts("wl")), std::vector<std::string>{"王磊"});
+    EXPECT_EQ(Names(SearchContacts("wanglei")), std::vector<std::string>{"王磊"});
+    EXPECT_TRUE(SearchContacts("zw").empty()) << "the old name is forgotten";
+
+    const std::size_t contacts = SearchContacts("").size();
+    EXPECT_EQ(ContactSearchCacheSize(), contacts);
+    SignOut();
+    EXPECT_EQ(ContactSearchCacheSize(), 0u);
+    SignInWithContacts("zhangwei");
+    const std::size_t theirs = SearchContacts("").size();
+    EXPECT_GT(theirs, 0u);
+    EXPECT_EQ(ContactSearchCacheSize(), theirs) << "the names of this account only";
+}
+
 TEST_F(ContactsServiceTest, ContactNoLongerListedDropsToTheSecondDegree) {
     SignInWithContacts("demo");
     // A first-degree user the list does not deliver, flagged by an earlier answer.

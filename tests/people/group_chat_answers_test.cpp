@@ -2,7 +2,9 @@
 // the query forms, conversations reported again, and operations that send nothing.
 #include <gtest/gtest.h>
 
+#include "api/conversation_sync.h"
 #include "api/group_chat.h"
+#include "platform/ui_thread.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/people/people_steps.h"
 #include "tests/people/scripted_service.h"
@@ -11,6 +13,7 @@ namespace {
 
 using lumeno::test::EventRecorder;
 using lumeno::test::RunStep;
+using namespace std::chrono_literals;
 
 class GroupChatAnswersTest : public lumeno::test::ScriptedServiceTest {
   protected:
@@ -125,6 +128,59 @@ TEST_F(GroupChatAnswersTest, AnonymousPictureOnlyForAnAnonymousOneToOneConversat
     EXPECT_FALSE(AnonymousAvatarPath(&Stored(1003, {"o"}, 1), path)) << "no path from odd names";
     EXPECT_FALSE(AnonymousAvatarPath(nullptr, path));
     EXPECT_TRUE(path.empty());
+}
+
+// A synchronisation answer that names the people of group 77, from the service's clock `at`.
+std::string SyncAnswer(const std::string& uids, int at) {
+    const std::string stamp = std::to_string(1764583200 + at);
+    return R"({"result":"ok","msg_hasmore":false,"dlg_hasmore":false,"nowstamp":)" + stamp +
+           R"(,"now":"2026-12-01 10:00:00","dialogues":[],"messages":[{"id":77,"type":3,)" +
+           R"("name":"周会","uids":")" + uids + R"(","status_timestamp":)" + stamp +
+           R"(,"status_time":"2026-12-01 10:00:00"}]})";
+}
+
+TEST_F(GroupChatAnswersTest, AnswerMadeBeforeAMemberChangeDoesNotUndoIt) {
+    const std::string sync = "/lumeno/msg/v3/get_msg_dlg";
+    auto syncRequests = [&] {
+        std::size_t n = 0;
+        for (const std::string& line : RequestLines())
+            n += line.find(sync) != std::string::npos;
+        return n;
+    };
+    auto members = [] { return CDBMsgDlg::Instance().FindConversation(77)->member_ids; };
+    ConversationRecord& group = Stored(77, {"me", "a", "b"}, kGroupConversationType);
+    group.uids = "me,a,b";
+    group.name = "周会";
+    Answer("/lumeno/msg/v3/add_user",
+           R"({"result":"ok","mid":77,"type":3,"name":"周会","uids":"me,a,b,c"})");
+    Answer(sync, SyncAnswer("me,a,b", 1));
+    Hold(sync);
+    StartConversationSync(SyncKind::kActiveQuery);
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return syncRequests() == 1; }, 30s))
+        << "the answer is made, without c";
+    bool added = false;
+    ASSERT_TRUE(
+        RunStep([&](CAsyncWorkFlow& flow) { added = AddMembers(77, nullptr, flow, {"c"}); }));
+    ASSERT_TRUE(added);
+    const std::vector<std::string> withC{"me", "a", "b", "c"};
+    EXPECT_EQ(members(), withC);
+
+    Answer(sync, SyncAnswer("me,a,b,c", 2));  // what the pass that the change asked for finds
+    Release(sync);                            // the older answer lands after the change
+    ASSERT_TRUE(platform::PumpMessagesUntil([&] { return syncRequests() == 2; }, 30s));
+    EXPECT_EQ(members(), withC) << "the older answer is merged and leaves c in";
+    Release(sync);
+    ASSERT_TRUE(platform::PumpMessagesUntil(
+        [] { return !CApiController::Instance().conversationSync.Busy(); }, 30s));
+    EXPECT_EQ(members(), withC);
+
+    // Answers asked for after the change are taken as they come: someone removed b meanwhile.
+    Answer(sync, SyncAnswer("me,a,c", 3));
+    Release(sync);
+    StartConversationSync(SyncKind::kActiveQuery);
+    ASSERT_TRUE(platform::PumpMessagesUntil(
+        [] { return !CApiController::Instance().conversationSync.Busy(); }, 30s));
+    EXPECT_EQ(members(), (std::vector<std::string>{"me", "a", "c"}));
 }
 
 }  // namespace

@@ -188,4 +188,22 @@ TEST_F(GroupChatServiceTest, NotifySwitchIsWrittenAndKeptAcrossSignIns) {
     EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(team)->notify, 0);
 }
 
+TEST_F(GroupChatServiceTest, SwitchingNotifyAgainWhileItIsWrittenKeepsTheLastChoice) {
+    SignInAndSync("demo");
+    std::int32_t team = 0;
+    for (const auto& [id, c] : CDBMsgDlg::Instance().Conversations()) {
+        if (c->name == "产品研发群") team = id;
+    }
+    ASSERT_GT(team, 0);
+    ASSERT_EQ(CDBMsgDlg::Instance().FindConversation(team)->notify, 1);
+    ASSERT_NE(SetNotify(team, false), nullptr);  // its write starts at once
+    ASSERT_NE(SetNotify(team, true), nullptr);   // while that write runs
+    EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(team)->notify, 1);
+    ASSERT_TRUE(RunStep([](CAsyncWorkFlow& flow) { WaitConversationWrites(flow); }));
+    SignOut();
+    SignInOnly("demo");
+    ASSERT_NE(CDBMsgDlg::Instance().FindConversation(team), nullptr);
+    EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(team)->notify, 1);
+}
+
 }  // namespace

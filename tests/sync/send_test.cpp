@@ -11,6 +11,8 @@
 #include <set>
 
 #include "api/api_controller.h"
+#include "api/login.h"
+#include "api/sign_in.h"
 #include "config/config.h"
 #include "platform/picture_file.h"
 #include "platform/ui_thread.h"
@@ -77,6 +79,7 @@ class SendTest : public ::testing::Test {
     void TearDown() override {
         CApiController::Instance().PendingSends().clear();
         CDBMsgDlg::Instance().Clear();
+        CDBLogin::Instance().Record().Clear();
         window_.reset();
     }
     // Sends and waits for the request to arrive.
@@ -142,6 +145,61 @@ TEST_F(SendTest, LargePictureIsUploadedScaledAndTheCopyRemoved) {
     EXPECT_EQ(size->height, 480);
     platform::PumpMessagesUntil([] { return false; }, 100ms);
     EXPECT_TRUE(std::filesystem::exists(path)) << "the user's file is left alone";
+    const auto upload = std::filesystem::path(dir_ / "data/Lumeno/Upload");
+    EXPECT_TRUE(!std::filesystem::exists(upload) || std::filesystem::is_empty(upload))
+        << "the scaled copy is gone";
+}
+
+TEST_F(SendTest, PictureThatCannotBeScaledGoesAsTheOriginalWithItsOwnSize) {
+    QImage wide(2000, 1000, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    const std::string path = dir_ / "wide.png";
+    ASSERT_TRUE(wide.save(QString::fromStdString(path)));
+    // A file where the folder of scaled copies belongs: the copy cannot be written.
+    std::filesystem::create_directories(dir_ / "data/Lumeno");
+    std::ofstream(dir_ / "data/Lumeno/Upload") << "in the way";
+    MessageRecord message;
+    message.mid = 7;
+    message.file.local_path = path;
+    const auto fields = Fields(Send(message, true));
+    EXPECT_EQ(fields.at("xsize"), "2000");
+    EXPECT_EQ(fields.at("ysize"), "1000");
+    std::ifstream original(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(original)), {});
+    EXPECT_EQ(fields.at("pic"), bytes);
+    const MessageRecord& pending =
+        CApiController::Instance().PendingSends().at(CurrentSendSequence());
+    EXPECT_EQ(pending.file.xsize, 2000);
+    EXPECT_EQ(pending.file.local_path, path);
+}
+
+TEST_F(SendTest, SignOutStopsASendSoItNeverPostsUnderTheNextAccount) {
+    LoginRecord& login = CDBLogin::Instance().Record();
+    login.qxid = "10001";
+    login.token = "first-account-token";
+    QImage wide(2000, 1000, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    const std::string path = dir_ / "wide.png";
+    ASSERT_TRUE(wide.save(QString::fromStdString(path)));
+    MessageRecord message;
+    message.mid = 7;
+    message.file.local_path = path;
+    lumeno::test::EventRecorder events(db_event::kSending);
+    AdvanceSendSequence();
+    ASSERT_TRUE(SendPictureMessage(message));  // the picture is being scaled on a worker
+    SignOut();
+    // The next account has a conversation with the same id.
+    login.qxid = "10002";
+    login.token = "second-account-token";
+    ConversationRecord& next = CDBMsgDlg::Instance().ConversationFor(7);
+    next.type = 2;
+    next.member_ids = {"10005"};
+    ASSERT_TRUE(platform::PumpMessagesUntil(
+        [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); }, 30s))
+        << "every flow has ended";
+    EXPECT_EQ(server_.RequestCount(), 0u);
+    EXPECT_TRUE(events.events.empty());
+    EXPECT_TRUE(CApiController::Instance().PendingSends().empty());
     const auto upload = std::filesystem::path(dir_ / "data/Lumeno/Upload");
     EXPECT_TRUE(!std::filesystem::exists(upload) || std::filesystem::is_empty(upload))
         << "the scaled copy is gone";
