@@ -162,6 +162,7 @@ void CVDuiListBox::DoUI(UiContext& ctx) {
                 passes = ctx.event && rect.Contains(ctx.event->x, ctx.event->y);
                 break;
             case UiMode::Timer:
+            case UiMode::Describe:
                 passes = true;
                 break;
         }

@@ -152,38 +152,47 @@ void CKesBitmap::CopyPiece(QPainter& dc, const QRect& target, const QRect& sourc
     const qreal opacityBefore = dc.opacity();
     const bool blend = perPixelAlpha_ && !fullAlpha && constantAlpha_ < 255;
     if (blend) dc.setOpacity(opacityBefore * constantAlpha_ / 255.0);
-    const bool stretched = target.size() != source.size();
     const QTransform& transform = dc.deviceTransform();
-    const qreal deviceScale = transform.m11();
-    if (!stretched) {
-        dc.drawImage(target, *image, pixels);
-    } else if (transform.type() <= QTransform::TxScale && deviceScale > 0 &&
-               deviceScale == transform.m22()) {
-        const QSize deviceSize(qRound(target.width() * deviceScale),
-                               qRound(target.height() * deviceScale));
-        dc.drawImage(target.topLeft(), Scaled(*image, pixels, deviceSize, deviceScale));
+    if (transform.type() <= QTransform::TxScale && transform.m11() > 0 && transform.m22() > 0) {
+        // The piece lands on whole device pixels: each of its edges is rounded on its own, so
+        // pieces that meet share their edge at any scale, and a corner scales exactly as the
+        // edge beside it. The pixels come from the piece alone (never from the next frame) and
+        // are filtered smoothly once, at the size they are shown.
+        const QRectF mapped = transform.mapRect(QRectF(target));
+        const QRect device(QPoint(qRound(mapped.left()), qRound(mapped.top())),
+                           QPoint(qRound(mapped.right()) - 1, qRound(mapped.bottom()) - 1));
+        if (!device.isEmpty()) {
+            const QImage* piece = image;
+            QRect from = pixels;
+            if (device.size() != pixels.size()) {
+                piece = &Scaled(*image, pixels, device.size());
+                from = piece->rect();
+            }
+            const bool smooth = dc.testRenderHint(QPainter::SmoothPixmapTransform);
+            if (smooth) dc.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            dc.drawImage(transform.inverted().mapRect(QRectF(device)), *piece, QRectF(from));
+            if (smooth) dc.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        }
     } else {
-        const bool smoothBefore = dc.testRenderHint(QPainter::SmoothPixmapTransform);
+        const bool smooth = dc.testRenderHint(QPainter::SmoothPixmapTransform);
         dc.setRenderHint(QPainter::SmoothPixmapTransform);
-        dc.drawImage(target, *image, pixels);
-        dc.setRenderHint(QPainter::SmoothPixmapTransform, smoothBefore);
+        dc.drawImage(target, image->copy(pixels));
+        dc.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     }
     if (blend) dc.setOpacity(opacityBefore);
 }
 
-const QImage& CKesBitmap::Scaled(const QImage& image, const QRect& pixels, QSize deviceSize,
-                                 qreal scale) {
+const QImage& CKesBitmap::Scaled(const QImage& image, const QRect& pixels, QSize deviceSize) {
     for (const ScaledPiece& piece : scaled_) {
         if (piece.from == &image && piece.pixels == pixels && piece.size == deviceSize) {
             return piece.image;
         }
     }
-    constexpr std::size_t kKeptPieces = 12;
+    constexpr std::size_t kKeptPieces = 48;
     if (scaled_.size() >= kKeptPieces) scaled_.erase(scaled_.begin());
     ScaledPiece piece{
         &image, pixels, deviceSize,
         image.copy(pixels).scaled(deviceSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)};
-    piece.image.setDevicePixelRatio(scale);
     scaled_.push_back(std::move(piece));
     return scaled_.back().image;
 }

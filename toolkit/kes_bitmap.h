@@ -63,7 +63,7 @@ class CKesBitmap {
     bool Load();
     void LoadHighDensity();
     // A piece scaled to a device size, made once: stretching it on every paint costs more.
-    const QImage& Scaled(const QImage& image, const QRect& pixels, QSize deviceSize, qreal scale);
+    const QImage& Scaled(const QImage& image, const QRect& pixels, QSize deviceSize);
 
     struct ScaledPiece {
         const QImage* from = nullptr;

@@ -1,7 +1,10 @@
 #include "toolkit/list_box.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <cstdlib>
+
+#include "toolkit/wheel_lines.h"
 
 namespace {
 
@@ -12,6 +15,7 @@ bool RowPasses(const UiContext& ctx, const UiRect& rect) {
         case UiMode::Mouse:
             return ctx.event && rect.Contains(ctx.event->x, ctx.event->y);
         case UiMode::Timer:
+        case UiMode::Describe:
             return rect.Intersects(ctx.client);
     }
     return false;
@@ -140,6 +144,13 @@ void CListBoxWindow::ScrollTo(int index) {
     if (top == top_) return;
     top_ = top;
     Invalidate(false);
+    // Other rows now lie under the pointer: a held press no longer means its row, and the hover
+    // follows the row now under the pointer.
+    CancelPress();
+    if (trackingLeave_) {
+        hoverRow_ = RowAt(pointer_.x(), pointer_.y());
+        RefreshHover();
+    }
 }
 
 bool CListBoxWindow::OnVScroll(int code, int position) {
@@ -177,6 +188,7 @@ bool CListBoxWindow::OnVScroll(int code, int position) {
 void CListBoxWindow::TrackHover(int x, int y) {
     // The pointer's leaving is reported by the window system as soon as it happens.
     trackingLeave_ = true;
+    pointer_ = QPoint(x, y);
     const int row = RowAt(x, y);
     if (row == hoverRow_) return;
     InvalidateRow(hoverRow_);
@@ -313,7 +325,8 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
             wheelRemainder_ += GET_WHEEL_DELTA_WPARAM(wParam);
             while (std::abs(wheelRemainder_) >= WHEEL_DELTA) {
                 const bool up = wheelRemainder_ > 0;
-                OnVScroll(up ? SB_LINEUP : SB_LINEDOWN, 0);
+                for (int line = 0; line < WheelLinesPerNotch(); ++line)
+                    OnVScroll(up ? SB_LINEUP : SB_LINEDOWN, 0);
                 wheelRemainder_ += up ? -WHEEL_DELTA : WHEEL_DELTA;
             }
             return true;
@@ -340,8 +353,26 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
     }
 }
 
+void CListBoxWindow::DescribeRows(UiContext& ctx) {
+    const int width = ClientWidth();
+    const int height = ClientHeight();
+    int y = 0;
+    for (int i = top_; i < count_ && y < height; ++i) {
+        const int rowHeight = RowHeightAt(i);
+        if (rowHeight <= 0) break;
+        const UiRect rect(0, y, width, std::min(height, y + rowHeight));
+        y += rowHeight;
+        ctx.nodes->push_back(UiNode{UiRole::ListItem, owner_->RowName(i), rect, UiNodeState::None});
+    }
+}
+
 void CListBoxWindow::DoUI(UiContext& ctx) {
     if (!owner_) return;
+    if (ctx.mode == UiMode::Describe) {
+        // Rows are read as items named by their owner, not as the pieces they are drawn from.
+        if (ctx.nodes) DescribeRows(ctx);
+        return;
+    }
     const auto alive = AliveToken();
     if (count_ == 0) {
         owner_->DrawEmpty(ctx);

@@ -23,6 +23,11 @@ class IListBoxOwner {
     virtual void DrawEmpty(UiContext& ctx) { DrawBackground(ctx); }
     // The pointer left the list.
     virtual void OnMouseLeave() {}
+    // What a screen reader says for a row (its title); empty rows are still listed.
+    virtual QString RowName(int index) {
+        (void)index;
+        return QString();
+    }
     // Every message of the list is offered here first; set `handled` to take it.
     virtual LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
         (void)message, (void)wParam, (void)lParam;
@@ -65,6 +70,7 @@ class CListBoxWindow : public VWindowImpl<CListBoxWindow> {
     bool FixedRowHeight() const { return fixed_; }
 
     bool GetVScrollInfo(ScrollInfo& info) const override;
+    UiWindowRole WindowRole() const override { return UiWindowRole::List; }
     void DoUI(UiContext& ctx) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -78,6 +84,7 @@ class CListBoxWindow : public VWindowImpl<CListBoxWindow> {
     void ScrollTo(int index);
     LRESULT ItemFromPoint(int x, int y) const;
     void TrackHover(int x, int y);
+    void DescribeRows(UiContext& ctx);
     void InvalidateRow(int index);
     bool OnVScroll(int code, int position);
 
@@ -89,6 +96,7 @@ class CListBoxWindow : public VWindowImpl<CListBoxWindow> {
     int top_ = 0;
     int hoverRow_ = -1;
     bool trackingLeave_ = false;
+    QPoint pointer_;  // where the pointer was last seen, while it is over the list
     int wheelRemainder_ = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "toolkit/wheel_lines.h"
+
 // ---- detour ----
 
 CDetourWndHelper::~CDetourWndHelper() {
@@ -69,7 +71,14 @@ void CQVScrollBar::Synchronise() {
 void CQVScrollBar::MoveThumbToPosition(int position) {
     ScrollInfo at = info_;
     at.pos = position;
-    const int top = ThumbTopForPosition(at, ClientHeight(), ThumbHeight(at, ClientHeight()));
+    const int height = ClientHeight();
+    const int thumbHeight = ThumbHeight(at, height);
+    // A thumb that already stands for the position stays where the pointer left it.
+    if (PositionForThumbTop(at, height, thumbHeight,
+                            ClampThumbTop(thumbTop_, height, thumbHeight)) == position) {
+        return;
+    }
+    const int top = ThumbTopForPosition(at, height, thumbHeight);
     if (top < 0 || top == thumbTop_) return;
     thumbTop_ = top;
     Invalidate(false);
@@ -275,7 +284,7 @@ LRESULT CVirtualScrollBar::BeforeMessage(HWND hwnd, UINT message, WPARAM wParam,
     }
     // Whole notches turn into lines; what is left waits for the next turn.
     wheel_ += GET_WHEEL_DELTA_WPARAM(wParam);
-    const int lines = std::abs(wheel_) / WHEEL_DELTA;
+    const int lines = std::abs(wheel_) / WHEEL_DELTA * WheelLinesPerNotch();
     const int code = wheel_ <= 0 ? SB_LINEDOWN : SB_LINEUP;
     for (int line = 0; line < lines; ++line) {
         platform::SendMessage(DetourTarget(), WM_VSCROLL, MAKEWPARAM(code, Info().pos), 0);

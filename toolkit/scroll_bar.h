@@ -50,6 +50,7 @@ class CQVScrollBar : public VWindowImpl<CQVScrollBar>, public CDetourWndHelper {
 
     void DoUI(UiContext& ctx) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    UiWindowRole WindowRole() const override { return UiWindowRole::ScrollBar; }
 
   protected:
     LRESULT BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -59,4 +59,11 @@ inline const QColor kAmber{242, 165, 22};
 inline const QColor kTeal{25, 179, 148};
 inline const QColor kDisabledText{102, 102, 102};
 inline constexpr int kCornerRadius = 4;
+// The keyboard focus ring drawn over the focused element: inside its rectangle, so that
+// repainting the element repaints the ring.
+inline const QColor kFocusRing{15, 111, 190};
+inline const QColor kFocusRingHalo{255, 255, 255, 230};  // inside the ring, so it shows on blue
+inline constexpr int kFocusRingWidth = 2;
+inline constexpr int kFocusRingInset = 1;
+inline constexpr int kFocusRingRadius = 3;
 }  // namespace palette

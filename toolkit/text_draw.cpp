@@ -6,6 +6,7 @@
 #include <QStaticText>
 #include <QTextLayout>
 #include <cmath>
+#include <vector>
 
 #include "toolkit/win_defs.h"
 
@@ -19,23 +20,47 @@ struct ShapedLine {
 };
 constexpr qsizetype kMaxCachedLines = 4096;
 
-QHash<QString, ShapedLine>& ShapedLines() {
-    static auto* lines = new QHash<QString, ShapedLine>;
-    return *lines;
-}
-QHash<QString, QString>& CutLines() {
-    static auto* lines = new QHash<QString, QString>;
+// The caches are kept per font. Drawing code hands the same few font objects from the skin's
+// tables over and over: the font's key (a string built field by field) is worked out once per
+// font object and found again by comparing fonts, which stops at their shared data.
+// The lines word-wrapped text breaks into at a size, laid out once and kept.
+struct WrappedLines {
+    std::vector<QString> pieces;
+};
+struct FontLines {
+    QHash<QString, ShapedLine> shaped;
+    QHash<QString, QString> cut;           // text + width
+    QHash<QString, WrappedLines> wrapped;  // text + size + format
+    int lineHeight = -1;
+};
+struct KnownFont {
+    QFont font;
+    FontLines* lines = nullptr;
+};
+
+FontLines& LinesOf(const QFont& font) {
+    static auto* known = new std::vector<KnownFont>;
+    static auto* byKey = new QHash<QString, FontLines*>;
+    static std::size_t next = 0;
+    constexpr std::size_t kRecentFonts = 16;
+    for (KnownFont& entry : *known) {
+        if (entry.font == font) return *entry.lines;
+    }
+    const QString key = font.key();
+    FontLines*& lines = (*byKey)[key];
+    if (!lines) lines = new FontLines;
+    if (known->size() < kRecentFonts) {
+        known->push_back({font, lines});
+    } else {
+        (*known)[next] = {font, lines};
+        next = (next + 1) % kRecentFonts;
+    }
     return *lines;
 }
 
-QString LineKey(const QString& text, const QFont& font) {
-    return font.key() + QChar(0x1F) + text;
-}
-
-const ShapedLine& Shaped(const QString& text, const QFont& font) {
-    QHash<QString, ShapedLine>& lines = ShapedLines();
-    const QString key = LineKey(text, font);
-    auto found = lines.constFind(key);
+const ShapedLine& Shaped(const QString& text, const QFont& font, FontLines& fontLines) {
+    QHash<QString, ShapedLine>& lines = fontLines.shaped;
+    auto found = lines.constFind(text);
     if (found != lines.constEnd()) return *found;
     if (lines.size() >= kMaxCachedLines) lines.clear();
     ShapedLine line;
@@ -44,14 +69,19 @@ const ShapedLine& Shaped(const QString& text, const QFont& font) {
     line.text.setPerformanceHint(QStaticText::AggressiveCaching);
     line.text.prepare(QTransform(), font);
     line.width = QFontMetrics(font).horizontalAdvance(text);
-    return *lines.insert(key, line);
+    return *lines.insert(text, line);
+}
+
+const ShapedLine& Shaped(const QString& text, const QFont& font) {
+    return Shaped(text, font, LinesOf(font));
 }
 
 // The line cut with an ellipsis to fit `width`, or the line itself when it fits.
 QString CutToFit(const QString& text, const QFont& font, int width) {
-    if (Shaped(text, font).width <= width) return text;
-    QHash<QString, QString>& cuts = CutLines();
-    const QString key = LineKey(text, font) + QChar(0x1F) + QString::number(width);
+    FontLines& fontLines = LinesOf(font);
+    if (Shaped(text, font, fontLines).width <= width) return text;
+    QHash<QString, QString>& cuts = fontLines.cut;
+    const QString key = text + QChar(0x1F) + QString::number(width);
     auto found = cuts.constFind(key);
     if (found != cuts.constEnd()) return *found;
     if (cuts.size() >= kMaxCachedLines) cuts.clear();
@@ -66,11 +96,9 @@ int TextWidth(const QFont& font, const QString& text) {
 }
 
 int TextLineHeight(const QFont& font) {
-    static auto* heights = new QHash<QString, int>;
-    const QString key = font.key();
-    auto found = heights->constFind(key);
-    if (found != heights->constEnd()) return *found;
-    return *heights->insert(key, QFontMetrics(font).height());
+    FontLines& lines = LinesOf(font);
+    if (lines.lineHeight < 0) lines.lineHeight = QFontMetrics(font).height();
+    return lines.lineHeight;
 }
 
 bool TextIsCut(const QFont& font, const QString& text, int width) {
@@ -104,9 +132,16 @@ void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned 
     dc.drawStaticText(QPoint(x, top), Shaped(shown, font).text);
 }
 
-void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
-                 const QFont& font) {
-    const QFontMetrics metrics(font);
+const WrappedLines& Wrapped(const QString& text, const QRect& rect, unsigned format,
+                            const QFont& font, const QFontMetrics& metrics) {
+    QHash<QString, WrappedLines>* cache = &LinesOf(font).wrapped;
+    const QString key = QString::number(rect.width()) + QChar(0x1F) +
+                        QString::number(rect.height()) + QChar(0x1F) + QString::number(format) +
+                        QChar(0x1F) + text;
+    auto found = cache->constFind(key);
+    if (found != cache->constEnd()) return *found;
+    if (cache->size() >= kMaxCachedLines) cache->clear();
+    WrappedLines wrapped;
     const int lineHeight = metrics.height();
     const int maxLines = lineHeight > 0 ? std::max(1, rect.height() / lineHeight) : 1;
     QTextLayout layout(text, font);
@@ -114,7 +149,6 @@ void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned 
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     layout.beginLayout();
-    int y = rect.top();
     for (int index = 0; index < maxLines; ++index) {
         QTextLine line = layout.createLine();
         if (!line.isValid()) break;
@@ -128,11 +162,22 @@ void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned 
         }
         while (piece.endsWith(u'\n') || piece.endsWith(u'\r'))
             piece.chop(1);
+        wrapped.pieces.push_back(piece);
+    }
+    layout.endLayout();
+    return *cache->insert(key, std::move(wrapped));
+}
+
+void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
+                 const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int lineHeight = metrics.height();
+    int y = rect.top();
+    for (const QString& piece : Wrapped(text, rect, format, font, metrics).pieces) {
         DrawOneLine(dc, piece, QRect(rect.left(), y, rect.width(), lineHeight),
                     format & (DT_CENTER | DT_RIGHT), metrics);
         y += lineHeight;
     }
-    layout.endLayout();
 }
 
 }  // namespace

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "toolkit/ui_access.h"
 #include "toolkit/ui_rect.h"
 
 class QPainter;
 class VWindowImplRoot;
 
-enum class UiMode { Paint, Timer, Mouse };
+// Describe: nothing is drawn or hit; elements record themselves in `nodes` (toolkit/ui_access.h).
+enum class UiMode { Paint, Timer, Mouse, Describe };
 
 // Element flags.
 constexpr unsigned kUiTakesMouse = 0x1;    // hover, press and click
@@ -43,7 +45,8 @@ struct UiEvent {
     UINT message = 0;    // WM_MOUSEMOVE, WM_LBUTTONDOWN/UP/DBLCLK, WM_RBUTTONDOWN/UP
     UiRect pressed;      // in, for a button release: the rectangle that was pressed
     UiRect rect;         // out: the element that takes the hover or the press
-    QString tooltip;     // out: the hover element's tooltip
+    UiRect tipRect;      // out: the element whose tooltip is offered (it need not take the mouse)
+    QString tooltip;     // out: that element's tooltip
     bool hand = false;   // out: the hover element wants the hand cursor
     bool acted = false;  // out: an element reported a click on the press itself
 };
@@ -53,15 +56,17 @@ class UiContext {
     QPainter* dc = nullptr;  // only while painting
     VWindowImplRoot* window = nullptr;
     UiMode mode = UiMode::Paint;
-    UiRect client;               // the window's client area
-    UiRect clip;                 // Paint: the area being painted
-    bool wantAnimation = false;  // Paint: set by drawing code that animates
-    bool wantMoreTicks = false;  // Timer: set by drawing code that needs another tick
-    UiEvent* event = nullptr;    // Mouse
+    UiRect client;                // the window's client area
+    UiRect clip;                  // Paint: the area being painted
+    bool wantAnimation = false;   // Paint: set by drawing code that animates
+    bool wantMoreTicks = false;   // Timer: set by drawing code that needs another tick
+    UiEvent* event = nullptr;     // Mouse
+    UiNodeList* nodes = nullptr;  // Describe
     // The window's element state when the pass began.
     UiRect hover;
     UiRect leftPress;
     UiRect rightPress;
+    UiRect focus;  // the element the keyboard is on; it draws the focus ring
 
     // True once an element reported a click: the rest of the pass neither draws nor hits, so
     // that nothing acts on rows or elements the click may have changed.

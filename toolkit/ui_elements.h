@@ -32,6 +32,8 @@ class UiElement {
     UiElement(const UiElement&) = delete;
     UiElement& operator=(const UiElement&) = delete;
 
+    // In a describe pass: records the element for readers and the keyboard.
+    void Describe(UiRole role, const QString& name, UiNodeState states = UiNodeState::None);
     bool Draws() const { return draws_; }
     int Hit() const { return hit_; }
     int State() const { return state_; }
@@ -44,6 +46,9 @@ class UiElement {
 
   private:
     QPainter* dc_ = nullptr;
+    UiContext* ctx_ = nullptr;
+    unsigned flags_ = 0;
+    bool focusRing_ = false;
     UiRect own_;
     UiRect placed_;
     bool draws_ = false;
@@ -79,7 +84,7 @@ struct UiStrip {
     int sourceHeight = 0;
 };
 // A four-frame image (normal, hovered, pressed, disabled) with a centred caption in the text face
-// 12 px. Returns true when clicked.
+// 12 px. Returns true when clicked. A button without a caption is named by its tooltip.
 bool UiButton(UiRegion& region, const UiRect& rect, const QString& caption, const QString& tooltip,
               unsigned flags, CKesBitmap* image, const UiStrip* strip = nullptr);
 // A stretchable four-frame image with a caption in the given font and colour, at
@@ -88,8 +93,9 @@ bool UiSkinButton(UiRegion& region, const UiRect& rect, CKesBitmap* image, const
                   const QString& tooltip, const QFont* font, const QColor& colour,
                   int captionOffset, unsigned flags);
 // A two-frame background stretched over the rectangle with a two-frame icon centred on it.
+// `name` is what a screen reader says for it (it has no caption).
 bool UiIconButton(UiRegion& region, const UiRect& rect, CKesBitmap* background, CKesBitmap* icon,
-                  bool selected);
+                  bool selected, const QString& name = QString());
 // The built-in check box with a caption in the text face 15 px (white without a colour).
 bool UiCheckBox(UiRegion& region, const UiRect& rect, const QString& caption, bool checked,
                 bool disabled, const QColor& colour = QColor(), int captionOffset = 20);
@@ -108,5 +114,6 @@ bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable,
 // A 1-pixel solid line from `from` to `to` (the end point not drawn, as lines always were).
 void UiLine(UiRegion& region, const QColor& colour, QPoint from, QPoint to);
 void UiFill(UiRegion& region, const UiRect& rect, const QColor& colour);
-// A frame of a skin picture stretched over the rectangle.
-void UiImage(UiRegion& region, const UiRect& rect, CKesBitmap& image, int frame = 0);
+// A frame of a skin picture stretched over the rectangle; a picture with a name is read out.
+void UiImage(UiRegion& region, const UiRect& rect, CKesBitmap& image, int frame = 0,
+             const QString& name = QString());

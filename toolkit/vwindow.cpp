@@ -1,7 +1,9 @@
 #include "toolkit/vwindow.h"
 
 #include <QCoreApplication>
+#include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "platform/screen.h"
 #include "platform/window.h"
@@ -236,8 +238,31 @@ bool VWindow::ResizeClient(int width, int height) const {
 void VWindow::CenterWindow() const {
     const QWidget* widget = Widget();
     if (!widget || !widget->isWindow()) return;
+    // The size the window has now, even when it has not been told of it yet.
+    UiRect client = GetClientRect();
+    if (const VWindowImplRoot* root = Root()) {
+        const QMargins margins = root->EffectiveMargins();
+        client = UiRect(0, 0, widget->width() - margins.left() - margins.right(),
+                        widget->height() - margins.top() - margins.bottom());
+    }
+    // A window with a visible owner goes over the middle of its owner, kept on the owner's
+    // screen; any other on the primary screen's work area.
+    const QWidget* owner = widget->parentWidget() ? widget->parentWidget()->window() : nullptr;
+    if (owner && owner->isVisible() && owner->screen()) {
+        const auto* ownerSurface = dynamic_cast<const VSurface*>(owner);
+        UiRect over = UiRect::FromQRect(owner->geometry());
+        if (ownerSurface && ownerSurface->Root()) {
+            over = VWindow(ownerSurface->Root()->Handle()).GetWindowRect();
+        }
+        const QRect screen = owner->screen()->availableGeometry();
+        const int x = std::clamp(over.left + (over.Width() - client.Width()) / 2, screen.left(),
+                                 std::max(screen.left(), screen.right() + 1 - client.Width()));
+        const int y = std::clamp(over.top + (over.Height() - client.Height()) / 2, screen.top(),
+                                 std::max(screen.top(), screen.bottom() + 1 - client.Height()));
+        SetWindowPos(nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        return;
+    }
     const platform::ScreenRect area = platform::PrimaryWorkArea();
-    const UiRect client = GetClientRect();
     SetWindowPos(nullptr, area.left + (area.Width() - client.Width()) / 2,
                  area.top + (area.Height() - client.Height()) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }

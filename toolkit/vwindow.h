@@ -55,7 +55,8 @@ class VWindow {
     bool MoveWindow(int x, int y, int width, int height, bool repaint = true) const;
     // Sizes the window so that its client area is width x height.
     bool ResizeClient(int width, int height) const;
-    // Centres a top-level window on the work area of the primary screen.
+    // Centres a top-level window over its owner on the owner's screen, or, without a visible
+    // owner, on the work area of the primary screen.
     void CenterWindow() const;
     HWND GetParent() const;
 

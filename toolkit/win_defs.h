@@ -13,6 +13,8 @@ using DWORD = std::uint32_t;
 constexpr UINT WM_SETREDRAW = 0x000B;
 constexpr UINT WM_GETMINMAXINFO = 0x0024;
 constexpr UINT WM_NCHITTEST = 0x0084;
+constexpr UINT WM_NCLBUTTONDBLCLK = 0x00A3;
+constexpr UINT WM_MOVING = 0x0216;
 constexpr UINT WM_INITDIALOG = 0x0110;
 constexpr UINT WM_VSCROLL = 0x0115;
 constexpr UINT WM_RBUTTONDBLCLK = 0x0206;
@@ -63,6 +65,26 @@ constexpr LRESULT HTTOPRIGHT = 14;
 constexpr LRESULT HTBOTTOM = 15;
 constexpr LRESULT HTBOTTOMLEFT = 16;
 constexpr LRESULT HTBOTTOMRIGHT = 17;
+
+// WM_ACTIVATE states (low word of wParam).
+constexpr WPARAM WA_INACTIVE = 0;
+constexpr WPARAM WA_ACTIVE = 1;
+
+// WM_GETMINMAXINFO: lParam points at this. The window may change any member; the track sizes
+// are client sizes (the shadow margin is added by the toolkit).
+struct POINT {
+    int x = 0;
+    int y = 0;
+};
+struct MINMAXINFO {
+    POINT ptReserved;
+    POINT ptMaxSize;
+    POINT ptMaxPosition;
+    POINT ptMinTrackSize;
+    POINT ptMaxTrackSize;
+};
+// WM_MOVING: lParam points at the client area's proposed screen rectangle (a UiRect), which the
+// window may change to steer the move (docking).
 
 // WM_SIZE kinds.
 constexpr WPARAM SIZE_RESTORED = 0;

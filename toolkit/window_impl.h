@@ -71,6 +71,8 @@ class VDialogCore : public VWindowImplRoot {
                         const UiRect& rect, DWORD exStyle);
     bool IsDialogWindow() const override { return true; }
     void OnDialogEscape() override { EndDialog(IDCANCEL); }
+    // Enter on no element in particular confirms.
+    void OnDialogEnter() override { EndDialog(IDOK); }
     // A modal dialog destroyed some other way still ends its loop.
     void OnWindowDestroyed() override;
 

@@ -10,8 +10,10 @@
 
 #include "platform/message_loop.h"
 #include "toolkit/compositor.h"
+#include "toolkit/input_region.h"
 #include "toolkit/scroll_geometry.h"
 #include "toolkit/skin_fonts.h"
+#include "toolkit/surface_accessible.h"
 #include "toolkit/window_surface.h"
 
 namespace toolkit_detail {
@@ -112,6 +114,7 @@ HWND VWindowImplRoot::CreateWindowEx(HWND parent, const UiRect& rect, std::strin
         m_hWnd = nullptr;
         return nullptr;
     }
+    ApplySizeLimits();
     if (surface_) {
         surface_->ReportSize(true);
         if (surface_ && (style & WS_VISIBLE)) surface_->show();
@@ -220,17 +223,35 @@ bool VWindowImplRoot::DefaultMessage(UINT message, WPARAM wParam, LPARAM lParam,
             }
             return true;
         case WM_KEYDOWN:
-            if (IsDialogWindow() && wParam == VK_ESCAPE) {
-                OnDialogEscape();
-                return true;
-            }
-            return false;
+            return OnKeyDown(wParam);
         default:
             return false;
     }
 }
 
 void VWindowImplRoot::OnDialogEscape() {}
+
+void VWindowImplRoot::OnDialogEnter() {}
+
+bool VWindowImplRoot::OnKeyDown(WPARAM key) {
+    switch (key) {
+        case VK_TAB:
+            return MoveFocus(!(input_.keys & MK_SHIFT));
+        case VK_SPACE:
+            return !focus_.IsEmpty() && ActivateElement(focus_);
+        case VK_RETURN:
+            if (!focus_.IsEmpty() && ActivateElement(focus_)) return true;
+            if (!IsDialogWindow()) return false;
+            OnDialogEnter();
+            return true;
+        case VK_ESCAPE:
+            if (!IsDialogWindow()) return false;
+            OnDialogEscape();
+            return true;
+        default:
+            return false;
+    }
+}
 
 void VWindowImplRoot::OnCreate() {
     m_hWnd = Handle();
@@ -258,9 +279,15 @@ void VWindowImplRoot::OnDestroy() {
 
     // Child windows go with their parent, after it.
     if (surface_) {
-        const auto children = surface_->findChildren<VSurface*>(Qt::FindDirectChildrenOnly);
-        for (VSurface* child : children) {
-            VWindowImplRoot* childWindow = child->Root();
+        // Other widgets live among the children too (a tooltip's label is one): only the
+        // surfaces of skinned windows are taken down here, told apart by their type.
+        std::vector<QPointer<VSurface>> children;
+        for (QObject* child : surface_->children()) {
+            if (auto* childSurface = dynamic_cast<VSurface*>(child))
+                children.emplace_back(childSurface);
+        }
+        for (const QPointer<VSurface>& child : children) {
+            VWindowImplRoot* childWindow = child ? child->Root() : nullptr;
             if (childWindow && childWindow->Handle()) childWindow->DestroyHandle();
         }
         if (surface_) surface_->Retire();
@@ -287,6 +314,7 @@ UiContext VWindowImplRoot::MakeContext(UiMode mode) {
     ctx.hover = hover_;
     ctx.leftPress = leftPress_;
     ctx.rightPress = rightPress_;
+    ctx.focus = focus_;
     return ctx;
 }
 
@@ -303,6 +331,119 @@ void VWindowImplRoot::RunMousePass(UiEvent& event) {
     MousePass(event.x, event.y, event.message, event, later);
 }
 
+UiNodeList VWindowImplRoot::Describe() {
+    UiNodeList nodes;
+    if (!Handle()) return nodes;
+    UiContext ctx = MakeContext(UiMode::Describe);
+    ctx.nodes = &nodes;
+    std::vector<std::function<void()>> later;
+    RunPass(ctx, later);  // nothing is clicked in a describe pass: `later` stays empty
+    return nodes;
+}
+
+UiWindowRole VWindowImplRoot::WindowRole() const {
+    if (!topLevel_) return UiWindowRole::Pane;
+    return IsDialogWindow() ? UiWindowRole::Dialog : UiWindowRole::Window;
+}
+
+void VWindowImplRoot::SetFocusElement(const UiRect& rect) {
+    if (rect == focus_) return;
+    InvalidateRect(focus_, false);
+    focus_ = rect;
+    InvalidateRect(focus_, false);
+    if (!focus_.IsEmpty()) {
+        if (surface_ && !surface_->hasFocus()) surface_->setFocus(Qt::TabFocusReason);
+        AccessibleNoteFocus(surface_, focus_);
+    }
+}
+
+bool VWindowImplRoot::MoveFocus(bool forward) {
+    std::vector<UiRect> stops;
+    for (const UiNode& node : Describe()) {
+        if (Has(node.states, UiNodeState::Focusable) && !Has(node.states, UiNodeState::Disabled)) {
+            stops.push_back(node.rect);
+        }
+    }
+    if (stops.empty()) return false;
+    const auto count = static_cast<int>(stops.size());
+    const auto at = std::find(stops.begin(), stops.end(), focus_);
+    int next = 0;
+    if (at == stops.end()) {
+        next = forward ? 0 : count - 1;
+    } else {
+        const int index = static_cast<int>(at - stops.begin());
+        next = (index + (forward ? 1 : count - 1)) % count;
+    }
+    SetFocusElement(stops[static_cast<std::size_t>(next)]);
+    return true;
+}
+
+bool VWindowImplRoot::ActivateElement(const UiRect& rect) {
+    if (rect.IsEmpty() || !Handle()) return false;
+    const auto alive = alive_;
+    const int x = rect.left + rect.Width() / 2;
+    const int y = rect.top + rect.Height() / 2;
+    std::vector<std::function<void()>> later;
+    UiEvent press;
+    if (!MousePass(x, y, WM_LBUTTONDOWN, press, later)) return true;
+    if (!press.acted) {
+        if (press.rect.IsEmpty()) return false;
+        UiEvent release;
+        release.pressed = press.rect;
+        if (!MousePass(x, y, WM_LBUTTONUP, release, later)) return true;
+    }
+    Invalidate(false);
+    RunDeferred(this, later, alive);
+    return true;
+}
+
+void VWindowImplRoot::RefreshHover() {
+    if (!pointerInside_ || dragMoving_ || !Handle()) return;
+    OnMouseMove(lastPointer_.x(), lastPointer_.y());
+}
+
+void VWindowImplRoot::CancelPress() {
+    if (leftPress_.IsEmpty() && rightPress_.IsEmpty()) return;
+    InvalidateRect(leftPress_, false);
+    InvalidateRect(rightPress_, false);
+    leftPress_ = rightPress_ = UiRect();
+    if (VWindow::GetCapture() == Handle()) VWindow::ReleaseCapture();
+}
+
+QRect VWindowImplRoot::InputBody() const {
+    return QRect(ClientOrigin(), QSize(clientWidth_, clientHeight_));
+}
+
+void VWindowImplRoot::ApplySizeLimits() {
+    if (!topLevel_ || !surface_ || !Handle()) return;
+    MINMAXINFO limits;
+    limits.ptMinTrackSize = {0, 0};
+    limits.ptMaxTrackSize = {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
+    limits.ptMaxSize = limits.ptMaxTrackSize;
+    LRESULT ignored = 0;
+    const auto alive = alive_;
+    ProcessWindowMessage(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits), ignored);
+    if (!*alive || !surface_) return;
+    const QMargins margins = EffectiveMargins();
+    const int extraWidth = margins.left() + margins.right();
+    const int extraHeight = margins.top() + margins.bottom();
+    auto bounded = [](long long value) {
+        return static_cast<int>(std::clamp<long long>(value, 0, QWIDGETSIZE_MAX));
+    };
+    surface_->setMinimumSize(bounded(limits.ptMinTrackSize.x + 0LL + extraWidth),
+                             bounded(limits.ptMinTrackSize.y + 0LL + extraHeight));
+    surface_->setMaximumSize(bounded(limits.ptMaxTrackSize.x + 0LL + extraWidth),
+                             bounded(limits.ptMaxTrackSize.y + 0LL + extraHeight));
+}
+
+void VWindowImplRoot::SetOpaque(bool opaque) {
+    if (surface_) surface_->setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+}
+
+void VWindowImplRoot::NoteChanged() {
+    AccessibleNoteChanged(surface_);
+}
+
 bool VWindowImplRoot::MousePass(int x, int y, UINT message, UiEvent& event,
                                 std::vector<std::function<void()>>& later) {
     const auto alive = alive_;
@@ -312,7 +453,14 @@ bool VWindowImplRoot::MousePass(int x, int y, UINT message, UiEvent& event,
     UiContext ctx = MakeContext(UiMode::Mouse);
     ctx.event = &event;
     RunPass(ctx, later);
-    return *alive;
+    if (!*alive) return false;
+    // What a click changed (a selection, a check mark) may be drawn anywhere in the window, not
+    // only in the element that took it.
+    if (ctx.Finished() && message != WM_MOUSEMOVE) {
+        Invalidate(false);
+        NoteChanged();
+    }
+    return true;
 }
 
 void VWindowImplRoot::OnTimer(std::uintptr_t) {
@@ -345,34 +493,49 @@ void VWindowImplRoot::SetHandCursor(bool hand) {
     surface_->setCursor(static_cast<Qt::CursorShape>(shape));
 }
 
+void VWindowImplRoot::DragMoveTo(QPoint screen) {
+    if (!surface_) return;
+    const QPoint origin = ClientOrigin();
+    UiRect rect =
+        UiRect::FromSize(screen.x() - dragAnchor_.x() + origin.x(),
+                         screen.y() - dragAnchor_.y() + origin.y(), clientWidth_, clientHeight_);
+    // The window may steer where it goes (docking to a screen edge).
+    LRESULT ignored = 0;
+    const auto alive = alive_;
+    ProcessWindowMessage(WM_MOVING, 0, reinterpret_cast<LPARAM>(&rect), ignored);
+    if (!*alive || !surface_) return;
+    surface_->move(rect.left - origin.x(), rect.top - origin.y());
+}
+
 void VWindowImplRoot::OnMouseMove(int x, int y) {
     if (dragMoving_) {
-        if ((input_.keys & MK_LBUTTON) && surface_) {
-            surface_->move(input_.screen - dragAnchor_);
+        if (input_.keys & MK_LBUTTON) {
+            DragMoveTo(input_.screen);
         } else {
             dragMoving_ = false;
         }
         return;
     }
+    lastPointer_ = QPoint(x, y);
+    pointerInside_ = true;
     const auto alive = alive_;
     UiEvent event;
     std::vector<std::function<void()>> later;
     if (!MousePass(x, y, WM_MOUSEMOVE, event, later)) return;
+    SetToolTip(event.tipRect, event.tooltip);
     if (event.rect != hover_) {
         const UiRect old = hover_;
         hover_ = event.rect;
-        SetToolTip(event.rect, event.tooltip);
         InvalidateRect(old, false);
         InvalidateRect(hover_, false);
         UpdateWindow();
-    } else {
-        SetToolTip(event.rect, event.tooltip);
     }
     SetHandCursor(event.hand);
     RunDeferred(this, later, alive);
 }
 
 void VWindowImplRoot::OnMouseLeave() {
+    pointerInside_ = false;
     SetToolTip(UiRect(), QString());
     if (!hover_.IsEmpty()) {
         InvalidateRect(hover_, false);
@@ -387,6 +550,11 @@ bool VWindowImplRoot::OnLeftDown(int x, int y) {
     std::vector<std::function<void()>> later;
     if (!MousePass(x, y, WM_LBUTTONDOWN, event, later)) return true;
     bool taken = event.acted;
+    // The pointer takes over from the keyboard: the focus ring goes.
+    if (!focus_.IsEmpty()) {
+        InvalidateRect(focus_, false);
+        focus_ = UiRect();
+    }
     if (!event.rect.IsEmpty()) {
         // The pointer is on what it pressed, even when it came to rest there before the element
         // could take it (an element enabled under a still pointer): that element is the hover.
@@ -429,17 +597,26 @@ bool VWindowImplRoot::OnLeftUp(int x, int y) {
 }
 
 bool VWindowImplRoot::OnLeftDoubleClick(int x, int y) {
-    if (!wantDoubleClicks_) return OnLeftDown(x, y);
     const auto alive = alive_;
-    UiEvent event;
-    std::vector<std::function<void()>> later;
-    if (!MousePass(x, y, WM_LBUTTONDBLCLK, event, later)) return true;
-    if (!event.rect.IsEmpty()) {
-        InvalidateRect(event.rect, false);
-        UpdateWindow();
+    bool taken = false;
+    if (!wantDoubleClicks_) {
+        taken = OnLeftDown(x, y);
+    } else {
+        UiEvent event;
+        std::vector<std::function<void()>> later;
+        if (!MousePass(x, y, WM_LBUTTONDBLCLK, event, later)) return true;
+        taken = !event.rect.IsEmpty();
+        if (taken) {
+            InvalidateRect(event.rect, false);
+            UpdateWindow();
+        }
+        RunDeferred(this, later, alive);
     }
-    RunDeferred(this, later, alive);
-    return !event.rect.IsEmpty();
+    if (taken || !*alive || !Handle()) return true;
+    // A double click no element took is the window's, as on a caption (a window maximises).
+    LRESULT ignored = 0;
+    ProcessWindowMessage(WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(x, y), ignored);
+    return true;
 }
 
 bool VWindowImplRoot::OnRightDown(int x, int y) {
@@ -479,7 +656,10 @@ bool VWindowImplRoot::OnRightUp(int x, int y) {
 
 void VWindowImplRoot::BeginDragMove() {
     if (!topLevel_ || !surface_) return;
-    if (QWindow* handle = surface_->windowHandle(); handle && handle->startSystemMove()) return;
+    if (QWindow* handle = surface_->windowHandle();
+        !steeredMoves_ && handle && handle->startSystemMove()) {
+        return;
+    }
     // The window system cannot move it for us: follow the pointer until the button is released.
     dragMoving_ = true;
     dragAnchor_ = input_.screen - surface_->pos();
@@ -532,6 +712,7 @@ void VWindowImplRoot::ApplyShadowMargins(const QMargins& before) {
     surface_->setGeometry(geometry);
     surface_->ReportSize(false);
     surface_->update();
+    ApplySizeLimits();
 }
 
 void VWindowImplRoot::SetCornerRadius(int radius) {
@@ -665,4 +846,5 @@ void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRegion& widgetRegion) {
         hook->AfterMessage(hwnd, WM_PAINT, 0, 0);
         if (!*alive) return;
     }
+    NoteChanged();
 }

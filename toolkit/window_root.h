@@ -131,11 +131,43 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     // Runs a pass of DoUI as the window does for the message (tests and benchmarks).
     void RunMousePass(UiEvent& event);
 
+    // What the window shows moved under a resting pointer (a list scrolled, a window above went
+    // away): the hover follows what is under the pointer now.
+    void RefreshHover();
+    // Forgets a held press: what was pressed is no longer where it was.
+    void CancelPress();
+
+    // Access for the keyboard and for readers. Describe runs the describe pass: every element
+    // the drawing function shows, with its role, name, state and bounds.
+    UiNodeList Describe();
+    virtual UiWindowRole WindowRole() const;
+    // The element the keyboard is on (empty when none); it draws the skin's focus ring.
+    const UiRect& FocusRect() const { return focus_; }
+    void SetFocusElement(const UiRect& rect);
+    // Tab and Shift+Tab: the next or previous element that takes the mouse, round the window.
+    // False when the window has none.
+    bool MoveFocus(bool forward);
+    // Acts on the element at `rect` as a click on its middle would (Space, Enter, a reader's
+    // press or toggle). False when nothing there takes a click.
+    bool ActivateElement(const UiRect& rect);
+
+    // Top-level windows: the part of the widget that takes input (the shadow margin does not).
+    QRect InputBody() const;
+    // Asks the window for its size limits (WM_GETMINMAXINFO) and applies them.
+    void ApplySizeLimits();
+    // Moves dragged by the pointer run under the window's own loop, which asks WM_MOVING where
+    // the window goes (docking steers it); otherwise the window system moves it.
+    void SetSteeredMoves(bool on) { steeredMoves_ = on; }
+    // The window paints every pixel of its client area: what lies beneath it is not painted
+    // first when it repaints.
+    void SetOpaque(bool opaque);
+
   protected:
     virtual bool IsMoveable() const { return false; }
     virtual bool IsDialogWindow() const { return false; }
-    // A dialog's answer to the Escape key.
+    // A dialog's answer to the Escape and the Enter key.
     virtual void OnDialogEscape();
+    virtual void OnDialogEnter();
     // Called at the end of WM_DESTROY, after the window's own handler and its children.
     virtual void OnWindowDestroyed() {}
     // False once the window object is gone: for code that outlives a call into the window.
@@ -158,6 +190,9 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void OnTimer(std::uintptr_t id);
     void OnMouseMove(int x, int y);
     void OnMouseLeave();
+    bool OnKeyDown(WPARAM key);
+    void DragMoveTo(QPoint screen);
+    void NoteChanged();
     bool OnLeftDown(int x, int y);
     bool OnLeftUp(int x, int y);
     bool OnLeftDoubleClick(int x, int y);
@@ -205,6 +240,10 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     UiRect toolRect_;
     QString toolText_;
     InputState input_;
+    QPoint lastPointer_;
+    bool pointerInside_ = false;
+    UiRect focus_;
+    bool steeredMoves_ = false;
 
     // Dragging the window ourselves where the window system cannot.
     bool dragMoving_ = false;

@@ -13,6 +13,8 @@
 #include <QWindow>
 
 #include "platform/message_loop.h"
+#include "toolkit/input_region.h"
+#include "toolkit/surface_accessible.h"
 #include "toolkit/win_defs.h"
 
 namespace {
@@ -94,6 +96,7 @@ Qt::CursorShape CursorOf(Qt::Edges edges) {
 
 VSurface::VSurface(VWindowImplRoot* root, QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags), root_(root) {
+    InstallSurfaceAccessibility();
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
     // The drawing function paints every pixel it owns; nothing is erased behind it.
@@ -122,7 +125,25 @@ bool VSurface::event(QEvent* event) {
     if (event->type() == QEvent::DeferredDelete) return QWidget::event(event);
     ++eventDepth_;
     bool result = false;
-    if (event->type() == QEvent::ToolTip) {
+    const auto type = event->type();
+    if (type == QEvent::KeyPress && root_) {
+        // Tab walks the window's own elements before Qt's focus chain sees it.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            const bool back =
+                key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            if (Deliver(WM_KEYDOWN, VK_TAB, 0, key, QPointF(), back ? MK_SHIFT : 0)) {
+                --eventDepth_;
+                return true;
+            }
+        }
+    }
+    if ((type == QEvent::WindowActivate || type == QEvent::WindowDeactivate) && root_ &&
+        isWindow()) {
+        platform::DeliverMessage(*root_, WM_ACTIVATE,
+                                 type == QEvent::WindowActivate ? WA_ACTIVE : WA_INACTIVE, 0);
+    }
+    if (type == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QPoint client = root_ ? ToClient(help->pos()) : QPoint();
         if (root_ && !root_->ToolTipText().isEmpty() &&
@@ -157,13 +178,23 @@ WPARAM VSurface::KeyState(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifi
 }
 
 bool VSurface::Deliver(UINT message, WPARAM wParam, LPARAM lParam, const QInputEvent* input,
-                       QPointF screen) {
+                       QPointF screen, WPARAM keys) {
     if (!root_) return false;
     VWindowImplRoot::InputState state;
     state.time = input ? static_cast<unsigned long>(input->timestamp()) : 0;
     state.screen = screen.toPoint();
-    state.keys = wParam;
+    state.keys = keys;
     return root_->SurfaceInput(message, wParam, lParam, state);
+}
+
+bool VSurface::OutsideBody(QPointF widgetPos) const {
+    if (!root_ || !isWindow()) return false;
+    return !root_->InputBody().contains(widgetPos.toPoint());
+}
+
+void VSurface::UpdateInputRegion() {
+    if (!root_ || !isWindow() || !windowHandle()) return;
+    SetInputRegion(this, root_->InputBody());
 }
 
 bool VSurface::IsNonClient(QPoint client, QPointF screen, Qt::Edges& edges) {
@@ -196,6 +227,15 @@ void VSurface::paintEvent(QPaintEvent* event) {
 
 void VSurface::mouseMoveEvent(QMouseEvent* event) {
     if (!root_) return;
+    if (event->buttons() == Qt::NoButton && OutsideBody(event->position())) {
+        // The shadow margin is not the window: the pointer there is over what lies beneath.
+        if (lastMove_ != QPoint(-100000, -100000)) {
+            lastMove_ = QPoint(-100000, -100000);
+            Deliver(WM_MOUSELEAVE, 0, 0, nullptr, QPointF());
+        }
+        event->ignore();
+        return;
+    }
     const QPoint client = ToClient(event->position());
     Qt::Edges edges;
     if (event->buttons() == Qt::NoButton && IsNonClient(client, event->globalPosition(), edges)) {
@@ -228,6 +268,10 @@ bool VSurface::DeliverButton(QMouseEvent* event, bool doubleClick) {
 
 void VSurface::mousePressEvent(QMouseEvent* event) {
     if (!root_) return;
+    if (OutsideBody(event->position())) {
+        event->ignore();
+        return;
+    }
     Qt::Edges edges;
     if (event->button() == Qt::LeftButton &&
         IsNonClient(ToClient(event->position()), event->globalPosition(), edges)) {
@@ -252,6 +296,10 @@ void VSurface::mousePressEvent(QMouseEvent* event) {
 
 void VSurface::mouseDoubleClickEvent(QMouseEvent* event) {
     if (!root_) return;
+    if (OutsideBody(event->position())) {
+        event->ignore();
+        return;
+    }
     // Qt follows the second press with this event; that press already counted as the double
     // click. A double click without its press (synthesised input) is the second press itself.
     if (pressSeen_ && lastPressTime_ == event->timestamp() && lastPressButton_ == event->button()) {
@@ -282,6 +330,10 @@ void VSurface::mouseReleaseEvent(QMouseEvent* event) {
 
 void VSurface::wheelEvent(QWheelEvent* event) {
     if (!root_) return;
+    if (OutsideBody(event->position())) {
+        event->ignore();
+        return;
+    }
     const int delta = event->angleDelta().y();
     if (delta == 0) {
         event->ignore();
@@ -298,6 +350,18 @@ void VSurface::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     lastMove_ = QPoint(-100000, -100000);
     if (root_) Deliver(WM_MOUSELEAVE, 0, 0, nullptr, QPointF());
+}
+
+void VSurface::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    // The pointer can arrive without moving (a window above it went away): the element under it
+    // is the hover at once.
+    if (!root_ || QGuiApplication::mouseButtons() != Qt::NoButton) return;
+    if (OutsideBody(event->position())) return;
+    const QPoint client = ToClient(event->position());
+    if (client == lastMove_) return;
+    lastMove_ = client;
+    Deliver(WM_MOUSEMOVE, 0, MAKELPARAM(client.x(), client.y()), event, event->globalPosition());
 }
 
 void VSurface::ReportSize(bool force) {
@@ -318,6 +382,7 @@ void VSurface::ReportSize(bool force) {
     reportedWidth_ = width;
     reportedHeight_ = height;
     platform::DeliverMessage(*root_, WM_SIZE, kind, MAKELPARAM(width, height));
+    UpdateInputRegion();
 }
 
 void VSurface::resizeEvent(QResizeEvent* event) {
@@ -334,6 +399,7 @@ void VSurface::moveEvent(QMoveEvent* event) {
 
 void VSurface::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    UpdateInputRegion();
     if (root_ && !event->spontaneous()) platform::DeliverMessage(*root_, WM_SHOWWINDOW, 1, 0);
 }
 
@@ -353,7 +419,8 @@ void VSurface::keyPressEvent(QKeyEvent* event) {
     if (!root_) return;
     bool handled = false;
     if (const WPARAM key = VirtualKey(event->key())) {
-        handled = Deliver(WM_KEYDOWN, key, 0, event, QPointF());
+        const WPARAM shift = (event->modifiers() & Qt::ShiftModifier) ? MK_SHIFT : 0;
+        handled = Deliver(WM_KEYDOWN, key, 0, event, QPointF(), shift);
     }
     for (const QChar character : event->text()) {
         if (!root_) break;

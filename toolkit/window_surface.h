@@ -9,6 +9,8 @@
 #include "toolkit/window_root.h"
 
 class VSurface final : public QWidget {
+    Q_OBJECT
+
   public:
     VSurface(VWindowImplRoot* root, QWidget* parent, Qt::WindowFlags flags);
     ~VSurface() override;
@@ -19,6 +21,8 @@ class VSurface final : public QWidget {
     void Retire();
     // Tells the window about its client size (after its margins changed, or after creation).
     void ReportSize(bool force);
+    // Gives a top-level window the input region of its body.
+    void UpdateInputRegion();
 
   protected:
     bool event(QEvent* event) override;
@@ -29,6 +33,7 @@ class VSurface final : public QWidget {
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -42,7 +47,13 @@ class VSurface final : public QWidget {
 
   private:
     bool Deliver(UINT message, WPARAM wParam, LPARAM lParam, const QInputEvent* input,
-                 QPointF screen);
+                 QPointF screen, WPARAM keys);
+    bool Deliver(UINT message, WPARAM wParam, LPARAM lParam, const QInputEvent* input,
+                 QPointF screen) {
+        return Deliver(message, wParam, lParam, input, screen, wParam);
+    }
+    // True for a point of the widget outside the window's body (the shadow margin).
+    bool OutsideBody(QPointF widgetPos) const;
     bool DeliverButton(QMouseEvent* event, bool doubleClick);
     // Win32 input always brings the pointer to a press before the press: do the same for
     // synthesised input that presses without moving.

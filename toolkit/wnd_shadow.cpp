@@ -1,5 +1,6 @@
 #include "toolkit/wnd_shadow.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
 #include <cstring>
@@ -143,36 +144,99 @@ void CWndShadow::OnSize(WPARAM kind, LPARAM size) {
     }
 }
 
-void CWndShadow::Update(bool invalidate) {
+QImage CWndShadow::Build(qreal scale) const {
     VWindowImplRoot* root = VWindow(window_).Root();
-    if (!root) return;
+    if (!root) return {};
     const int width = LOWORD(static_cast<std::uintptr_t>(lastSize_));
     const int height = HIWORD(static_cast<std::uintptr_t>(lastSize_));
+    // At a device scale above 1 the picture is made at that scale, not stretched from 1x.
+    ShadowParams params = params_;
+    params.size = qRound(params_.size * scale);
+    params.sharpness = qRound(params_.sharpness * scale);
+    params.offsetX = qRound(params_.offsetX * scale);
+    params.offsetY = qRound(params_.offsetY * scale);
+    const int deviceWidth = qRound(width * scale);
+    const int deviceHeight = qRound(height * scale);
     const long long pixels =
-        static_cast<long long>(width + 2 * params_.size) * (height + 2 * params_.size);
-    if (width <= 0 || height <= 0 || pixels > kMaxShadowPixels) return;
+        static_cast<long long>(deviceWidth + 2 * params.size) * (deviceHeight + 2 * params.size);
+    if (deviceWidth <= 0 || deviceHeight <= 0 || pixels > kMaxShadowPixels) return {};
 
-    std::vector<LineSpan> spans(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        root->ShapeSpan(y, spans[y].start, spans[y].end);
-    const std::vector<std::uint32_t> values = ComputeShadowPixels(width, height, spans, params_);
-    if (values.empty()) return;
-    const int shadowWidth = width + 2 * params_.size;
-    const int shadowHeight = height + 2 * params_.size;
+    std::vector<LineSpan> spans(static_cast<std::size_t>(deviceHeight));
+    for (int y = 0; y < deviceHeight; ++y) {
+        int start = 0;
+        int end = 0;
+        root->ShapeSpan(std::min(height - 1, static_cast<int>((y + 0.5) / scale)), start, end);
+        spans[y].start = qRound(start * scale);
+        spans[y].end = std::min(deviceWidth, qRound(end * scale));
+    }
+    const std::vector<std::uint32_t> values =
+        ComputeShadowPixels(deviceWidth, deviceHeight, spans, params);
+    if (values.empty()) return {};
+    const int shadowWidth = deviceWidth + 2 * params.size;
+    const int shadowHeight = deviceHeight + 2 * params.size;
     QImage picture(shadowWidth, shadowHeight, QImage::Format_ARGB32_Premultiplied);
-    if (picture.isNull()) return;  // keep the previous shadow
+    if (picture.isNull()) return {};
     for (int y = 0; y < shadowHeight; ++y) {
         std::memcpy(picture.scanLine(y), values.data() + static_cast<std::size_t>(y) * shadowWidth,
                     static_cast<std::size_t>(shadowWidth) * 4);
     }
+    picture.setDevicePixelRatio(scale);
+    return picture;
+}
+
+void CWndShadow::Update(bool invalidate) {
+    VWindowImplRoot* root = VWindow(window_).Root();
+    if (!root) return;
+    QImage picture = Build(1.0);
+    if (picture.isNull()) return;  // keep the previous shadow
     picture_ = std::move(picture);
+    scaledPicture_ = QImage();
     ++updateCount_;
     if (invalidate) {
         if (QWidget* widget = root->Surface()) widget->update();
     }
 }
 
+const QImage& CWndShadow::PictureAt(qreal scale) {
+    if (scale <= 1.0 || picture_.isNull()) return picture_;
+    if (scaledPicture_.isNull() || scaledPicture_.devicePixelRatio() != scale) {
+        QImage built = Build(scale);
+        if (built.isNull()) return picture_;
+        scaledPicture_ = std::move(built);
+    }
+    return scaledPicture_;
+}
+
 void CWndShadow::PaintShadow(QPainter& dc, QPoint clientOrigin) {
     if (!(status_ & kShown) || picture_.isNull()) return;
-    dc.drawImage(clientOrigin + PictureOffset(), picture_);
+    const QPaintDevice* device = dc.paintEngine() ? dc.paintEngine()->paintDevice() : dc.device();
+    const QImage& picture = PictureAt(device ? device->devicePixelRatioF() : 1.0);
+    const qreal scale = picture.devicePixelRatio();
+    const QPointF origin = QPointF(clientOrigin + PictureOffset());
+    // Under the window the shadow is empty: only the bands around the window's body are drawn,
+    // so a paint never blends the transparent middle.
+    VWindowImplRoot* root = VWindow(window_).Root();
+    const int width = LOWORD(static_cast<std::uintptr_t>(lastSize_));
+    const int height = HIWORD(static_cast<std::uintptr_t>(lastSize_));
+    const int radius = root ? root->CornerRadius() : 0;
+    const int left = params_.size - params_.offsetX;
+    const int top = params_.size - params_.offsetY + radius;
+    const QRect hole(left, top, width, height - 2 * radius);
+    const QRect whole(QPoint(0, 0), (QSizeF(picture.size()) / scale).toSize());
+    if (hole.width() <= 0 || hole.height() <= 0 || !whole.contains(hole)) {
+        dc.drawImage(origin, picture);
+        return;
+    }
+    const QRect bands[4] = {
+        QRect(0, 0, whole.width(), hole.top()),
+        QRect(0, hole.bottom() + 1, whole.width(), whole.height() - hole.bottom() - 1),
+        QRect(0, hole.top(), hole.left(), hole.height()),
+        QRect(hole.right() + 1, hole.top(), whole.width() - hole.right() - 1, hole.height())};
+    for (const QRect& band : bands) {
+        if (band.isEmpty()) continue;
+        const QRectF source(band.x() * scale, band.y() * scale, band.width() * scale,
+                            band.height() * scale);
+        dc.drawImage(QRectF(origin + QPointF(band.topLeft()), QSizeF(band.size())), picture,
+                     source);
+    }
 }

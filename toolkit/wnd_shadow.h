@@ -60,6 +60,9 @@ class CWndShadow : public IWindowHook, public IWindowShadowPainter {
     void OnSize(WPARAM kind, LPARAM size);
     // Makes the picture for the window's current size and shape.
     void Update(bool invalidate);
+    // The picture at a device scale (made at that scale, once).
+    QImage Build(qreal scale) const;
+    const QImage& PictureAt(qreal scale);
     void Forget();
 
     HWND window_ = nullptr;
@@ -69,4 +72,5 @@ class CWndShadow : public IWindowHook, public IWindowShadowPainter {
     bool updatePending_ = false;
     int updateCount_ = 0;
     QImage picture_;
+    QImage scaledPicture_;
 };
