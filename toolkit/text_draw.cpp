@@ -27,11 +27,23 @@ constexpr qsizetype kMaxCachedLines = 4096;
 struct WrappedLines {
     std::vector<QString> pieces;
 };
+// A line of text already drawn in one colour at one device scale: painting it again is one
+// blend of a small picture instead of one per glyph.
+struct SpriteKey {
+    QString text;
+    QRgb colour = 0;
+    int scale = 100;  // percent
+    bool operator==(const SpriteKey&) const = default;
+};
+size_t qHash(const SpriteKey& key, size_t seed = 0) {
+    return qHashMulti(seed, key.text, key.colour, key.scale);
+}
 struct FontLines {
     QHash<QString, ShapedLine> shaped;
     QHash<QString, QString> cut;           // text + width
     QHash<QString, WrappedLines> wrapped;  // text + size + format
     int lineHeight = -1;
+    QHash<SpriteKey, QImage> sprites;
 };
 struct KnownFont {
     QFont font;
@@ -105,9 +117,53 @@ bool TextIsCut(const QFont& font, const QString& text, int width) {
     return TextWidth(font, text) > width;
 }
 
+namespace {
+
+// Room around a sprite's line for glyphs that reach past their advance.
+constexpr int kSpritePad = 2;
+constexpr qsizetype kMaxSprites = 1024;
+
+// Draws a shaped line in the pen's colour. Where the line lands on whole device pixels with no
+// rotation, it is drawn from its sprite (made on first use); elsewhere glyph by glyph.
+void DrawShaped(QPainter& dc, QPoint topLeft, const QString& text, const QFont& font) {
+    FontLines& lines = LinesOf(font);
+    const ShapedLine& shaped = Shaped(text, font, lines);
+    const QTransform& transform = dc.deviceTransform();
+    const QPoint corner = topLeft - QPoint(kSpritePad, kSpritePad);
+    const QPointF device = transform.map(QPointF(corner));
+    const bool aligned = transform.type() <= QTransform::TxScale &&
+                         transform.m11() == transform.m22() && transform.m11() > 0 &&
+                         qFuzzyCompare(device.x() + 1, std::round(device.x()) + 1) &&
+                         qFuzzyCompare(device.y() + 1, std::round(device.y()) + 1);
+    if (!aligned || shaped.width <= 0) {
+        dc.setFont(font);
+        dc.drawStaticText(topLeft, shaped.text);
+        return;
+    }
+    const qreal scale = transform.m11();
+    const SpriteKey key{text, dc.pen().color().rgba(), qRound(scale * 100)};
+    auto found = lines.sprites.constFind(key);
+    if (found == lines.sprites.constEnd()) {
+        if (lines.sprites.size() >= kMaxSprites) lines.sprites.clear();
+        const QSizeF size(shaped.width + 2 * kSpritePad,
+                          QFontMetrics(font).height() + 2 * kSpritePad);
+        QImage sprite((size * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+        sprite.setDevicePixelRatio(scale);
+        sprite.fill(Qt::transparent);
+        QPainter painter(&sprite);
+        painter.setFont(font);
+        painter.setPen(dc.pen().color());
+        painter.drawStaticText(QPoint(kSpritePad, kSpritePad), shaped.text);
+        painter.end();
+        found = lines.sprites.insert(key, sprite);
+    }
+    dc.drawImage(corner, *found);
+}
+
+}  // namespace
+
 void DrawTextLine(QPainter& dc, const QString& text, QPoint topLeft, const QFont& font) {
-    dc.setFont(font);
-    dc.drawStaticText(topLeft, Shaped(text, font).text);
+    DrawShaped(dc, topLeft, text, font);
 }
 
 namespace {
@@ -129,7 +185,7 @@ void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned 
     } else if (format & DT_BOTTOM) {
         top = rect.top() + rect.height() - metrics.height();
     }
-    dc.drawStaticText(QPoint(x, top), Shaped(shown, font).text);
+    DrawShaped(dc, QPoint(x, top), shown, font);
 }
 
 const WrappedLines& Wrapped(const QString& text, const QRect& rect, unsigned format,

@@ -770,20 +770,34 @@ void VWindowImplRoot::PaintClientArea(QPainter& dc, const UiRect& clip, bool fro
 
     if (fromSurface && cornerRadius_ > 0 && topLevel_ && translucent_ && surface_ &&
         !surface_->isMaximized() && !surface_->isFullScreen()) {
-        // Cut the corners round, with soft edges, so that the shadow shows through them.
+        // Cut the corners round, with soft edges, so that the shadow shows through them. The
+        // outline is worked out once per size: path arithmetic on every paint costs more than
+        // the paint.
         const int radius = std::min({cornerRadius_, clientWidth_ / 2, clientHeight_ / 2});
-        QPainterPath corners;
-        corners.addRect(0, 0, radius, radius);
-        corners.addRect(clientWidth_ - radius, 0, radius, radius);
-        corners.addRect(0, clientHeight_ - radius, radius, radius);
-        corners.addRect(clientWidth_ - radius, clientHeight_ - radius, radius, radius);
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(0, 0, clientWidth_, clientHeight_), radius, radius);
-        dc.save();
-        dc.setRenderHint(QPainter::Antialiasing);
-        dc.setCompositionMode(QPainter::CompositionMode_Clear);
-        dc.fillPath(corners.subtracted(shape), Qt::black);
-        dc.restore();
+        const QSize size(clientWidth_, clientHeight_);
+        if (cornerCutSize_ != size || cornerCutRadius_ != radius) {
+            QPainterPath corners;
+            corners.addRect(0, 0, radius, radius);
+            corners.addRect(clientWidth_ - radius, 0, radius, radius);
+            corners.addRect(0, clientHeight_ - radius, radius, radius);
+            corners.addRect(clientWidth_ - radius, clientHeight_ - radius, radius, radius);
+            QPainterPath shape;
+            shape.addRoundedRect(QRectF(0, 0, clientWidth_, clientHeight_), radius, radius);
+            cornerCut_ = corners.subtracted(shape);
+            cornerCutSize_ = size;
+            cornerCutRadius_ = radius;
+        }
+        const QRect clipArea = clip.ToQRect();
+        const bool touchesCorner = clipArea.left() < radius || clipArea.top() < radius ||
+                                   clipArea.right() >= clientWidth_ - radius ||
+                                   clipArea.bottom() >= clientHeight_ - radius;
+        if (touchesCorner) {
+            dc.save();
+            dc.setRenderHint(QPainter::Antialiasing);
+            dc.setCompositionMode(QPainter::CompositionMode_Clear);
+            dc.fillPath(cornerCut_, Qt::black);
+            dc.restore();
+        }
     }
 
     if (ctx.wantAnimation && !animationRunning_ && Handle()) {

@@ -5,6 +5,7 @@
 // defaults in that order. Window classes derive from the templates of toolkit/window_impl.h.
 
 #include <QMargins>
+#include <QPainterPath>
 #include <QPointer>
 #include <QString>
 #include <algorithm>
@@ -219,6 +220,10 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void ApplyShadowMargins(const QMargins& before);
 
     QPointer<VSurface> surface_;
+    // The rounded corners' outline, for the size it was made for.
+    QPainterPath cornerCut_;
+    QSize cornerCutSize_;
+    int cornerCutRadius_ = -1;
     std::shared_ptr<bool> alive_;
     std::vector<IWindowHook*> hooks_;
     IWindowShadowPainter* shadow_ = nullptr;

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 
+#include "toolkit/panel_draw.h"
 #include "toolkit/skin_colors.h"
 #include "toolkit/skin_fonts.h"
 #include "toolkit/skin_images.h"
@@ -28,13 +29,7 @@ const QColor kHeading(43, 47, 54);
 class Card final : public IUiDrawable {
   public:
     void Draw(QPainter& dc, const QRect& rect) override {
-        dc.save();
-        dc.setRenderHint(QPainter::Antialiasing);
-        dc.setPen(QPen(kCardBorder, 1));
-        dc.setBrush(Qt::white);
-        const qreal radius = palette::kCornerRadius;
-        dc.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        dc.restore();
+        DrawRoundedPanel(dc, rect, palette::kSurface, kCardBorder, palette::kCornerRadius);
     }
 };
 
