@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPaintEngine>
 #include <QPainter>
+#include <cmath>
 
 #include "toolkit/picture_decode.h"
 #include "toolkit/skin_directory.h"
@@ -152,8 +153,14 @@ void CKesBitmap::CopyPiece(QPainter& dc, const QRect& target, const QRect& sourc
     const qreal opacityBefore = dc.opacity();
     const bool blend = perPixelAlpha_ && !fullAlpha && constantAlpha_ < 255;
     if (blend) dc.setOpacity(opacityBefore * constantAlpha_ / 255.0);
-    const QTransform& transform = dc.deviceTransform();
-    if (transform.type() <= QTransform::TxScale && transform.m11() > 0 && transform.m22() > 0) {
+    const QTransform transform = dc.deviceTransform();
+    if (transform.type() <= QTransform::TxTranslate && target.size() == pixels.size() &&
+        transform.dx() == std::round(transform.dx()) &&
+        transform.dy() == std::round(transform.dy())) {
+        // At 1x on whole pixels: a plain copy.
+        dc.drawImage(target.topLeft(), *image, pixels);
+    } else if (transform.type() <= QTransform::TxScale && transform.m11() > 0 &&
+               transform.m22() > 0) {
         // The piece lands on whole device pixels: each of its edges is rounded on its own, so
         // pieces that meet share their edge at any scale, and a corner scales exactly as the
         // edge beside it. The pixels come from the piece alone (never from the next frame) and

@@ -123,12 +123,12 @@ namespace {
 constexpr int kSpritePad = 2;
 constexpr qsizetype kMaxSprites = 1024;
 
-// Draws a shaped line in the pen's colour. Where the line lands on whole device pixels with no
+// Draws a shaped line in `colour`. Where the line lands on whole device pixels with no
 // rotation, it is drawn from its sprite (made on first use); elsewhere glyph by glyph.
-void DrawShaped(QPainter& dc, QPoint topLeft, const QString& text, const QFont& font) {
-    FontLines& lines = LinesOf(font);
+void DrawShaped(QPainter& dc, QPoint topLeft, const QString& text, const QFont& font,
+                FontLines& lines, const QColor& colour) {
     const ShapedLine& shaped = Shaped(text, font, lines);
-    const QTransform& transform = dc.deviceTransform();
+    const QTransform transform = dc.deviceTransform();
     const QPoint corner = topLeft - QPoint(kSpritePad, kSpritePad);
     const QPointF device = transform.map(QPointF(corner));
     const bool aligned = transform.type() <= QTransform::TxScale &&
@@ -137,22 +137,23 @@ void DrawShaped(QPainter& dc, QPoint topLeft, const QString& text, const QFont& 
                          qFuzzyCompare(device.y() + 1, std::round(device.y()) + 1);
     if (!aligned || shaped.width <= 0) {
         dc.setFont(font);
+        dc.setPen(colour);
         dc.drawStaticText(topLeft, shaped.text);
         return;
     }
     const qreal scale = transform.m11();
-    const SpriteKey key{text, dc.pen().color().rgba(), qRound(scale * 100)};
+    const SpriteKey key{text, colour.rgba(), qRound(scale * 100)};
     auto found = lines.sprites.constFind(key);
     if (found == lines.sprites.constEnd()) {
         if (lines.sprites.size() >= kMaxSprites) lines.sprites.clear();
-        const QSizeF size(shaped.width + 2 * kSpritePad,
-                          QFontMetrics(font).height() + 2 * kSpritePad);
+        if (lines.lineHeight < 0) lines.lineHeight = QFontMetrics(font).height();
+        const QSizeF size(shaped.width + 2 * kSpritePad, lines.lineHeight + 2 * kSpritePad);
         QImage sprite((size * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
         sprite.setDevicePixelRatio(scale);
         sprite.fill(Qt::transparent);
         QPainter painter(&sprite);
         painter.setFont(font);
-        painter.setPen(dc.pen().color());
+        painter.setPen(colour);
         painter.drawStaticText(QPoint(kSpritePad, kSpritePad), shaped.text);
         painter.end();
         found = lines.sprites.insert(key, sprite);
@@ -163,16 +164,17 @@ void DrawShaped(QPainter& dc, QPoint topLeft, const QString& text, const QFont& 
 }  // namespace
 
 void DrawTextLine(QPainter& dc, const QString& text, QPoint topLeft, const QFont& font) {
-    DrawShaped(dc, topLeft, text, font);
+    DrawShaped(dc, topLeft, text, font, LinesOf(font), dc.pen().color());
 }
 
 namespace {
 
 void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
-                 const QFontMetrics& metrics) {
-    const QFont& font = dc.font();
+                 const QFont& font, FontLines& lines, const QColor& colour) {
     const QString shown = (format & DT_END_ELLIPSIS) ? CutToFit(text, font, rect.width()) : text;
-    const int width = Shaped(shown, font).width;
+    const int width = Shaped(shown, font, lines).width;
+    if (lines.lineHeight < 0) lines.lineHeight = QFontMetrics(font).height();
+    const int lineHeight = lines.lineHeight;
     int x = rect.left();
     if (format & DT_CENTER) {
         x = rect.left() + (rect.width() - width) / 2;
@@ -181,11 +183,11 @@ void DrawOneLine(QPainter& dc, const QString& text, const QRect& rect, unsigned 
     }
     int top = rect.top();
     if (format & DT_VCENTER) {
-        top = rect.top() + (rect.height() - metrics.height()) / 2;
+        top = rect.top() + (rect.height() - lineHeight) / 2;
     } else if (format & DT_BOTTOM) {
-        top = rect.top() + rect.height() - metrics.height();
+        top = rect.top() + rect.height() - lineHeight;
     }
-    DrawShaped(dc, QPoint(x, top), shown, font);
+    DrawShaped(dc, QPoint(x, top), shown, font, lines, colour);
 }
 
 const WrappedLines& Wrapped(const QString& text, const QRect& rect, unsigned format,
@@ -225,13 +227,13 @@ const WrappedLines& Wrapped(const QString& text, const QRect& rect, unsigned for
 }
 
 void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
-                 const QFont& font) {
+                 const QFont& font, FontLines& lines, const QColor& colour) {
     const QFontMetrics metrics(font);
     const int lineHeight = metrics.height();
     int y = rect.top();
     for (const QString& piece : Wrapped(text, rect, format, font, metrics).pieces) {
         DrawOneLine(dc, piece, QRect(rect.left(), y, rect.width(), lineHeight),
-                    format & (DT_CENTER | DT_RIGHT), metrics);
+                    format & (DT_CENTER | DT_RIGHT), font, lines, colour);
         y += lineHeight;
     }
 }
@@ -241,12 +243,11 @@ void DrawWrapped(QPainter& dc, const QString& text, const QRect& rect, unsigned 
 void DrawTextInRect(QPainter& dc, const QString& text, const QRect& rect, unsigned format,
                     const QFont& font, const QColor& colour) {
     if (text.isEmpty() || rect.width() <= 0 || rect.height() <= 0) return;
-    dc.setFont(font);
-    dc.setPen(colour);
+    FontLines& lines = LinesOf(font);
     if (format & DT_WORDBREAK) {
-        DrawWrapped(dc, text, rect, format, font);
+        DrawWrapped(dc, text, rect, format, font, lines, colour);
     } else {
-        DrawOneLine(dc, text, rect, format, QFontMetrics(font));
+        DrawOneLine(dc, text, rect, format, font, lines, colour);
     }
 }
 
