@@ -8,7 +8,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 
 def walk(node, depth, out):
@@ -69,16 +69,35 @@ def main():
     if "toggle" not in names:
         print(f"FAILED: the check box offers {names}, no toggle")
         return 1
+    # The reader is told of the change, as Orca would be, and reads the new state.
+    heard = []
+
+    def on_event(event):
+        source = event.source
+        heard.append((event.type, source.get_name() if source is not None else ""))
+
+    listener = Atspi.EventListener.new(on_event)
+    listener.register("object:state-changed:checked")
     action.do_action(names.index("toggle"))
-    for _ in range(20):
-        tree = []
-        walk(app, 0, tree)
-        if find("check box", "自动登录")[0][3]:
-            print("OK: toggled through AT-SPI")
-            return 0
-        time.sleep(0.1)
-    print("FAILED: toggling through AT-SPI did not check the box")
-    return 1
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        while context.pending():
+            context.iteration(False)
+        if any(name == "自动登录" for _, name in heard):
+            break
+        time.sleep(0.05)
+    listener.deregister("object:state-changed:checked")
+    if not any(name == "自动登录" for _, name in heard):
+        print(f"FAILED: no state change was announced for the box (heard {heard})")
+        return 1
+    tree = []
+    walk(app, 0, tree)
+    if not find("check box", "自动登录")[0][3]:
+        print("FAILED: toggling through AT-SPI did not check the box")
+        return 1
+    print("OK: toggled through AT-SPI, the change was announced and reads back checked")
+    return 0
 
 
 sys.exit(main())

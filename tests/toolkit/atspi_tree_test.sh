@@ -44,6 +44,11 @@ for _ in $(seq 1 40); do
     [[ $status -eq 2 ]] || break  # 2: the gallery is not on the bus yet
 done
 [[ $status -eq 2 ]] && echo "FAILED: the gallery never showed up on the accessibility bus"
+# The gallery goes first, then its display.
+for pid in $(pgrep -P "$runner"); do
+    [[ "$(cat "/proc/$pid/comm" 2>/dev/null)" == Xvfb ]] || kill "$pid" 2>/dev/null
+done
+sleep 0.3
 pkill -P "$runner" 2>/dev/null
 kill "$runner" "$launcher" 2>/dev/null
 wait 2>/dev/null
