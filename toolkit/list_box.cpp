@@ -144,6 +144,10 @@ void CListBoxWindow::ScrollTo(int index) {
     if (top == top_) return;
     top_ = top;
     Invalidate(false);
+    RowsMoved();
+}
+
+void CListBoxWindow::RowsMoved() {
     // Other rows now lie under the pointer: a held press no longer means its row, and the hover
     // follows the row now under the pointer.
     CancelPress();
@@ -232,6 +236,7 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
             top_ = std::min(top_, MaxTopIndex());
             if (hoverRow_ >= count_) hoverRow_ = -1;
             Invalidate(false);
+            RowsMoved();
             result = 0;
             return true;
         case LB_ADDSTRING:
@@ -241,6 +246,7 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
             if (!fixed_) heights_.insert(heights_.begin() + at, rowHeight_);
             ++count_;
             Invalidate(false);
+            RowsMoved();
             result = at;
             return true;
         }
@@ -254,6 +260,7 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
             top_ = std::min(top_, MaxTopIndex());
             if (hoverRow_ >= count_) hoverRow_ = -1;
             Invalidate(false);
+            RowsMoved();
             result = count_;
             return true;
         case LB_RESETCONTENT:
@@ -262,6 +269,7 @@ bool CListBoxWindow::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
             top_ = 0;
             hoverRow_ = -1;
             Invalidate(false);
+            RowsMoved();
             result = 0;
             return true;
         case LB_GETCOUNT:

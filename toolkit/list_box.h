@@ -84,6 +84,8 @@ class CListBoxWindow : public VWindowImpl<CListBoxWindow> {
     void ScrollTo(int index);
     LRESULT ItemFromPoint(int x, int y) const;
     void TrackHover(int x, int y);
+    // The rows under the pointer changed (scrolled, inserted, removed).
+    void RowsMoved();
     void DescribeRows(UiContext& ctx);
     void InvalidateRow(int index);
     bool OnVScroll(int code, int position);

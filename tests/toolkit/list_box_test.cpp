@@ -30,7 +30,9 @@ class ListPage : public VWindowImpl<ListPage>, public IListBoxOwner {
         }
         if (ctx.mode == UiMode::Mouse) {
             UiRegion row(ctx);
-            if (UiDoubleClickArea(row, rect)) opened.push_back(index);
+            const int hit = UiHitTest(row, rect);
+            if (hit == kUiDoubleClicked) opened.push_back(index);
+            if (hit == kUiClicked) clicked.push_back(index);
         }
     }
     void DrawBackground(UiContext&) override { ++backgrounds; }
@@ -49,6 +51,7 @@ class ListPage : public VWindowImpl<ListPage>, public IListBoxOwner {
     int empties = 0;
     int leaves = 0;
     std::vector<int> opened;
+    std::vector<int> clicked;
 };
 
 class ListBoxTest : public ::testing::Test {
@@ -190,6 +193,24 @@ TEST_F(ListBoxTest, ClickThatChangesTheOwnersStateRepaintsEveryVisibleRow) {
     Pump();
     EXPECT_EQ(page_.opened, (std::vector<int>{1, 3}));
     EXPECT_TRUE(page_.painted.count(1)) << "the row opened before still shows as opened";
+}
+
+// A row that arrives above a held press moves the pressed row away: the release clicks nothing,
+// rather than the row that came to lie under the pointer.
+TEST_F(ListBoxTest, RowsArrivingUnderAHeldPressCancelTheClick) {
+    CVirtualListBoxNofixLineHeight list(&page_);
+    list.SetRowHeight(40);
+    ASSERT_TRUE(list.Create(page_, UiRect(0, 0, 300, 400)));
+    for (int i = 0; i < 5; ++i)
+        list.InsertItem();
+    QWidget* widget = list.Widget();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(page_.clicked, std::vector<int>{2});
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    list.InsertItem(0);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(page_.clicked, std::vector<int>{2});
+    EXPECT_EQ(list.HoverRow(), 2);  // the row under the pointer now
 }
 
 TEST_F(ListBoxTest, RowsHitTestThroughTheOwner) {
