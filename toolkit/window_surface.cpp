@@ -372,6 +372,8 @@ void VSurface::ReportSize(bool force) {
     } else if (isWindow() && (isMaximized() || isFullScreen())) {
         kind = SIZE_MAXIMIZED;
     }
+    // The margins may have changed without the client size: the input region follows first.
+    UpdateInputRegion();
     const QMargins margins = root_->EffectiveMargins();
     const int width = std::max(0, this->width() - margins.left() - margins.right());
     const int height = std::max(0, this->height() - margins.top() - margins.bottom());
@@ -382,7 +384,6 @@ void VSurface::ReportSize(bool force) {
     reportedWidth_ = width;
     reportedHeight_ = height;
     platform::DeliverMessage(*root_, WM_SIZE, kind, MAKELPARAM(width, height));
-    UpdateInputRegion();
 }
 
 void VSurface::resizeEvent(QResizeEvent* event) {
