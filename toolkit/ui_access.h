@@ -30,6 +30,7 @@ enum class UiNodeState : unsigned {
     Checkable = 2,
     Checked = 4,
     Disabled = 8,
+    Default = 16,  // the button Enter presses
 };
 constexpr UiNodeState operator|(UiNodeState a, UiNodeState b) {
     return static_cast<UiNodeState>(static_cast<unsigned>(a) | static_cast<unsigned>(b));

@@ -19,10 +19,11 @@ class VWindowImplRoot;
 enum class UiMode { Paint, Timer, Mouse, Describe };
 
 // Element flags.
-constexpr unsigned kUiTakesMouse = 0x1;    // hover, press and click
-constexpr unsigned kUiHandCursor = 0x2;    // the hand cursor over it
-constexpr unsigned kUiDisabled = 0x4;      // drawn disabled, never takes the mouse
-constexpr unsigned kUiClickOnPress = 0x8;  // reports the click when pressed, not on release
+constexpr unsigned kUiTakesMouse = 0x1;      // hover, press and click
+constexpr unsigned kUiHandCursor = 0x2;      // the hand cursor over it
+constexpr unsigned kUiDisabled = 0x4;        // drawn disabled, never takes the mouse
+constexpr unsigned kUiClickOnPress = 0x8;    // reports the click when pressed, not on release
+constexpr unsigned kUiDefaultButton = 0x10;  // Enter presses it when the keyboard is on nothing
 
 // Hit results of an element.
 constexpr int kUiNotHit = -1;

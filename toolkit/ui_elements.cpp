@@ -98,6 +98,7 @@ const QFont& OrDefault(const QFont* font, const QFont& fallback) {
 UiNodeState FocusableIf(unsigned flags) {
     UiNodeState states = TakesMouse(flags) ? UiNodeState::Focusable : UiNodeState::None;
     if (flags & kUiDisabled) states = states | UiNodeState::Disabled;
+    if (flags & kUiDefaultButton) states = states | UiNodeState::Default;
     return states;
 }
 

@@ -71,7 +71,7 @@ class VDialogCore : public VWindowImplRoot {
                         const UiRect& rect, DWORD exStyle);
     bool IsDialogWindow() const override { return true; }
     void OnDialogEscape() override { EndDialog(IDCANCEL); }
-    // Enter on no element in particular confirms.
+    // Enter with the keyboard on no element, in a dialog without a default button, confirms.
     void OnDialogEnter() override { EndDialog(IDOK); }
     // A modal dialog destroyed some other way still ends its loop.
     void OnWindowDestroyed() override;

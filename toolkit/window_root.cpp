@@ -241,6 +241,13 @@ bool VWindowImplRoot::OnKeyDown(WPARAM key) {
             return !focus_.IsEmpty() && ActivateElement(focus_);
         case VK_RETURN:
             if (!focus_.IsEmpty() && ActivateElement(focus_)) return true;
+            // The keyboard is on nothing: Enter presses the default button, if there is one.
+            for (const UiNode& node : Describe()) {
+                if (Has(node.states, UiNodeState::Default) &&
+                    !Has(node.states, UiNodeState::Disabled)) {
+                    return ActivateElement(node.rect);
+                }
+            }
             if (!IsDialogWindow()) return false;
             OnDialogEnter();
             return true;

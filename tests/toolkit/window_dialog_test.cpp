@@ -154,4 +154,47 @@ TEST_F(WindowDialogTest, DialogCentresOverItsOwnerAndEnterConfirms) {
     owner.DestroyWindow();
 }
 
+// A dialog with a default button: Enter presses that button (which may refuse), Tab walks to
+// the others, and Escape cancels.
+class FormDialog : public VDialogImpl<FormDialog> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestFormDialog"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+        if (UiButton(root, UiRect(10, 80, 100, 110), QStringLiteral("取消"), QString(),
+                     kUiTakesMouse, nullptr)) {
+            ctx.Later([this] { EndDialog(IDCANCEL); });
+        }
+        if (UiButton(root, UiRect(120, 80, 210, 110), QStringLiteral("确定"), QString(),
+                     kUiTakesMouse | kUiDefaultButton, nullptr)) {
+            ++confirms;
+            if (confirms >= 2) ctx.Later([this] { EndDialog(IDOK); });  // the first is refused
+        }
+    }
+    int confirms = 0;
+};
+
+TEST_F(WindowDialogTest, EnterPressesTheDefaultButtonAndTabWalksTheOthers) {
+    FormDialog dialog;
+    QTimer::singleShot(50, [&] {
+        QWidget* widget = dialog.Widget();
+        QTest::keyClick(widget, Qt::Key_Return);
+        EXPECT_EQ(dialog.confirms, 1);
+        EXPECT_TRUE(dialog.IsWindow());  // the button refused: the dialog stays
+        QTest::keyClick(widget, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+
+    FormDialog other;
+    QTimer::singleShot(50, [&] {
+        QWidget* widget = other.Widget();
+        QTest::keyClick(widget, Qt::Key_Tab);
+        EXPECT_EQ(other.FocusRect(), UiRect(10, 80, 100, 110));
+        QTest::keyClick(widget, Qt::Key_Return);  // the keyboard is on the cancel button
+    });
+    EXPECT_EQ(other.DoModal(), IDCANCEL);
+    EXPECT_EQ(other.confirms, 0);
+}
+
 }  // namespace

@@ -625,7 +625,7 @@ void CGalleryDialog::DoUI(UiContext& ctx) {
     }
     if (UiSkinButton(root, UiRect::FromSize(width / 2 + 10, top, 89, 32),
                      &SkinImage("small_blue_btn.png"), QStringLiteral("确定"), QString(),
-                     &TextFont(14), Qt::white, -1, kUiTakesMouse)) {
+                     &TextFont(14), Qt::white, -1, kUiTakesMouse | kUiDefaultButton)) {
         ctx.Later([this] { EndDialog(IDOK); });
     }
 }
