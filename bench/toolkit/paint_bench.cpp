@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "toolkit/gallery/gallery_window.h"
-#include "toolkit/skin_directory.h"
-#include "toolkit/skin_fonts.h"
+#include "toolkit/skin/skin_directory.h"
+#include "toolkit/skin/skin_fonts.h"
 #include "util/component_registry.h"
 #include "util/small_components.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/kes_bitmap.h"
+#include "toolkit/skin/kes_bitmap.h"
 
 namespace {
 

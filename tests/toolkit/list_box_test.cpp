@@ -8,8 +8,8 @@
 #include <set>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/list_box.h"
-#include "toolkit/ui_elements.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/lists/list_box.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/list_box.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/skin_images.h"
+#include "toolkit/lists/list_box.h"
+#include "toolkit/lists/scroll_bar.h"
+#include "toolkit/skin/skin_images.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "toolkit/scroll_geometry.h"
+#include "toolkit/lists/scroll_geometry.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cmath>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/shadow_kernel.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
-#include "toolkit/wnd_shadow.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/window/shadow_kernel.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 namespace {
 

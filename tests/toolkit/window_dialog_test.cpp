@@ -9,8 +9,8 @@
 #include <QToolTip>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/window/window_impl.h"
 
 namespace {
 

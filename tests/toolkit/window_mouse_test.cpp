@@ -11,10 +11,10 @@
 
 #include "flow/msg_handler.h"
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/kes_bitmap.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
-#include "toolkit/wnd_shadow.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/kes_bitmap.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 namespace {
 

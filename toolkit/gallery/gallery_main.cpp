@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "toolkit/gallery/gallery_window.h"
-#include "toolkit/skin_fonts.h"
+#include "toolkit/skin/skin_fonts.h"
 #include "util/component_registry.h"
 #include "util/small_components.h"
 

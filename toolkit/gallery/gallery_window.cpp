@@ -10,12 +10,12 @@
 #include <array>
 #include <functional>
 
-#include "toolkit/panel_draw.h"
-#include "toolkit/skin_colors.h"
-#include "toolkit/skin_fonts.h"
-#include "toolkit/skin_images.h"
-#include "toolkit/text_draw.h"
-#include "toolkit/ui_elements.h"
+#include "toolkit/elements/panel_draw.h"
+#include "toolkit/elements/text_draw.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_colors.h"
+#include "toolkit/skin/skin_fonts.h"
+#include "toolkit/skin/skin_images.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QImage>
 #include <memory>
 
-#include "toolkit/list_box.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/window_impl.h"
-#include "toolkit/wnd_shadow.h"
+#include "toolkit/lists/list_box.h"
+#include "toolkit/lists/scroll_bar.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 // The rows of the conversation list: drawn from nothing but the row number.
 class GalleryConversationRows : public IListBoxOwner {
