@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/dui_list_box.h"
+#include "toolkit/lists/dui_list_box.h"
 
 namespace {
 

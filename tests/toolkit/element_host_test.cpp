@@ -6,9 +6,9 @@
 #include <QTest>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/element_host.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/window/element_host.h"
+#include "toolkit/window/window_impl.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// The gallery rendered off screen at 1x and 2x: the pictures the README shows. They are written
-// to the build's gallery folder.
+// The gallery rendered off screen at 1x, 1.25x, 1.5x and 2x, and with the keyboard's focus ring:
+// the pictures the README shows. They are written to the build's gallery folder.
 
 #include <gtest/gtest.h>
 
@@ -51,6 +51,52 @@ TEST(GalleryTest, RendersAtOneAndTwoTimesTheSize) {
     const QColor farAway = one.pixelColor(4, one.height() - 4);
     const QColor belowWindow = one.pixelColor(400, 28 + 3 + 700 + 3);
     EXPECT_LT(belowWindow.lightness(), farAway.lightness() - 10);
+}
+
+// Fractional scales draw the same picture (not a blocky or bleeding one), and the keyboard's
+// focus ring shows on the dialog's button in the skin's colour.
+TEST(GalleryTest, RendersAtFractionalScalesAndWithTheFocusRing) {
+    lumeno::test::PrepareToolkitProcess();
+    QDir().mkpath(QStringLiteral(LUMENO_GALLERY_OUT));
+    const QImage one = RenderGalleryScreenshot(1);
+    ASSERT_FALSE(one.isNull());
+    for (const auto& [scale, name] :
+         {std::pair{1.25, "gallery@1.25x.png"}, std::pair{1.5, "gallery@1.5x.png"}}) {
+        const QImage shot = RenderGalleryScreenshot(scale);
+        ASSERT_EQ(shot.size(), one.size() * scale);
+        EXPECT_TRUE(shot.save(QStringLiteral(LUMENO_GALLERY_OUT "/") + QLatin1String(name)));
+        const QImage down =
+            shot.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        int differences = 0;
+        for (int y = 100; y < 700; y += 5) {
+            for (int x = 60; x < 1080; x += 5) {
+                const QColor a = one.pixelColor(x, y);
+                const QColor b = down.pixelColor(x, y);
+                differences += std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+                                   std::abs(a.blue() - b.blue()) >
+                               60;
+            }
+        }
+        EXPECT_LT(differences, 2000) << scale;
+    }
+
+    const QImage focused = RenderGalleryScreenshot(1, true);
+    ASSERT_EQ(focused.size(), one.size());
+    EXPECT_TRUE(focused.save(QStringLiteral(LUMENO_GALLERY_OUT "/gallery-focus.png")));
+    // The ring is the only change, and it is drawn in the skin's focus colour.
+    int changed = 0;
+    int ring = 0;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            if (one.pixel(x, y) == focused.pixel(x, y)) continue;
+            ++changed;
+            const QColor c = focused.pixelColor(x, y);
+            ring += c.blue() > 150 && c.red() < 100;
+        }
+    }
+    EXPECT_GT(changed, 100);
+    EXPECT_LT(changed, 1500);
+    EXPECT_GT(ring, changed / 3);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QtMath>
+#include <cstdlib>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/kes_bitmap.h"
+#include "toolkit/skin/kes_bitmap.h"
 
 namespace {
 
@@ -299,6 +301,80 @@ TEST_F(KesBitmapTest, HighDensityScreensUseTheExactDoubleCompanion) {
     odd.Draw(painter, 0, 0);
     painter.end();
     EXPECT_EQ(sharp.pixelColor(5, 5), kRed);
+}
+
+// At 125 % and 150 %: a button face never shows a pixel of the next frame, and a nine-part
+// frame's border is as thick beside its corners as along its edges, on the right as on the left.
+TEST_F(KesBitmapTest, FractionalScalesKeepFramesApartAndBordersEven) {
+    CKesBitmapHorizen3Part face(Save(FlatFrames({Qt::white, kBlue}, 10, 8), "face.png"), 2, 4, 6);
+    const QColor dark(30, 40, 60);
+    QImage ring(12, 12, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < 12; ++y) {
+        for (int x = 0; x < 12; ++x) {
+            const bool border = x < 3 || y < 3 || x >= 9 || y >= 9;
+            ring.setPixelColor(x, y, border ? dark : QColor(Qt::white));
+        }
+    }
+    CKesBitmap9Part nine(Save(ring, "ring.png"), 1, 4, 8, 4, 8);
+    auto isDark = [](const QImage& image, int x, int y) {
+        return image.pixelColor(x, y).lightness() < 128;
+    };
+    for (const qreal scale : {1.25, 1.5}) {
+        for (int shift = 0; shift < 4; ++shift) {
+            const int x = 61 + shift;
+            const int y = 11 + shift;
+            const int width = 71 + 3 * shift;
+            const int height = 53 + shift;
+            QImage canvas(qCeil(200 * scale), qCeil(100 * scale),
+                          QImage::Format_ARGB32_Premultiplied);
+            canvas.setDevicePixelRatio(scale);
+            canvas.fill(Qt::white);
+            QPainter painter(&canvas);
+            face.DrawFrame(painter, 1 + shift, 3, 37 + shift, 8, 0);
+            nine.DrawFrame(painter, x, y, width, height, 0);
+            painter.end();
+
+            for (int py = 0; py < qCeil(14 * scale); ++py) {
+                for (int px = 0; px < qCeil(45 * scale); ++px) {
+                    const QColor c = canvas.pixelColor(px, py);
+                    ASSERT_LT(c.blue() - c.red(), 8) << scale << " " << px << "," << py;
+                }
+            }
+
+            // Device rows: the last one of the top corners, and one in the middle of the edges.
+            const int left = qRound(x * scale);
+            const int right = qRound((x + width) * scale) - 1;
+            const int cornerRow = qRound((y + 4) * scale) - 1;
+            const int edgeRow = qRound((y + height / 2) * scale);
+            auto fromLeft = [&](int row) {
+                int count = 0;
+                while (isDark(canvas, left + count, row))
+                    ++count;
+                return count;
+            };
+            auto fromRight = [&](int row) {
+                int count = 0;
+                while (isDark(canvas, right - count, row))
+                    ++count;
+                return count;
+            };
+            const int leftEdge = fromLeft(edgeRow);
+            const int rightEdge = fromRight(edgeRow);
+            EXPECT_GE(leftEdge, qFloor(3 * scale)) << scale << " " << shift;
+            EXPECT_EQ(fromLeft(cornerRow), leftEdge) << scale << " " << shift;
+            EXPECT_EQ(fromRight(cornerRow), rightEdge) << scale << " " << shift;
+            EXPECT_LE(std::abs(leftEdge - rightEdge), 1) << scale << " " << shift;
+            // Top and bottom alike, down the middle column.
+            const int column = qRound((x + width / 2) * scale);
+            int top = 0;
+            while (isDark(canvas, column, qRound(y * scale) + top))
+                ++top;
+            int bottom = 0;
+            while (isDark(canvas, column, qRound((y + height) * scale) - 1 - bottom))
+                ++bottom;
+            EXPECT_LE(std::abs(top - bottom), 1) << scale << " " << shift;
+        }
+    }
 }
 
 TEST_F(KesBitmapTest, ThumbnailLoadsIntoASquare) {

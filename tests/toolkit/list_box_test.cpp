@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
 #include <set>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/list_box.h"
-#include "toolkit/ui_elements.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/lists/list_box.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ class ListPage : public VWindowImpl<ListPage>, public IListBoxOwner {
         }
         if (ctx.mode == UiMode::Mouse) {
             UiRegion row(ctx);
-            if (UiDoubleClickArea(row, rect)) opened.push_back(index);
+            const int hit = UiHitTest(row, rect);
+            if (hit == kUiDoubleClicked) opened.push_back(index);
+            if (hit == kUiClicked) clicked.push_back(index);
         }
     }
     void DrawBackground(UiContext&) override { ++backgrounds; }
@@ -48,6 +51,7 @@ class ListPage : public VWindowImpl<ListPage>, public IListBoxOwner {
     int empties = 0;
     int leaves = 0;
     std::vector<int> opened;
+    std::vector<int> clicked;
 };
 
 class ListBoxTest : public ::testing::Test {
@@ -150,6 +154,63 @@ TEST_F(ListBoxTest, HoverBelowTheLastRowHighlightsNothing) {
     QApplication::sendEvent(list.Widget(), &leave);
     EXPECT_EQ(list.HoverRow(), -1);
     EXPECT_EQ(page_.leaves, 1);
+}
+
+// After the wheel or the keyboard scrolls a list under a resting pointer, the highlighted row is
+// the one under the pointer, not the one that was there.
+TEST_F(ListBoxTest, HoverFollowsTheRowUnderThePointerAfterScrolling) {
+    QApplication::setWheelScrollLines(3);
+    CVirtualListBox list(&page_);
+    list.SetRowHeight(40);
+    ASSERT_TRUE(list.Create(page_, UiRect(0, 0, 300, 400)));
+    list.SetCount(100);
+    Hover(list.Widget(), QPoint(50, 90));
+    EXPECT_EQ(list.HoverRow(), 2);
+    platform::SendMessage(list, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    EXPECT_EQ(list.GetTopIndex(), 3);  // the desktop's three lines per notch
+    EXPECT_EQ(list.HoverRow(), 5);
+    QTest::keyClick(list.Widget(), Qt::Key_Down);
+    EXPECT_EQ(list.GetTopIndex(), 4);
+    EXPECT_EQ(list.HoverRow(), 6);
+}
+
+// Double-clicking a second row repaints the first, which the owner no longer marks.
+TEST_F(ListBoxTest, ClickThatChangesTheOwnersStateRepaintsEveryVisibleRow) {
+    CVirtualListBox list(&page_);
+    list.SetRowHeight(40);
+    list.SetWantDoubleClicks(true);
+    ASSERT_TRUE(list.Create(page_, UiRect(0, 0, 300, 400)));
+    list.SetCount(20);
+    QWidget* widget = list.Widget();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(100, 50));
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, QPoint(100, 50));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(100, 50));
+    Pump();
+    page_.Reset();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(100, 130));
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, QPoint(100, 130));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(100, 130));
+    Pump();
+    EXPECT_EQ(page_.opened, (std::vector<int>{1, 3}));
+    EXPECT_TRUE(page_.painted.count(1)) << "the row opened before still shows as opened";
+}
+
+// A row that arrives above a held press moves the pressed row away: the release clicks nothing,
+// rather than the row that came to lie under the pointer.
+TEST_F(ListBoxTest, RowsArrivingUnderAHeldPressCancelTheClick) {
+    CVirtualListBoxNofixLineHeight list(&page_);
+    list.SetRowHeight(40);
+    ASSERT_TRUE(list.Create(page_, UiRect(0, 0, 300, 400)));
+    for (int i = 0; i < 5; ++i)
+        list.InsertItem();
+    QWidget* widget = list.Widget();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(page_.clicked, std::vector<int>{2});
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    list.InsertItem(0);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(page_.clicked, std::vector<int>{2});
+    EXPECT_EQ(list.HoverRow(), 2);  // the row under the pointer now
 }
 
 TEST_F(ListBoxTest, RowsHitTestThroughTheOwner) {

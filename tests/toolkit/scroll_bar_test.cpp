@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTest>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/list_box.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/skin_images.h"
+#include "toolkit/lists/list_box.h"
+#include "toolkit/lists/scroll_bar.h"
+#include "toolkit/skin/skin_images.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ class ScrollBarTest : public ::testing::Test {
   protected:
     void SetUp() override {
         lumeno::test::PrepareToolkitProcess();
+        // One line per notch, as the desktop may be set; the wheel test also tries three.
+        QApplication::setWheelScrollLines(1);
         ASSERT_TRUE(page_.Create(nullptr, UiRect::FromSize(0, 0, 320, 400), QString(),
                                  WS_POPUP | WS_VISIBLE));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(page_.Widget()));
@@ -107,6 +110,42 @@ TEST_F(ScrollBarTest, DraggingTheThumbScrollsTheList) {
     EXPECT_FALSE(bar_.Dragging());
 }
 
+// Drag, release, grab again: the thumb stays where it was let go, a grab without moving moves
+// nothing, and one pixel moves the list by at most the rows one pixel stands for.
+TEST_F(ScrollBarTest, ThumbStaysWhereItWasLetGoAndRegrabbingMovesNothing) {
+    list_.SetCount(100000);
+    Pump();
+    QWidget* bar = bar_.Widget();
+    const int travel = bar->height() - bar_.CurrentThumbHeight();
+    const int rowsPerPixel = (100000 - 10 + travel - 1) / travel;
+    int y = 10;
+    for (const int drag : {123, 57, -31, 1, 200}) {
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(5, y));
+        ASSERT_TRUE(bar_.Dragging());
+        y += drag;
+        QTest::mouseMove(bar, QPoint(5, y));
+        const int thumb = bar_.ThumbTop();
+        const int top = list_.GetTopIndex();
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(5, y));
+        Pump();
+        EXPECT_EQ(bar_.ThumbTop(), thumb) << "the thumb jumped on release";
+        EXPECT_EQ(list_.GetTopIndex(), top);
+
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(5, y));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(5, y));
+        EXPECT_EQ(list_.GetTopIndex(), top) << "a grab without moving moved the list";
+        EXPECT_EQ(bar_.ThumbTop(), thumb);
+
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(5, y));
+        QTest::mouseMove(bar, QPoint(5, y + 1));
+        EXPECT_LE(std::abs(list_.GetTopIndex() - top), rowsPerPixel);
+        EXPECT_GT(list_.GetTopIndex(), top);
+        QTest::mouseMove(bar, QPoint(5, y));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(5, y));
+        EXPECT_EQ(list_.GetTopIndex(), top);
+    }
+}
+
 TEST_F(ScrollBarTest, WheelOverTheListTurnsWholeNotchesIntoLines) {
     list_.SetCount(1000);
     list_.SetTopIndex(100);
@@ -125,6 +164,13 @@ TEST_F(ScrollBarTest, WheelOverTheListTurnsWholeNotchesIntoLines) {
     // Over the bar itself a notch turns a page.
     Wheel(bar_, -120);
     EXPECT_EQ(list_.GetTopIndex(), 112);
+
+    // A notch is as many lines as the desktop says.
+    QApplication::setWheelScrollLines(3);
+    Wheel(list_, -170);  // with the 50 left over: one notch
+    EXPECT_EQ(list_.GetTopIndex(), 115);
+    EXPECT_EQ(bar_.WheelAccumulator(), 0);
+    QApplication::setWheelScrollLines(1);
 }
 
 TEST_F(ScrollBarTest, BarWaitsWhileTheListRebuildsWithRedrawOff) {

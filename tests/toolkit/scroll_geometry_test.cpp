@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "toolkit/scroll_geometry.h"
+#include "toolkit/lists/scroll_geometry.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ TEST(ScrollGeometryTest, ThumbTopFollowsThePosition) {
     const ScrollInfo info{0, 99, 10, 0};
     EXPECT_EQ(ThumbTopForPosition(info, 300, 30), 0);
     EXPECT_EQ(ThumbTopForPosition({0, 99, 10, 99}, 300, 30), 270);  // the bottom edge
-    EXPECT_EQ(ThumbTopForPosition({0, 99, 10, 33}, 300, 30), 100);  // 300 / 99 * 33
+    EXPECT_EQ(ThumbTopForPosition({0, 99, 10, 33}, 300, 30), 99);   // 270 * 33 / 90
     EXPECT_EQ(ThumbTopForPosition({0, 99, 10, 100}, 300, 30), -1);  // outside the range
     EXPECT_EQ(ThumbTopForPosition({0, 99, 10, -1}, 300, 30), -1);
     EXPECT_EQ(ThumbTopForPosition({5, 5, 10, 5}, 300, 30), -1);  // an empty range
@@ -41,6 +41,27 @@ TEST(ScrollGeometryTest, BarNoTallerThanItsThumbOrRangeWithinAPageDividesByNothi
     EXPECT_EQ(ClampThumbTop(-5, 300, 30), 0);
     EXPECT_EQ(ClampThumbTop(400, 300, 30), 270);
     EXPECT_EQ(ThumbTopForPosition({0, 99, 10, 99}, 20, 30), 0);
+}
+
+// The thumb top of a position and the position of a thumb top are exact inverses, and one pixel
+// of travel never moves the list by more rows than a pixel stands for.
+TEST(ScrollGeometryTest, ThumbAndPositionAreExactInverses) {
+    for (const int barHeight : {400, 339, 97}) {
+        const ScrollInfo info{0, 99999, 7, 0};
+        const int thumb = ThumbHeight(info, barHeight);
+        const int travel = barHeight - thumb;
+        const int perPixel = (99999 - 7 + 1 + travel - 1) / travel;
+        int previous = PositionForThumbTop(info, barHeight, thumb, 0);
+        for (int top = 0; top <= travel; ++top) {
+            const int position = PositionForThumbTop(info, barHeight, thumb, top);
+            ScrollInfo at = info;
+            at.pos = position;
+            ASSERT_EQ(ThumbTopForPosition(at, barHeight, thumb), top) << barHeight << " " << top;
+            ASSERT_LE(position - previous, perPixel);
+            previous = position;
+        }
+        EXPECT_EQ(previous, 99999 - 7 + 1);  // the bottom shows the last page
+    }
 }
 
 TEST(ScrollGeometryTest, NeedsScrollingWhenMoreThanAPage) {

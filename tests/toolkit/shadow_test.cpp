@@ -7,10 +7,10 @@
 #include <cmath>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/shadow_kernel.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
-#include "toolkit/wnd_shadow.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/window/shadow_kernel.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 namespace {
 
@@ -188,6 +188,35 @@ TEST_F(ShadowWindowTest, RoundCornersLetTheShadowThrough) {
     const QRgb corner = shot.pixel(5 + 199, 3 + 149);  // the client's bottom-right pixel
     EXPECT_GT(qAlpha(corner), 0);
     EXPECT_LT(qRed(corner), 200);  // shadow, not the white client
+}
+
+}  // namespace
+
+namespace {
+
+// On a screen at 200 % the shadow is made at that scale: its fade below the window has a step
+// on every device row, not a 1x step drawn twice as tall.
+TEST_F(ShadowWindowTest, ShadowIsMadeAtTheDeviceScale) {
+    ShadowedWindow window;
+    ASSERT_TRUE(window.Create(nullptr, UiRect::FromSize(200, 150, 300, 200), QString(),
+                              WS_POPUP | WS_VISIBLE));
+    QWidget* widget = window.Widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
+    Pump();
+    QImage sharp(widget->size() * 2, QImage::Format_ARGB32_Premultiplied);
+    sharp.setDevicePixelRatio(2);
+    sharp.fill(Qt::transparent);
+    widget->render(&sharp, QPoint(), QRegion(), QWidget::DrawChildren);
+    // Device rows of the fade below the window (window bottom at widget y 203, shadow to 210).
+    std::vector<int> fade;
+    for (int y = 2 * 205; y < 2 * 210; ++y)
+        fade.push_back(qAlpha(sharp.pixel(2 * 155, y)));
+    int repeats = 0;
+    for (std::size_t i = 1; i < fade.size(); ++i)
+        repeats += fade[i] == fade[i - 1];
+    EXPECT_LE(repeats, 2) << "a 1x shadow stretched to 2x";
+    EXPECT_GT(fade.front(), fade.back());
+    EXPECT_EQ(window.shadow.Picture().size(), QSize(310, 210));  // the 1x picture is kept
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <QFontMetrics>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/skin_fonts.h"
+#include "toolkit/skin/skin_fonts.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <set>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/skin_images.h"
+#include "toolkit/skin/skin_images.h"
 
 namespace {
 

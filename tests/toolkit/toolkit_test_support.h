@@ -13,7 +13,7 @@
 
 #include "platform/ui_thread.h"
 #include "tests/support/temp_dir.h"
-#include "toolkit/skin_directory.h"
+#include "toolkit/skin/skin_directory.h"
 #include "util/component_registry.h"
 #include "util/small_components.h"
 

@@ -6,13 +6,15 @@
 #include <QPainter>
 #include <QTest>
 #include <QToolTip>
+#include <algorithm>
 #include <functional>
 
 #include "flow/msg_handler.h"
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/kes_bitmap.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/kes_bitmap.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 namespace {
 
@@ -310,6 +312,235 @@ TEST_F(WindowMouseTest, WindowHearsBroadcastsWhileItExists) {
     window.DestroyWindow();
     Broadcast(WM_USER + 78, 1, 2);
     EXPECT_EQ(window.broadcasts.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A row that clicks, with a label on it cut short: the label's tooltip must not take the row's
+// hover, or a pointer that moves a pixel between press and release loses the click.
+TEST_F(WindowMouseTest, TooltipNeverTakesAClickFromTheElementUnderIt) {
+    const QString longText = QStringLiteral("一行放不下的标题 with a title far too long to fit");
+    TestWindow window;
+    int clicks = 0;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiHitArea(root, UiRect(0, 40, 300, 96))) ++clicks;
+        UiLabel(root, UiRect(70, 47, 170, 67), longText);
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+    Hover(widget, QPoint(100, 56));
+    EXPECT_EQ(window.ToolTipText(), longText);  // the cut label still offers its text
+    EXPECT_EQ(window.HoverRect(), UiRect(0, 40, 300, 96));
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(100, 56));
+    QTest::mouseMove(widget, QPoint(101, 57));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(101, 57));
+    EXPECT_EQ(clicks, 1);
+}
+
+// The pointer comes to rest over a window without moving (the window above it closed): the
+// element under it lights up at once.
+TEST_F(WindowMouseTest, HoverAppearsWhenAWindowIsUncoveredUnderAStillPointer) {
+    TestWindow window;
+    window.draw = [&](UiContext&, UiRegion& root) { UiHitArea(root, kButton); };
+    window.Show();
+    QWidget* widget = window.Widget();
+    EXPECT_TRUE(window.HoverRect().IsEmpty());
+    const QPointF at(50, 30);
+    QEnterEvent enter(at, at, widget->mapToGlobal(at));
+    QApplication::sendEvent(widget, &enter);
+    EXPECT_EQ(window.HoverRect(), kButton);
+}
+
+// A window that records the messages the base hands it, and answers size limits and moves.
+class MessageWindow : public VWindowImpl<MessageWindow>, public CMoveable<MessageWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestMessages"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+        const int hit = UiHitTest(root, kButton);
+        clicks += hit == kUiClicked || hit == kUiDoubleClicked;
+    }
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
+        heard.push_back(message);
+        if (message == WM_ACTIVATE) activations.push_back(wParam);
+        if (message == WM_GETMINMAXINFO) {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {200, 150};
+            limits->ptMaxTrackSize = {500, 400};
+        }
+        if (message == WM_MOVING) {
+            // Docks to the left edge of the screen when it comes within 40 pixels of it.
+            auto* rect = reinterpret_cast<UiRect*>(lParam);
+            if (rect->left < 40) *rect = rect->Offset(-rect->left, 0);
+        }
+        return false;
+    }
+    int Count(UINT message) const {
+        return static_cast<int>(std::count(heard.begin(), heard.end(), message));
+    }
+    std::vector<UINT> heard;
+    std::vector<WPARAM> activations;
+    int clicks = 0;
+};
+
+// What windows need of the base: size limits, steered moves, activation, and the double clicks
+// no element took.
+TEST_F(WindowMouseTest, WindowsHearSizeLimitsMovesActivationAndUnclaimedDoubleClicks) {
+    MessageWindow window;
+    window.SetWantDoubleClicks(true);
+    window.SetSteeredMoves(true);
+    ASSERT_TRUE(window.Create(nullptr, UiRect::FromSize(100, 100, 300, 200), QString(),
+                              WS_POPUP | WS_VISIBLE));
+    QWidget* widget = window.Widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
+
+    EXPECT_GE(window.Count(WM_GETMINMAXINFO), 1);
+    window.ResizeClient(100, 100);
+    Pump();
+    EXPECT_EQ(window.GetClientRect(), UiRect(0, 0, 200, 150));
+    window.ResizeClient(900, 900);
+    Pump();
+    EXPECT_EQ(window.GetClientRect(), UiRect(0, 0, 500, 400));
+    window.ResizeClient(300, 200);
+    Pump();
+
+    window.activations.clear();
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(widget, &activate);
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(widget, &deactivate);
+    EXPECT_EQ(window.activations, (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE}));
+
+    // On an element the double click is the element's; on the background it is the window's.
+    auto doubleClick = [&](QPoint at, quint64 time) {
+        SendButton(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, time);
+        SendButton(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, time + 60);
+        SendButton(widget, QEvent::MouseButtonPress, Qt::LeftButton, at, time + 150);
+        SendButton(widget, QEvent::MouseButtonDblClick, Qt::LeftButton, at, time + 150);
+        SendButton(widget, QEvent::MouseButtonRelease, Qt::LeftButton, at, time + 200);
+    };
+    doubleClick(QPoint(50, 30), 20000);
+    EXPECT_EQ(window.Count(WM_NCLBUTTONDBLCLK), 0);
+    EXPECT_EQ(window.clicks, 2);  // a click and a double click
+    doubleClick(QPoint(200, 150), 30000);
+    EXPECT_EQ(window.Count(WM_NCLBUTTONDBLCLK), 1);
+
+    // A drag asks the window where it goes: within 40 pixels of the left edge it docks.
+    const QPoint before = widget->pos();
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(200, 150));
+    QTest::mouseMove(widget, QPoint(230, 160));
+    EXPECT_GE(window.Count(WM_MOVING), 1);
+    EXPECT_EQ(widget->pos(), before + QPoint(30, 10));
+    QTest::mouseMove(widget, QPoint(200 - 100 - 30 + 20, 160));
+    EXPECT_EQ(window.GetWindowRect().left, 0);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(90, 160));
+}
+
+// A shadowed window: its transparent margin lets the pointer through to what lies beneath.
+class ShadowedWindow : public VWindowImpl<ShadowedWindow>, public CMoveable<ShadowedWindow> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestShadowed"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        UiFill(root, ctx.client, Qt::white);
+    }
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) override {
+        if (message == WM_CREATE) shadow.Create(m_hWnd);
+        if (message == WM_SYSCOMMAND) sysCommands.push_back(wParam);
+        return false;
+    }
+    CWndShadow shadow;
+    std::vector<WPARAM> sysCommands;
+};
+
+TEST_F(WindowMouseTest, PressInTheShadowMarginNeitherMovesNorReachesTheWindow) {
+    CWndShadow::Initialize();
+    ASSERT_TRUE(CWndShadow::ShadowsOn());
+    ShadowedWindow window;
+    ASSERT_TRUE(window.Create(nullptr, UiRect::FromSize(100, 100, 300, 200), QString(),
+                              WS_POPUP | WS_VISIBLE));
+    QWidget* widget = window.Widget();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(widget));
+    const QPoint origin = window.ClientOrigin();
+    ASSERT_GT(origin.x(), 0);  // there is a margin
+    EXPECT_EQ(window.InputBody(), QRect(origin, QSize(300, 200)));
+
+    const QPoint before = widget->pos();
+    QTest::mousePress(widget, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseMove(widget, QPoint(40, 40));
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_TRUE(window.sysCommands.empty());
+    EXPECT_EQ(widget->pos(), before);
+
+    // The body itself still drags the window.
+    QTest::mousePress(widget, Qt::LeftButton, {}, origin + QPoint(150, 100));
+    EXPECT_EQ(window.sysCommands, std::vector<WPARAM>{SC_DRAGMOVE});
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, origin + QPoint(150, 100));
+}
+
+// The keyboard walks the elements that take the mouse, Space and Enter act on the one it is on,
+// and that one wears the skin's focus ring.
+TEST_F(WindowMouseTest, KeyboardWalksTheElementsAndActsOnThem) {
+    TestWindow window;
+    int first = 0;
+    int second = 0;
+    bool checked = false;
+    window.draw = [&](UiContext&, UiRegion& root) {
+        if (UiButton(root, UiRect(20, 20, 120, 52), QStringLiteral("一"), QString(), kUiTakesMouse,
+                     nullptr)) {
+            ++first;
+        }
+        UiLabel(root, UiRect(20, 60, 200, 80), QStringLiteral("not a stop"));
+        if (UiButton(root, UiRect(20, 90, 120, 122), QStringLiteral("二"), QString(), kUiTakesMouse,
+                     nullptr)) {
+            ++second;
+        }
+        UiButton(root, UiRect(130, 90, 230, 122), QStringLiteral("off"), QString(),
+                 kUiTakesMouse | kUiDisabled, nullptr);
+        if (UiCheckBox(root, UiRect(20, 130, 200, 150), QStringLiteral("三"), checked, false)) {
+            checked = !checked;
+        }
+    };
+    window.Show();
+    QWidget* widget = window.Widget();
+    widget->setFocus();
+    QTest::keyClick(widget, Qt::Key_Tab);
+    EXPECT_EQ(window.FocusRect(), UiRect(20, 20, 120, 52));
+    QTest::keyClick(widget, Qt::Key_Tab);
+    EXPECT_EQ(window.FocusRect(), UiRect(20, 90, 120, 122));  // the label and the disabled skip
+    QTest::keyClick(widget, Qt::Key_Space);
+    EXPECT_EQ(second, 1);
+    QTest::keyClick(widget, Qt::Key_Tab);
+    QTest::keyClick(widget, Qt::Key_Return);
+    EXPECT_TRUE(checked);
+    QTest::keyClick(widget, Qt::Key_Tab);  // round the window
+    EXPECT_EQ(window.FocusRect(), UiRect(20, 20, 120, 52));
+    QTest::keyClick(widget, Qt::Key_Backtab);
+    EXPECT_EQ(window.FocusRect(), UiRect(20, 130, 200, 150));
+    QTest::keyClick(widget, Qt::Key_Backtab);
+    EXPECT_EQ(window.FocusRect(), UiRect(20, 90, 120, 122));
+    EXPECT_EQ(first, 0);
+
+    // The ring is drawn in the skin's colour inside the focused element only.
+    const QImage shot = widget->grab().toImage();
+    auto ringy = [&](int x, int y) {
+        const QColor c = shot.pixelColor(x, y);
+        return c.blue() > 150 && c.red() < 150;
+    };
+    int ring = 0;
+    for (int x = 22; x < 118; ++x)
+        ring += ringy(x, 92);
+    EXPECT_GT(ring, 60);
+    for (int x = 22; x < 118; ++x)
+        EXPECT_FALSE(ringy(x, 22)) << x;
+
+    // The pointer takes over: a click puts the ring away.
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(60, 30));
+    EXPECT_EQ(first, 1);
+    EXPECT_TRUE(window.FocusRect().IsEmpty());
 }
 
 }  // namespace

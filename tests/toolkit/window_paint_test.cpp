@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "tests/toolkit/toolkit_test_support.h"
-#include "toolkit/skin_images.h"
-#include "toolkit/ui_elements.h"
-#include "toolkit/window_impl.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_images.h"
+#include "toolkit/window/window_impl.h"
 
 namespace {
 

@@ -10,11 +10,12 @@
 #include <array>
 #include <functional>
 
-#include "toolkit/skin_colors.h"
-#include "toolkit/skin_fonts.h"
-#include "toolkit/skin_images.h"
-#include "toolkit/text_draw.h"
-#include "toolkit/ui_elements.h"
+#include "toolkit/elements/panel_draw.h"
+#include "toolkit/elements/text_draw.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_colors.h"
+#include "toolkit/skin/skin_fonts.h"
+#include "toolkit/skin/skin_images.h"
 
 namespace {
 
@@ -28,13 +29,7 @@ const QColor kHeading(43, 47, 54);
 class Card final : public IUiDrawable {
   public:
     void Draw(QPainter& dc, const QRect& rect) override {
-        dc.save();
-        dc.setRenderHint(QPainter::Antialiasing);
-        dc.setPen(QPen(kCardBorder, 1));
-        dc.setBrush(Qt::white);
-        const qreal radius = palette::kCornerRadius;
-        dc.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-        dc.restore();
+        DrawRoundedPanel(dc, rect, palette::kSurface, kCardBorder, palette::kCornerRadius);
     }
 };
 
@@ -98,18 +93,49 @@ void Badge(UiRegion& root, int count, int x, int y) {
 
 // ---- the conversation rows ----
 
-void GalleryConversationRows::DrawEmpty(UiContext& ctx) {
-    UiRegion root(ctx);
-    UiFill(root, ctx.client, Qt::white);
-}
+namespace {
 
-void GalleryConversationRows::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
+const std::array<QString, 10>& ConversationNames() {
     static const std::array<QString, 10> names = {
         QStringLiteral("产品讨论组"),  QStringLiteral("Alex Chen"),
         QStringLiteral("王小明"),      QStringLiteral("设计评审 Design review"),
         QStringLiteral("李雷"),        QStringLiteral("韩梅梅"),
         QStringLiteral("Lumeno 团队"), QStringLiteral("Sophia Martin"),
         QStringLiteral("周末跑步群"),  QStringLiteral("张伟")};
+    return names;
+}
+
+QString ConversationTitle(int index) {
+    if (index == 0) return QStringLiteral("待处理事项");
+    return QStringLiteral("%1 · %2")
+        .arg(ConversationNames()[static_cast<std::size_t>(index % 10)])
+        .arg(QLocale(QLocale::English).toString(index));
+}
+
+const std::array<QString, 8>& People() {
+    static const std::array<QString, 8> people = {
+        QStringLiteral("安然"),         QStringLiteral("Ben Walker"), QStringLiteral("陈思远"),
+        QStringLiteral("Daniela Ruiz"), QStringLiteral("邓佳"),       QStringLiteral("Ethan Park"),
+        QStringLiteral("范晓"),         QStringLiteral("Grace Liu")};
+    return people;
+}
+
+QString ContactHeader(int index) {
+    return index == 0 ? QStringLiteral("群聊 (12)") : QString(QChar(u'A' + (index / 5 - 1) % 26));
+}
+
+}  // namespace
+
+QString GalleryConversationRows::RowName(int index) {
+    return ConversationTitle(index);
+}
+
+void GalleryConversationRows::DrawEmpty(UiContext& ctx) {
+    UiRegion root(ctx);
+    UiFill(root, ctx.client, Qt::white);
+}
+
+void GalleryConversationRows::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     static const std::array<QString, 7> texts = {QStringLiteral("好的，我们明天上午十点见。"),
                                                  QStringLiteral("The draft is ready for review."),
                                                  QStringLiteral("[图片]"),
@@ -151,10 +177,7 @@ void GalleryConversationRows::DrawRow(UiContext& ctx, int index, const UiRect& r
         Badge(root, badge, badge >= 10 ? x0 + 43 : x0 + 48, y0);
     }
 
-    const QString title = index == 0 ? QStringLiteral("待处理事项")
-                                     : QStringLiteral("%1 · %2")
-                                           .arg(names[static_cast<std::size_t>(index % 10)])
-                                           .arg(QLocale(QLocale::English).toString(index));
+    const QString title = ConversationTitle(index);
     const QString time = times[static_cast<std::size_t>(index % 5)];
     const int timeWidth = TextWidth(UiFont(12), time);
     UiLabel(root, UiRect(x1 - 18 - timeWidth, y0 + 9, x1 - 18, y0 + 27), time, &UiFont(12),
@@ -183,6 +206,11 @@ void GalleryConversationRows::DrawRow(UiContext& ctx, int index, const UiRect& r
 
 // ---- the contact rows ----
 
+QString GalleryContactRows::RowName(int index) {
+    if (index % 5 == 0) return ContactHeader(index);
+    return People()[static_cast<std::size_t>(index % 8)];
+}
+
 void GalleryContactRows::Fill(CListBoxWindow& list, int rows) {
     list.SetRedraw(false);
     list.ResetContent();
@@ -194,10 +222,6 @@ void GalleryContactRows::Fill(CListBoxWindow& list, int rows) {
 }
 
 void GalleryContactRows::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
-    static const std::array<QString, 8> people = {
-        QStringLiteral("安然"),         QStringLiteral("Ben Walker"), QStringLiteral("陈思远"),
-        QStringLiteral("Daniela Ruiz"), QStringLiteral("邓佳"),       QStringLiteral("Ethan Park"),
-        QStringLiteral("范晓"),         QStringLiteral("Grace Liu")};
     static const std::array<QString, 5> careers = {
         QStringLiteral("产品经理 · Lumeno"), QStringLiteral("Engineer at Northwind"),
         QStringLiteral("UI 设计师 · 上海"), QStringLiteral("Recruiter, talent team"),
@@ -225,7 +249,7 @@ void GalleryContactRows::DrawRow(UiContext& ctx, int index, const UiRect& rect) 
     UiFill(root, rect, hovered ? palette::kRowHover : Qt::white);
     UiImage(root, UiRect::FromSize(x0 + 15, y0 + 7, 42, 42),
             index % 3 == 0 ? SkinImage("main_icon_default.png") : AnonymousAvatar(index + 5));
-    const QString name = people[static_cast<std::size_t>(index % 8)];
+    const QString name = People()[static_cast<std::size_t>(index % 8)];
     const int end = UiText(root, &TextFont(14), name, QColor(51, 51, 51), x0 + 70, y0 + 7);
     const char* level = index % 4 == 1   ? "icon_contact1.png"
                         : index % 4 == 2 ? "icon_contact2.png"
@@ -249,6 +273,11 @@ HWND CGalleryWindow::Open(int x, int y) {
 }
 
 bool CGalleryWindow::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
+    if (message == WM_NCLBUTTONDBLCLK) {
+        // A double click on the background maximises, as on a caption, and restores.
+        ShowWindow(IsZoomed() ? SW_RESTORE : SW_MAXIMIZE);
+        return true;
+    }
     if (message != WM_CREATE) return false;
     shadow_.Create(m_hWnd);
     SetCornerRadius(palette::kCornerRadius);
@@ -257,6 +286,7 @@ bool CGalleryWindow::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
     conversations_.SetWantDoubleClicks(true);
     conversations_.Create(m_hWnd, UiRect(657, 100, 1059, 439));
     conversations_.SetCount(GalleryConversationRows::kRowCount);
+    conversations_.SetOpaque(true);  // every row fills itself
     conversationBar_.SetThumbImage(&SkinImage("sb_top.png"));
     conversationBar_.SetTrackImage(&SkinImage("sb_back.png"));
     conversationBar_.Create(m_hWnd);
@@ -265,6 +295,7 @@ bool CGalleryWindow::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
 
     contacts_.Create(m_hWnd, UiRect(657, 488, 1059, 689), CListBoxWindow::kControlId + 1);
     contactRows_.Fill(contacts_, 60);
+    contacts_.SetOpaque(true);
     contactBar_.SetThumbImage(&SkinImage("sb_top.png"));
     contactBar_.SetTrackImage(&SkinImage("sb_back.png"));
     contactBar_.Create(m_hWnd);
@@ -594,7 +625,7 @@ void CGalleryDialog::DoUI(UiContext& ctx) {
     }
     if (UiSkinButton(root, UiRect::FromSize(width / 2 + 10, top, 89, 32),
                      &SkinImage("small_blue_btn.png"), QStringLiteral("确定"), QString(),
-                     &TextFont(14), Qt::white, -1, kUiTakesMouse)) {
+                     &TextFont(14), Qt::white, -1, kUiTakesMouse | kUiDefaultButton)) {
         ctx.Later([this] { EndDialog(IDOK); });
     }
 }
@@ -613,7 +644,7 @@ QImage Grab(QWidget* widget, qreal scale) {
 
 }  // namespace
 
-QImage RenderGalleryScreenshot(qreal scale) {
+QImage RenderGalleryScreenshot(qreal scale, bool focusRing) {
     CWndShadow::Initialize();
     CGalleryWindow gallery;
     if (!gallery.Open(0, 0)) return {};
@@ -627,6 +658,14 @@ QImage RenderGalleryScreenshot(qreal scale) {
     gallery.Contacts().SetTopIndex(3);
     CGalleryDialog dialog;
     if (!dialog.Create(gallery)) return {};
+    if (focusRing) {
+        // The keyboard walks to the dialog's cancel button.
+        for (const UiNode& node : dialog.Describe()) {
+            if (node.role == UiRole::Button && node.name == QStringLiteral("取消")) {
+                dialog.SetFocusElement(node.rect);
+            }
+        }
+    }
 
     QWidget* galleryWidget = gallery.Widget();
     QWidget* dialogWidget = dialog.Widget();

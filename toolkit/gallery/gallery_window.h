@@ -5,10 +5,10 @@
 #include <QImage>
 #include <memory>
 
-#include "toolkit/list_box.h"
-#include "toolkit/scroll_bar.h"
-#include "toolkit/window_impl.h"
-#include "toolkit/wnd_shadow.h"
+#include "toolkit/lists/list_box.h"
+#include "toolkit/lists/scroll_bar.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
 
 // The rows of the conversation list: drawn from nothing but the row number.
 class GalleryConversationRows : public IListBoxOwner {
@@ -18,6 +18,7 @@ class GalleryConversationRows : public IListBoxOwner {
     void SetList(CListBoxWindow* list) { list_ = list; }
     void DrawRow(UiContext& ctx, int index, const UiRect& rect) override;
     void DrawEmpty(UiContext& ctx) override;
+    QString RowName(int index) override;
     int opened = -1;
 
   private:
@@ -31,6 +32,7 @@ class GalleryContactRows : public IListBoxOwner {
     // Fills the list: a header before every fifth row.
     void Fill(CListBoxWindow& list, int rows);
     void DrawRow(UiContext& ctx, int index, const UiRect& rect) override;
+    QString RowName(int index) override;
 
   private:
     CListBoxWindow* list_ = nullptr;
@@ -88,5 +90,6 @@ class CGalleryDialog : public VDialogImpl<CGalleryDialog> {
     bool alsoGroup_ = true;
 };
 
-// The gallery and its dialog, rendered off screen on a quiet backdrop, at `scale` (1 or 2).
-QImage RenderGalleryScreenshot(qreal scale);
+// The gallery and its dialog, rendered off screen on a quiet backdrop, at `scale` (1, 1.25,
+// 1.5, 2). With `focusRing`, the dialog's cancel button holds the keyboard focus.
+QImage RenderGalleryScreenshot(qreal scale, bool focusRing = false);
