@@ -160,5 +160,6 @@ void SignOut() {
 
 void ShutDownAccount() {
     CApiController::Instance().CancelAllJobs();
+    CApiController::Instance().ForgetSignedInAccount();  // the sends too
     CSQLiteHelper::Instance().CloseForExit(std::chrono::seconds(5));
 }
