@@ -2,11 +2,16 @@
 
 #include <json/reader.h>
 
+#include "api/json_fast_parse.h"
+
 #include <algorithm>
 #include <climits>
 #include <memory>
 
 namespace {
+
+// Deeper nesting is refused rather than recursed into.
+constexpr unsigned kMostNesting = 256;
 
 template <typename T>
 const T* Lookup(const std::vector<std::pair<std::string_view, T>>& members, std::string_view name) {
@@ -20,13 +25,18 @@ const T* Lookup(const std::vector<std::pair<std::string_view, T>>& members, std:
 Json::CharReaderBuilder MakeBuilder() {
     Json::CharReaderBuilder builder;
     builder["collectComments"] = false;
-    builder["stackLimit"] = 256;  // deep nesting is refused rather than recursed into
+    builder["stackLimit"] = kMostNesting;
     return builder;
 }
 
 }  // namespace
 
 bool ParseJson(std::string_view text, Json::Value& root) {
+    if (ParseJsonFast(text, root, kMostNesting)) return true;
+    return ParseJsonPlain(text, root);
+}
+
+bool ParseJsonPlain(std::string_view text, Json::Value& root) {
     static const Json::CharReaderBuilder builder = MakeBuilder();
     std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     root = Json::Value();

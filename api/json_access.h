@@ -14,6 +14,8 @@
 
 // Parses an answer. False (and a null root) for anything that is not JSON.
 bool ParseJson(std::string_view text, Json::Value& root);
+// The same with the ordinary parser alone (what ParseJson falls back to).
+bool ParseJsonPlain(std::string_view text, Json::Value& root);
 
 // A flattened object. Its names and texts point into the parse tree, which must outlive it.
 class FlatObject {

@@ -10,6 +10,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng16)
 pkg_check_modules(JPEG REQUIRED IMPORTED_TARGET libjpeg)
 pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
+# A SIMD JSON parser in front of jsoncpp, for the large synchronisation answers.
+find_package(simdjson REQUIRED)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 # The local service: HTTP(S) server, its own plain SQLite state, voice clips and zlib for PNG output.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)

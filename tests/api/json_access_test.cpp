@@ -80,6 +80,47 @@ TEST(JsonAccess, OnlyObjectsFlattenAndBrokenTextDoesNotParse) {
     EXPECT_FALSE(ParseJson(deep, root)) << "deep nesting is refused, not recursed into";
 }
 
+TEST(JsonAccess, FastAndPlainParsersReadTheSameTreesAndRefuseTheSameTexts) {
+    // Texts both read: the trees must be equal, kind for kind.
+    const char* both[] = {
+        R"({"a":1,"a":2,"b":[],"c":{},"d":[1,-1,2147483647,2147483648,-2147483649]})",
+        R"({"max":9223372036854775807,"min":-9223372036854775808,"u":18446744073709551615})",
+        R"({"r":1.5,"e":1e3,"z":0.0,"neg":-2.25e-3,"t":true,"f":false,"n":null})",
+        R"({"s":"\u5f20\u4e09 \ud83d\ude00 \"q\" \\ \/ \n","nul":"a\u0000b","raw":"林晓"})",
+        R"([[[[["deep"]]]],{"x":[{"y":[{"z":1}]}]}])",
+        R"("just a text")",
+        R"(  {"spaces" : [ 1 , 2 ] }  )",
+    };
+    for (const char* text : both) {
+        Json::Value fast, plain;
+        ASSERT_TRUE(ParseJson(text, fast)) << text;
+        ASSERT_TRUE(ParseJsonPlain(text, plain)) << text;
+        EXPECT_EQ(fast, plain) << text;
+        EXPECT_EQ(fast.toStyledString(), plain.toStyledString()) << text;
+    }
+    Json::Value big;
+    ASSERT_TRUE(ParseJson(R"({"u":18446744073709551615,"i":-1})", big));
+    EXPECT_EQ(big["u"].type(), Json::uintValue);
+    EXPECT_EQ(big["i"].type(), Json::intValue);
+
+    // Texts the fast parser refuses go to the plain one: the result is the plain parser's.
+    const std::string refusedByTheFastOne[] = {
+        "{\"bad utf-8\":\"\xff\xfe\"}",
+        "{\"big\":123456789012345678901234567890}",
+        "{\"a\":1} trailing text",
+        "// a comment\n{\"a\":1}",
+        "",
+        "{\"cut\":[1,2",
+        std::string(300, '[') + std::string(300, ']'),
+    };
+    for (const std::string& text : refusedByTheFastOne) {
+        Json::Value fast, plain;
+        const bool plainOk = ParseJsonPlain(text, plain);
+        EXPECT_EQ(ParseJson(text, fast), plainOk) << text;
+        EXPECT_EQ(fast, plain) << text;
+    }
+}
+
 TEST(Envelope, PassesOnOkInAnyCaseAndFillsTheRecordOtherwise) {
     EXPECT_TRUE(CheckEnvelope(R"({"result":"OK"})", nullptr));
     EXPECT_TRUE(CheckEnvelope(R"({"result":"ok","x":1})", nullptr));
