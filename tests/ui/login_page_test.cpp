@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -141,6 +142,8 @@ TEST_F(LoginPageTest, KeyboardSignInFromTheAccountBoxShowsTheMainWindowSignedIn)
     for (const UiNode& node : Main().Describe())
         named |= node.name == QStringLiteral("林晓");
     EXPECT_TRUE(named) << "the title area shows the signed-in user's name";
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    Main().Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/main-signed-in.png"));
 }
 
 TEST_F(LoginPageTest, RefusedPasswordShowsTheServiceMessageWithItsCodeAndSelectsThePassword) {
@@ -180,8 +183,15 @@ TEST_F(LoginPageTest, InputChecksAndTheCheckBoxRules) {
     // The account box swallows what an account name cannot hold.
     Type(QStringLiteral("a@b c"));
     EXPECT_EQ(Page()->AccountBox()->text(), QStringLiteral("abc"));
+    // A pasted text with such characters is refused with a message and leaves the box empty.
+    QApplication::clipboard()->setText(QStringLiteral("me@example"));
+    QTest::keyClick(Page()->AccountBox(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }));
+    EXPECT_EQ(boxes.boxes.back().text, QStringLiteral("请输入数字、字母、减号、下划线！"));
+    EXPECT_TRUE(Page()->AccountBox()->text().isEmpty());
+    boxes.boxes.clear();
     Page()->AccountBox()->SetText(QStringLiteral("a"));
-    Key(Qt::Key_Return);  // too short: Enter is not even reported
+    QTest::keyClick(Page()->AccountBox(), Qt::Key_Return);  // too short: not even reported
     QTest::qWait(100);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_FALSE(Page()->Busy());
