@@ -67,6 +67,10 @@ class CApiController {
     void StoreLastError(std::uint32_t kind, const ErrorRecord& record) {
         lastErrors_[kind] = record;
     }
+    // The service error told to the notification window with UM_API_ERROR (wParam = its code):
+    // the message carries no address, the window reads the copy kept here.
+    void StoreApiError(const ErrorRecord& record) { apiError_ = record; }
+    const ErrorRecord& LastApiError() const { return apiError_; }
 
   private:
     CApiController() = default;
@@ -76,6 +80,7 @@ class CApiController {
     SavedAccounts saved_;
     std::map<std::int32_t, MessageRecord> pendingSends_;
     std::map<std::uint32_t, ErrorRecord> lastErrors_;
+    ErrorRecord apiError_;
     // Never moved: a running send's flow holds the address of its handle.
     std::list<FlowHandle> sends_;
 };

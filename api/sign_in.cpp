@@ -130,8 +130,9 @@ void StartPresenceHeartbeat() {
                 CheckEnvelope(answer, &error);
                 if (error.error_code == kErrorTokenInvalid ||
                     error.error_code == kErrorTokenRevoked) {
-                    platform::SendMessage(CApiController::Instance().NotificationWindow(),
-                                          UM_API_ERROR, 0, reinterpret_cast<LPARAM>(&error));
+                    CApiController::Instance().StoreApiError(error);
+                    platform::PostMessage(CApiController::Instance().NotificationWindow(),
+                                          UM_API_ERROR, static_cast<WPARAM>(error.error_code), 0);
                 }
                 n = ticksBetweenReports;
             }

@@ -17,7 +17,7 @@
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
 #include "toolkit/window/wnd_shadow.h"
-#include "ui/main_wnd.h"
+#include "ui/main/main_wnd.h"
 #include "util/component_registry.h"
 #include "util/user_messages.h"
 
@@ -50,7 +50,8 @@ void RunUi() {
     FirstMainWindowRect(left, top, right, bottom);
     CMainWnd& mainWindow = CMainWnd::Instance();
     if (mainWindow.Create(left, top, right, bottom)) {
-        // Later instances knock here once the window exists to receive the knock.
+        // The window starts hidden and shows the login page. Later instances knock here once the
+        // window exists to receive the knock.
         platform::InstanceChannel channel;
         channel.Listen(CMainWnd::kClassName, UM_SHOW_MAIN, [](UINT message) {
             WriteLogText("another instance asks to show the main window");
@@ -95,7 +96,7 @@ int RunClient(int argc, char** argv) {
     // 6. Shutdown in reverse order: the account's jobs and its database first, while the
     // pictures, the main window and the registry still exist.
     ShutDownAccount();
-    if (platform::IsWindow(CMainWnd::Instance().Handle())) CMainWnd::Instance().DestroyHandle();
+    if (CMainWnd::Instance().IsWindow()) CMainWnd::Instance().DestroyWindow();
     CMainWnd::DestroyInstance();
     CAsyncWorkFlow::ReleaseFreeFibers();
     GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));

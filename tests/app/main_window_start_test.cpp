@@ -1,25 +1,29 @@
-// The client's start with a skin directory: the main window's first place, bringing it forward
-// on request, and the end of the run when it is destroyed. This test program sits beside the
+// The client's start with a skin directory: the main window starts hidden as the notification
+// window and shows the login page; asking for the main window while nobody is signed in shows
+// the login page again; closing the login page ends the run. This test program sits beside the
 // built skin directory.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTimer>
 
+#include "api/api_controller.h"
 #include "app/startup.h"
-#include "platform/screen.h"
 #include "platform/window.h"
 #include "tests/support/temp_dir.h"
-#include "ui/main_wnd.h"
+#include "ui/login/page_login.h"
+#include "ui/main/main_wnd.h"
 #include "util/user_messages.h"
 
 namespace {
 
 struct Observed {
-    bool sawWindow = false;
-    QRect geometry;
-    bool visibleAfterShowRequest = false;
-    int screenWidth = 0;
+    bool sawMainWindow = false;
+    bool mainHiddenAtStart = false;
+    bool loginShownAtStart = false;
+    bool mainIsNotificationWindow = false;
+    bool loginBackAfterShowRequest = false;
+    bool mainStillHiddenAfterShowRequest = false;
 };
 
 Observed& Seen() {
@@ -27,39 +31,50 @@ Observed& Seen() {
     return observed;
 }
 
-// Once the loop runs: look at the main window, hide it, ask for it back, then close it.
-void DriveTheMainWindow() {
-    QTimer::singleShot(50, [] {
+// Once the loop runs: look at both windows, hide the login page, ask for the main window, then
+// close the login page as its close button does.
+void DriveTheStart() {
+    QTimer::singleShot(100, [] {
         HWND main = platform::FindWindowByClass(CMainWnd::kClassName);
         if (!main) {
             QCoreApplication::exit(1);
             return;
         }
-        auto* window = static_cast<CMainWnd*>(platform::WindowFromHandle(main));
-        Seen().sawWindow = true;
-        Seen().geometry = window->geometry();
-        Seen().screenWidth = platform::PrimaryScreenRect().Width();
-        window->hide();
+        CMainWnd& window = CMainWnd::Instance();
+        CPageLogIn* login = window.LoginPage();
+        Seen().sawMainWindow = true;
+        Seen().mainHiddenAtStart = !window.IsWindowVisible();
+        Seen().loginShownAtStart = login && login->IsWindowVisible();
+        Seen().mainIsNotificationWindow = CApiController::Instance().NotificationWindow() == main;
+        if (!login) {
+            window.PostMessage(WM_CLOSE);
+            return;
+        }
+        login->ShowWindow(SW_HIDE);
         platform::PostMessage(main, UM_SHOW_MAIN, 0, 0);
-        QTimer::singleShot(50, [main, window] {
-            Seen().visibleAfterShowRequest = window->isVisible();
-            platform::PostMessage(main, WM_CLOSE, 0, 0);
+        QTimer::singleShot(100, [&window] {
+            CPageLogIn* page = window.LoginPage();
+            Seen().loginBackAfterShowRequest = page && page->IsWindowVisible();
+            Seen().mainStillHiddenAfterShowRequest = !window.IsWindowVisible();
+            if (page) page->PostMessage(WM_CLOSE);
         });
     });
 }
 
-Q_COREAPP_STARTUP_FUNCTION(DriveTheMainWindow)
+Q_COREAPP_STARTUP_FUNCTION(DriveTheStart)
 
-TEST(MainWindowStart, FirstPlaceShowRequestAndEndOfTheRun) {
+TEST(MainWindowStart, LoginPageFirstShowRequestWhileSignedOutAndClosingTheLoginEndsTheRun) {
     lumeno::test::TempDir dir;
     lumeno::test::UseTempDataHome(dir);
     char name[] = "lumeno";
     char* argv[] = {name, nullptr};
-    EXPECT_EQ(lumeno::app::RunClient(1, argv), 0) << "the run ends when the window is closed";
-    ASSERT_TRUE(Seen().sawWindow);
-    const int w = Seen().screenWidth;
-    EXPECT_EQ(Seen().geometry, QRect(w - 360, 60, 300, 666));
-    EXPECT_TRUE(Seen().visibleAfterShowRequest);
+    EXPECT_EQ(lumeno::app::RunClient(1, argv), 0) << "closing the login page ends the run";
+    ASSERT_TRUE(Seen().sawMainWindow);
+    EXPECT_TRUE(Seen().mainHiddenAtStart);
+    EXPECT_TRUE(Seen().loginShownAtStart);
+    EXPECT_TRUE(Seen().mainIsNotificationWindow);
+    EXPECT_TRUE(Seen().loginBackAfterShowRequest) << "nobody is signed in: the login page comes";
+    EXPECT_TRUE(Seen().mainStillHiddenAfterShowRequest);
 }
 
 }  // namespace

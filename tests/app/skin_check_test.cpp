@@ -10,7 +10,7 @@
 #include "platform/directories.h"
 #include "platform/window.h"
 #include "tests/support/temp_dir.h"
-#include "ui/main_wnd.h"
+#include "ui/main/main_wnd.h"
 
 namespace {
 

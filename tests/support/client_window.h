@@ -37,8 +37,8 @@ class ClientWindow final : public platform::Window {
             CApiController::Instance().Events().Drain();
             return true;
         }
-        if (message == UM_API_ERROR && lParam) {
-            apiErrors.push_back(*reinterpret_cast<const ErrorRecord*>(lParam));
+        if (message == UM_API_ERROR) {
+            apiErrors.push_back(CApiController::Instance().LastApiError());
             return true;
         }
         if (message == UM_RETURN_TO_LOGIN) {

@@ -1,0 +1,64 @@
+#pragma once
+// The main window: the one top-level frame of the client and the hub of the program. Work-flow
+// continuations run in its hook and every other message is broadcast from there; it is the API
+// controller's notification window and delivers the event bus (UM_DISPATCH_EVENTS); it holds the
+// login page, which is shown instead of it while nobody is signed in.
+
+#include <memory>
+#include <string>
+
+#include "api/service_errors.h"
+#include "toolkit/window/window_impl.h"
+#include "toolkit/window/wnd_shadow.h"
+
+class CPageLogIn;
+
+class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
+                       public CMoveable<CMainWnd>,
+                       private IWindowHook {
+  public:
+    static constexpr const char* kClassName = "LumenoMainFrameClass";
+    static std::string_view WindowClassName() { return kClassName; }
+    static constexpr char kErrorCaption[] = "出错啦~~";
+    static constexpr char kUnreachableText[] = "无法连接服务器，请检查网络后重试。";
+
+    // The process-wide main window object, created on first request.
+    static CMainWnd& Instance();
+    // Destroys the object at the end of the process (after its window is gone).
+    static void DestroyInstance();
+
+    // Creates the window, hidden, with its client area at the given screen rectangle; it then
+    // shows the login page. Null when that fails.
+    HWND Create(int left, int top, int right, int bottom);
+
+    bool SignedIn() const { return signedIn_; }
+    CPageLogIn* LoginPage() const { return login_.get(); }
+    // The sign-in succeeded: the main window comes forward.
+    void ShowSignedIn();
+    // Shows the login page (made on first need) instead of the main window.
+    void ShowLogin();
+    // Leaves the signed-in state; `forced` keeps the login fields as they were.
+    void ReturnToLogin(bool forced);
+    // Ends the program after the current message: the window goes and the loop ends.
+    void Quit();
+    // Shows "%s (错误码: %d)" in "出错啦~~" over `owner` for a service error; codes 0 and below
+    // show nothing. A revoked or invalid token then returns to the login page. True when a box
+    // was shown.
+    bool ShowApiError(HWND owner, const ErrorRecord& error);
+
+    void DoUI(UiContext& ctx) override;
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+  private:
+    CMainWnd();
+    ~CMainWnd() override;
+    LRESULT BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                          bool& handled) override;
+    void OnCreate();
+    void ShowMain();
+    void DrawTitle(UiContext& ctx, UiRegion& root);
+
+    CWndShadow shadow_;
+    std::unique_ptr<CPageLogIn> login_;
+    bool signedIn_ = false;
+};
