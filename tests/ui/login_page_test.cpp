@@ -79,9 +79,14 @@ class LoginPageTest : public ::testing::Test {
         service_.PointClientHere();
         Start();
     }
-    void TearDown() override {
-        Stop();
+    void TearDown() override { Quit(); }
+
+    // As the program ends: the account's flows stop (they unwind when they come back from their
+    // workers, which needs the main window's loop), then the window goes.
+    void Quit() {
         SignOut();
+        PumpUntil([] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); });
+        Stop();
     }
 
     // The client's start: the main window, which shows the login page.
@@ -223,8 +228,7 @@ TEST_F(LoginPageTest, RememberedAccountSignsInByItselfAtTheNextStart) {
     ASSERT_TRUE(PumpUntil([&] { return SignedInAndShown(); }));
 
     // Quit and start again: no key is pressed this time.
-    Stop();
-    SignOut();
+    Quit();
     CApiController::Instance().Saved() = SavedAccounts();
     Start();
     EXPECT_EQ(Page()->AccountBox()->text(), QStringLiteral("demo"));
