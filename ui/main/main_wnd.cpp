@@ -13,6 +13,8 @@
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
+#include "ui/contacts/page_contact.h"
+#include "ui/conversations/page_message.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
 #include "util/user_messages.h"
@@ -196,4 +198,32 @@ void CMainWnd::DrawTitle(UiContext& ctx, UiRegion& root) {
             UiRect(ms::kNameLeft, ms::kNameTop, w - ms::kNameRightMargin,
                    ms::kNameTop + ms::kNameHeight),
             QString::fromStdString(name), &TextFont(ms::kNamePixels), ms::kName);
+}
+
+void CMainWnd::SwitchPage(MainPage page) {
+    (void)page;
+}
+
+void CMainWnd::SetUnreadCount(int count) {
+    if (unread_ == count) return;
+    unread_ = count;
+    Invalidate(false);
+}
+
+HWND CMainWnd::OpenProfileWindow(const std::string& userId) {
+    WriteLogText("open the profile of " + userId);
+    return nullptr;
+}
+
+void CMainWnd::CloseProfileWindow(const std::string&) {}
+
+HWND CMainWnd::OpenGroupInfoWindow(std::int32_t conversationId) {
+    WriteLogText("open the group information of " + std::to_string(conversationId));
+    return nullptr;
+}
+
+void CMainWnd::CloseGroupInfoWindow(std::int32_t) {}
+
+void CMainWnd::OpenPendingItems() {
+    WriteLogText("open the pending items");
 }

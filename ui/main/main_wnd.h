@@ -4,6 +4,7 @@
 // controller's notification window and delivers the event bus (UM_DISPATCH_EVENTS); it holds the
 // login page, which is shown instead of it while nobody is signed in.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -11,7 +12,11 @@
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
 
+class CPageContact;
 class CPageLogIn;
+class CPageMessage;
+
+enum class MainPage : int { None = 0, Messages = 1, Contacts = 2 };
 
 class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
                        public CMoveable<CMainWnd>,
@@ -46,6 +51,23 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     // was shown.
     bool ShowApiError(HWND owner, const ErrorRecord& error);
 
+    // The pages: made on first need; the conversation page is in front after a sign-in.
+    void SwitchPage(MainPage page);
+    MainPage CurrentPage() const { return page_; }
+    CPageMessage* MessagePage() const { return messages_.get(); }
+    CPageContact* ContactPage() const { return contacts_.get(); }
+    // The number on the conversation tab's badge (the conversation page writes it).
+    void SetUnreadCount(int count);
+    int UnreadCount() const { return unread_; }
+
+    // The window registries: one profile window per user, one group window per conversation,
+    // one pending-items window. They return null while those windows do not exist yet.
+    HWND OpenProfileWindow(const std::string& userId);
+    void CloseProfileWindow(const std::string& userId);
+    HWND OpenGroupInfoWindow(std::int32_t conversationId);
+    void CloseGroupInfoWindow(std::int32_t conversationId);
+    void OpenPendingItems();
+
     void DoUI(UiContext& ctx) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -60,5 +82,9 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
 
     CWndShadow shadow_;
     std::unique_ptr<CPageLogIn> login_;
+    std::unique_ptr<CPageMessage> messages_;
+    std::unique_ptr<CPageContact> contacts_;
+    MainPage page_ = MainPage::None;
+    int unread_ = 0;
     bool signedIn_ = false;
 };
