@@ -418,8 +418,10 @@ bool UiLink(UiRegion& region, const QString& text, const QFont* font, const QCol
     return element.Hit() == kUiClicked;
 }
 
-bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable, unsigned flags) {
+bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable, unsigned flags,
+                const QString& imageName) {
     UiElement element(region, rect, flags);
+    if (!imageName.isEmpty()) element.Describe(UiRole::Image, imageName);
     if (element.Draws())
         drawable.Draw(element.dc(), QRect(0, 0, element.Width(), element.Height()));
     return element.Hit() == kUiClicked;

@@ -110,7 +110,7 @@ bool UiRightClickArea(UiRegion& region, const UiRect& rect);
 bool UiLink(UiRegion& region, const QString& text, const QFont* font, const QColor& colour, int x,
             int y, bool handCursor = true, bool clickOnPress = false);
 bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable,
-                unsigned flags = kUiTakesMouse);
+                unsigned flags = kUiTakesMouse, const QString& imageName = QString());
 // A 1-pixel solid line from `from` to `to` (the end point not drawn, as lines always were).
 void UiLine(UiRegion& region, const QColor& colour, QPoint from, QPoint to);
 void UiFill(UiRegion& region, const UiRect& rect, const QColor& colour);
