@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <memory>
+#include <string_view>
 
 #include "api/sign_in.h"
 #include "app/component_tables.h"
@@ -62,6 +63,17 @@ void RunUi() {
     platform::RemoveMessageLoop();
 }
 
+// Under Wayland the client runs on XWayland unless the user chose a platform: placing windows,
+// edge docking and the tray need X11.
+void PreferX11(int argc, char** argv) {
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) return;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "-platform") return;
+    }
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 }  // namespace
 
 int RunClient(int argc, char** argv) {
@@ -72,6 +84,7 @@ int RunClient(int argc, char** argv) {
         return 0;
     }
 
+    PreferX11(argc, argv);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
