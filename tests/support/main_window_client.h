@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <string>
@@ -65,7 +66,11 @@ class MainWindowClientTest : public ::testing::Test {
         PumpUntil([] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); });
         if (Main().IsWindow()) Main().DestroyWindow();
         CMainWnd::DestroyInstance();
-        QApplication::processEvents();
+        // The window's end asked the loop to end; with no loop running Qt keeps that request
+        // and every later nested loop (menus, dialogs) would end at once. A loop that ends
+        // consumes it, as the program's own loop does.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
     }
 
     static CMainWnd& Main() { return CMainWnd::Instance(); }

@@ -28,6 +28,9 @@ CTrayIcon::~CTrayIcon() {
 
 bool CTrayIcon::Add() {
     if (!HostAvailable()) return false;
+    shown_ = true;
+    // A host decided by a test has no real icon behind it.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) return true;
     if (!icon_) {
         icon_ = std::make_unique<QSystemTrayIcon>(ProgramIconWithUnread(unread_));
         QObject::connect(icon_.get(), &QSystemTrayIcon::activated,
@@ -39,6 +42,7 @@ bool CTrayIcon::Add() {
 }
 
 void CTrayIcon::Remove() {
+    shown_ = false;
     if (icon_) icon_->hide();
     icon_.reset();
 }

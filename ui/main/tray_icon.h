@@ -26,7 +26,7 @@ class CTrayIcon {
     // Adds the icon when there is a host; false when there is none.
     bool Add();
     void Remove();
-    bool Shown() const { return icon_ && icon_->isVisible(); }
+    bool Shown() const { return shown_; }
     // The tip and the mark follow the number of unread messages.
     void SetUnread(int count);
     QString Tip() const;
@@ -39,4 +39,5 @@ class CTrayIcon {
     std::function<void(int, int)> menu_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     int unread_ = 0;
+    bool shown_ = false;
 };

@@ -1,0 +1,187 @@
+// The main window as a user meets it after signing in: the tab badge's three looks, the menus of
+// the title area and the tray, closing as Config.ini says (tray, quit, no tray host), a revoked
+// token that sends the user back to the login page with the fields kept, and switching account
+// that clears them.
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "api/login.h"
+#include "config/config.h"
+#include "tests/support/main_window_client.h"
+#include "tests/support/menu_picker.h"
+#include "toolkit/skin/kes_bitmap.h"
+#include "toolkit/skin/skin_images.h"
+#include "ui/common/popup_menu.h"
+#include "ui/edit/edit_ex.h"
+#include "ui/main/tray_icon.h"
+#include "util/user_messages.h"
+
+namespace lumeno::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Answers every modal box that opens while it lives, keeping its caption and text.
+class Boxes {
+  public:
+    Boxes() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            QString text;
+            if (auto* message = qobject_cast<QMessageBox*>(modal)) text = message->text();
+            texts.push_back(modal->windowTitle() + "|" + text);
+            QMetaObject::invokeMethod(modal, "accept", Qt::QueuedConnection);
+        });
+        timer_.start(20);
+    }
+    std::vector<QString> texts;
+
+  private:
+    QTimer timer_;
+};
+
+class MainWindowTest : public MainWindowClientTest {
+  protected:
+    void TearDown() override {
+        CTrayIcon::OverrideHostForTests(std::nullopt);
+        MainWindowClientTest::TearDown();
+    }
+    // The badge on the conversation tab: its reader's name and its width.
+    static std::pair<QString, int> Badge() {
+        for (const UiNode& node : Main().Describe()) {
+            if (node.role == UiRole::Image && node.name.endsWith(QStringLiteral("条未读消息")))
+                return {node.name, node.rect.Width()};
+        }
+        return {};
+    }
+};
+
+TEST_F(MainWindowTest, TheBadgeShowsNineTenAndNinetyNinePlusInItsTwoShapes) {
+    SignInDemo();
+    const int round = SkinImage("message_notify_icon.png").FrameWidth();
+    const int wide = SkinImage("message_notify_icon2.png").FrameWidth();
+    ASSERT_NE(round, wide);
+    Main().SetUnreadCount(9);
+    EXPECT_EQ(Badge(), std::make_pair(QStringLiteral("9条未读消息"), round));
+    Main().SetUnreadCount(10);
+    EXPECT_EQ(Badge(), std::make_pair(QStringLiteral("10条未读消息"), wide));
+    Main().SetUnreadCount(100);
+    EXPECT_EQ(Badge(), std::make_pair(QStringLiteral("99+条未读消息"), wide));
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    Main().Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/main-badge.png"));
+    Main().SetUnreadCount(0);
+    EXPECT_TRUE(Badge().first.isEmpty()) << "no badge without unread messages";
+}
+
+TEST_F(MainWindowTest, TrayMenuFollowsTheWindowAndClosingFollowsTheSettings) {
+    CTrayIcon::OverrideHostForTests(true);
+    Quit();  // start again with a tray host
+    Start();
+    ASSERT_TRUE(Main().Tray() && Main().Tray()->Shown());
+    ASSERT_TRUE(PumpUntil([] { return Login()->IsWindowVisible(); }));
+    EXPECT_EQ(Main().TrayMenuCommands(), std::vector<MainCommand>{MainCommand::TrayExit})
+        << "while the login page is up the tray offers only 退出";
+    // A click on the icon while the login page is up leaves things as they are.
+    Main().Tray()->Activated(QSystemTrayIcon::Trigger);
+    QTest::qWait(50);
+    EXPECT_FALSE(Main().IsWindowVisible());
+
+    SignInDemo();
+    {
+        MenuPicker picker(QStringLiteral("隐藏主窗体"));
+        Main().Tray()->Activated(QSystemTrayIcon::Context);
+        ASSERT_TRUE(PumpUntil([] { return !Main().IsWindowVisible(); }));
+        EXPECT_EQ(picker.texts,
+                  (std::vector<QString>{QStringLiteral("隐藏主窗体"), QStringLiteral("退出")}));
+    }
+    EXPECT_EQ(Main().TrayMenuCommands(),
+              (std::vector<MainCommand>{MainCommand::ShowMain, MainCommand::TrayExit}));
+    Main().Tray()->Activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(PumpUntil([] { return Main().IsWindowVisible(); })) << "a click brings it back";
+
+    // One menu at a time: a second request while the first is open opens nothing.
+    {
+        int second = -1;
+        QTimer::singleShot(0, [&] { second = TrackPopup(Main().Handle(), {{1, "x"}}, 0, 0); });
+        MenuPicker picker{QString()};
+        TrackPopup(Main().Handle(), {{1, QStringLiteral("一")}}, 0, 0);
+        EXPECT_EQ(second, 0);
+        EXPECT_EQ(picker.menus, 1);
+    }
+
+    // Closing without the prompt and without exitToTray in Config.ini goes to the tray.
+    WriteConfigString("normal", "showExitNotify", "0");
+    Main().PostMessage(WM_CLOSE);
+    ASSERT_TRUE(PumpUntil([] { return !Main().IsWindowVisible(); }));
+    EXPECT_TRUE(Main().IsWindow()) << "still running in the tray";
+    EXPECT_TRUE(Main().SignedIn());
+    Main().PostMessage(UM_SHOW_MAIN);
+    ASSERT_TRUE(PumpUntil([] { return Main().IsWindowVisible(); }))
+        << "a second instance's knock brings the window forward";
+    // exitToTray=0 quits, and says goodbye to the service first.
+    WriteConfigString("normal", "exitToTray", "0");
+    Main().PostMessage(WM_CLOSE);
+    ASSERT_TRUE(PumpUntil([] { return !Main().IsWindow(); }));
+    EXPECT_FALSE(CApiController::Instance().presenceOff.Busy()) << "presence off was waited for";
+}
+
+TEST_F(MainWindowTest, WithoutATrayHostMinimiseIsRealAndClosingQuits) {
+    CTrayIcon::OverrideHostForTests(false);
+    Quit();
+    Start();
+    SignInDemo();
+    EXPECT_FALSE(Main().Tray()->Shown());
+    EXPECT_FALSE(Main().Widget()->windowFlags().testFlag(Qt::Tool))
+        << "the window keeps its task-bar entry";
+    ASSERT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("最小化")));
+    ASSERT_TRUE(PumpUntil([] { return Main().IsIconic(); }));
+    Main().PostMessage(UM_SHOW_MAIN);
+    ASSERT_TRUE(PumpUntil([] { return !Main().IsIconic() && Main().IsWindowVisible(); }));
+    WriteConfigString("normal", "showExitNotify", "0");
+    ASSERT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("关闭")));
+    ASSERT_TRUE(PumpUntil([] { return !Main().IsWindow(); })) << "nowhere to hide: it quits";
+}
+
+TEST_F(MainWindowTest, RevokedTokenReturnsToLoginKeepingTheFieldsAndSwitchingAccountClearsThem) {
+    SignInDemo();
+    Boxes boxes;
+    const std::string qxid = CDBLogin::Instance().Record().qxid;
+    service_.Get("/admin/revoke?qxid=" + qxid + "&code=20001");
+    // The next presence report meets the revoked token.
+    CApiController& controller = CApiController::Instance();
+    CAsyncWorkFlow::CancelFlow(&controller.presenceHeartbeat);
+    StartPresenceHeartbeat();
+    ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login()->IsWindowVisible(); }));
+    ASSERT_FALSE(boxes.texts.empty());
+    EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("出错啦~~|")));
+    EXPECT_TRUE(boxes.texts[0].endsWith(QStringLiteral("(错误码: 20001)")));
+    EXPECT_FALSE(Main().IsWindowVisible());
+    EXPECT_EQ(Login()->AccountBox()->text(), QStringLiteral("demo")) << "a forced return keeps it";
+    EXPECT_TRUE(CDBLogin::Instance().Record().qxid.empty()) << "signed out";
+
+    // Signed in again, 切换账号 from the main menu clears the fields.
+    Login()->AccountBox()->clear();
+    Login()->PasswordBox()->clear();
+    Login()->AccountBox()->setFocus();
+    SignInDemo();
+    ASSERT_TRUE(Main().SearchBox());
+    Main().SearchBox()->setFocus();
+    Type(QStringLiteral("zhang"));
+    MenuPicker picker(QStringLiteral("切换账号"));
+    ASSERT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("主菜单")));
+    ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login()->IsWindowVisible(); }));
+    EXPECT_EQ(picker.texts,
+              (std::vector<QString>{QStringLiteral("发起聊天"), QStringLiteral("意见反馈"),
+                                    QStringLiteral("切换账号"), QStringLiteral("设置"),
+                                    QStringLiteral("关于"), QStringLiteral("退出")}));
+    EXPECT_TRUE(Login()->AccountBox()->text().isEmpty());
+    EXPECT_TRUE(Login()->PasswordBox()->text().isEmpty());
+    EXPECT_TRUE(Main().SearchBox()->text().isEmpty()) << "the search goes with the account";
+    EXPECT_EQ(Main().UnreadCount(), 0);
+}
+
+}  // namespace
+}  // namespace lumeno::test
