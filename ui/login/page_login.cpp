@@ -11,6 +11,7 @@
 #include "config/config.h"
 #include "platform/message_box.h"
 #include "storage/image_cache.h"
+#include "toolkit/elements/ui_caption.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -287,8 +288,8 @@ void CPageLogIn::DoUI(UiContext& ctx) {
     const int w = ctx.client.right;
     const int h = ctx.client.bottom;
     UiImage(root, ctx.client, SkinImage("login_bg.png"));
-    if (UiButton(root, UiRect(w - ls::kCloseWidth, 0, w, ls::kCloseHeight), QString(),
-                 QStringLiteral("关闭"), kUiTakesMouse, &SkinImage("sys_btn_close.png"))) {
+    if (UiCaption(root, UiRect(0, 0, w, ls::kCloseHeight), QString(), CaptionButtons::Close).hit ==
+        CaptionHit::Close) {
         ctx.Later([this] { PostMessage(WM_CLOSE); });
     }
     DrawAvatar(root);

@@ -2,6 +2,7 @@
 // buttons, the search field, the two tabs and the unread badge.
 #include "api/login.h"
 #include "storage/image_cache.h"
+#include "toolkit/elements/ui_caption.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -25,21 +26,23 @@ void CMainWnd::DrawTitle(UiContext& ctx, UiRegion& root) {
     CKesBitmap& top = SkinImage("main_top_bg.png");
     UiImage(root, UiRect(0, 0, w, top.FrameHeight()), top);
 
-    CKesBitmap& close = SkinImage("sys_btn_close.png");
-    const int d = close.FrameWidth();
-    const int e = close.FrameHeight();
-    if (UiButton(root, UiRect(w - d, 0, w, e), QString(), QStringLiteral("关闭"), kUiTakesMouse,
-                 &close)) {
-        ctx.Later([this] { PostMessage(WM_CLOSE); });
-    }
-    if (UiButton(root, UiRect(w - 2 * d, 0, w - d, e), QString(), QStringLiteral("最小化"),
-                 kUiTakesMouse, &SkinImage("sys_btn_min.png"))) {
-        ctx.Later([this] { Minimise(); });
-    }
-    if (UiButton(root, UiRect(w - 3 * d, 0, w - 2 * d, e), QString(), QStringLiteral("主菜单"),
-                 kUiTakesMouse, &SkinImage("sys_btn_drop.png"))) {
-        const QPoint at = ClientToScreen(QPoint(w - 3 * d, e));
-        ctx.Later([this, at] { ShowMainMenu(at.x(), at.y()); });
+    const CaptionResult caption =
+        UiCaption(root, UiRect(0, 0, w, top.FrameHeight()), QString(),
+                  CaptionButtons::Close | CaptionButtons::Minimise | CaptionButtons::Menu);
+    switch (caption.hit) {
+        case CaptionHit::Close:
+            ctx.Later([this] { PostMessage(WM_CLOSE); });
+            break;
+        case CaptionHit::Minimise:
+            ctx.Later([this] { Minimise(); });
+            break;
+        case CaptionHit::Menu: {
+            const QPoint at = ClientToScreen(QPoint(caption.button.left, caption.button.bottom));
+            ctx.Later([this, at] { ShowMainMenu(at.x(), at.y()); });
+            break;
+        }
+        default:
+            break;
     }
 
     const LoginRecord& me = CDBLogin::Instance().Record();
