@@ -7,7 +7,6 @@
 #include "api/sign_in.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
-#include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
@@ -15,6 +14,7 @@
 #include "toolkit/skin/skin_images.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
+#include "ui/prompts/message_box.h"
 #include "util/user_messages.h"
 
 namespace ms = main_style;
@@ -150,7 +150,7 @@ bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
     const QString text = QStringLiteral("%1 (错误码: %2)")
                              .arg(QString::fromStdString(error.error_msg))
                              .arg(error.error_code);
-    platform::MessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
+    ShowMessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
     if (error.error_code == kErrorTokenInvalid || error.error_code == kErrorTokenRevoked) {
         if (!login_ || !login_->IsWindow() || !login_->IsWindowVisible()) {
             PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
