@@ -1,6 +1,7 @@
 #include "ui/prompts/dlg_close_dialog_wnd.h"
 
 #include "config/config.h"
+#include "toolkit/elements/element_style.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "ui/prompts/message_box.h"
@@ -20,11 +21,11 @@ void CDlgCloseDialogWnd::DrawDialog(UiContext& ctx, UiRegion& root) {
     UiText(root, &TextFont(ps::kQuestionPixels),
            QStringLiteral("关闭此窗口所有会话还是仅关闭当前会话"), ps::kQuestion, ps::kChoiceLeft,
            ps::kQuestionTop);
+    const QString always = QStringLiteral("总是关闭所有会话");
     if (UiCheckBox(root,
-                   UiRect::FromSize(ps::kChoiceLeft, ps::kCloseAllCheckTop, ps::kCloseCheckWidth,
-                                    ps::kChoiceHeight),
-                   QStringLiteral("总是关闭所有会话"), !showPrompt_, false, ps::kChoiceCaption,
-                   ps::kChoiceCaptionOffset)) {
+                   prompt_frame::ChoiceRect(ps::kChoiceLeft, ps::kCloseAllCheckTop, always,
+                                            TextFont(element_style::kCheckCaptionPixels)),
+                   always, !showPrompt_, false, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
         showPrompt_ = !showPrompt_;
         Invalidate(false);
     }

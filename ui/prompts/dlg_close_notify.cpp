@@ -1,6 +1,7 @@
 #include "ui/prompts/dlg_close_notify.h"
 
 #include "config/config.h"
+#include "toolkit/elements/element_style.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "ui/prompts/message_box.h"
@@ -22,26 +23,22 @@ void CDlgCloseNotify::DrawDialog(UiContext& ctx, UiRegion& root) {
            ps::kChoiceLeft, ps::kCloseSectionTop);
     const QFont& radioFont = TextFont(ps::kRadioPixels);
     int top = ps::kCloseRadiosTop;
-    if (UiRadio(root,
-                UiRect::FromSize(ps::kChoiceLeft, top, ps::kCloseRadioWidth, ps::kChoiceHeight),
-                QStringLiteral("最小化到托盘"), &radioFont, closeToTray_, !trayAvailable_,
-                ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        closeToTray_ = true;
-        Invalidate(false);
-    }
-    top += ps::kChoiceStep;
-    if (UiRadio(root,
-                UiRect::FromSize(ps::kChoiceLeft, top, ps::kCloseRadioWidth, ps::kChoiceHeight),
-                QStringLiteral("直接退出"), &radioFont, !closeToTray_, false, ps::kChoiceCaption,
-                ps::kChoiceCaptionOffset)) {
-        closeToTray_ = false;
-        Invalidate(false);
-    }
+    auto radio = [&](const QString& caption, bool toTray, bool disabled) {
+        if (UiRadio(root, prompt_frame::ChoiceRect(ps::kChoiceLeft, top, caption, radioFont),
+                    caption, &radioFont, closeToTray_ == toTray, disabled, ps::kChoiceCaption,
+                    ps::kChoiceCaptionOffset)) {
+            closeToTray_ = toTray;
+            Invalidate(false);
+        }
+        top += ps::kChoiceStep;
+    };
+    radio(QStringLiteral("最小化到托盘"), true, !trayAvailable_);
+    radio(QStringLiteral("直接退出"), false, false);
+    const QString never = QStringLiteral("下次不再提示");
     if (UiCheckBox(root,
-                   UiRect::FromSize(ps::kChoiceLeft, ps::kCloseCheckTop, ps::kCloseCheckWidth,
-                                    ps::kChoiceHeight),
-                   QStringLiteral("下次不再提示"), !showPrompt_, false, ps::kChoiceCaption,
-                   ps::kChoiceCaptionOffset)) {
+                   prompt_frame::ChoiceRect(ps::kChoiceLeft, ps::kCloseCheckTop, never,
+                                            TextFont(element_style::kCheckCaptionPixels)),
+                   never, !showPrompt_, false, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
         showPrompt_ = !showPrompt_;
         Invalidate(false);
     }

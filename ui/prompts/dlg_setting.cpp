@@ -5,6 +5,7 @@
 #include "api/api_controller.h"
 #include "api/login.h"
 #include "config/config.h"
+#include "toolkit/elements/element_style.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "ui/prompts/autostart.h"
@@ -24,10 +25,6 @@ bool RememberedPasswordKept() {
         if (me.empty() || entry.qxid == me) return !entry.password.empty();
     }
     return false;
-}
-
-UiRect ChoiceRect(int top, int width) {
-    return UiRect::FromSize(ps::kChoiceLeft, top, width, ps::kChoiceHeight);
 }
 
 }  // namespace
@@ -50,56 +47,50 @@ void CDlgSetting::DrawDialog(UiContext& ctx, UiRegion& root) {
     const int height = ctx.client.bottom;
     prompt_frame::DrawBody(root, ctx.client, ps::kBody, ps::kFooterHeight);
 
+    // A click toggles a check box.
+    const QFont& checkFont = TextFont(element_style::kCheckCaptionPixels);
     int top = ps::kSettingChecksTop;
-    if (UiCheckBox(root, ChoiceRect(top, ps::kSettingCheckWidth),
-                   QStringLiteral("开机时自动启动Lumeno"), startWithDesktop_, false,
-                   ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        startWithDesktop_ = !startWithDesktop_;
-        Invalidate(false);
-    }
-    top += ps::kChoiceStep;
-    if (UiCheckBox(root, ChoiceRect(top, ps::kSettingCheckWidth),
-                   QStringLiteral("启动Lumeno时为我自动登录"), autoLogin_, !autoLoginAvailable_,
-                   ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        autoLogin_ = !autoLogin_;
-        Invalidate(false);
-    }
-    top += ps::kChoiceStep;
-    if (UiCheckBox(root, ChoiceRect(top, ps::kSettingCheckWidth), QStringLiteral("播放提示音"),
-                   sound_, false, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        sound_ = !sound_;
-        Invalidate(false);
-    }
+    auto check = [&](const QString& caption, bool& flag, bool disabled) {
+        if (UiCheckBox(root, prompt_frame::ChoiceRect(ps::kChoiceLeft, top, caption, checkFont),
+                       caption, flag, disabled, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
+            flag = !flag;
+            Invalidate(false);
+        }
+        top += ps::kChoiceStep;
+    };
+    check(QStringLiteral("开机时自动启动Lumeno"), startWithDesktop_, false);
+    check(QStringLiteral("启动Lumeno时为我自动登录"), autoLogin_, !autoLoginAvailable_);
+    check(QStringLiteral("播放提示音"), sound_, false);
 
-    UiText(root, &TextFont(ps::kSectionPixels), QStringLiteral("关闭主面板时："), ps::kSectionLabel,
-           ps::kChoiceLeft, ps::kSettingSectionTop);
+    const int after = UiText(root, &TextFont(ps::kSectionPixels), QStringLiteral("关闭主面板时："),
+                             ps::kSectionLabel, ps::kChoiceLeft, ps::kSettingSectionTop);
+    if (!trayAvailable_) {
+        UiText(root, &TextFont(ps::kSectionPixels), QStringLiteral("（当前桌面没有通知区域）"),
+               ps::kChoiceNote, after + ps::kSettingNoteGap, ps::kSettingSectionTop);
+    }
+    // A click selects a radio button.
     const QFont& radioFont = TextFont(ps::kRadioPixels);
     top = ps::kSettingRadiosTop;
-    if (UiRadio(root, ChoiceRect(top, ps::kSettingTrayRadioWidth),
-                QStringLiteral("隐藏到任务栏通知区域，不退出程序"), &radioFont, closeToTray_,
-                !trayAvailable_, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        closeToTray_ = true;
-        Invalidate(false);
-    }
-    if (!trayAvailable_) {
-        UiText(root, &TextFont(ps::kNotePixels), QStringLiteral("（当前桌面没有通知区域）"),
-               ps::kChoiceNote, ps::kChoiceLeft + ps::kChoiceCaptionOffset,
-               top + ps::kChoiceHeight + 1);
-    }
-    top += ps::kChoiceStep;
-    if (UiRadio(root, ChoiceRect(top, ps::kSettingQuitRadioWidth), QStringLiteral("退出程序"),
-                &radioFont, !closeToTray_, false, ps::kChoiceCaption, ps::kChoiceCaptionOffset)) {
-        closeToTray_ = false;
-        Invalidate(false);
-    }
+    auto radio = [&](const QString& caption, bool toTray, bool disabled) {
+        if (UiRadio(root, prompt_frame::ChoiceRect(ps::kChoiceLeft, top, caption, radioFont),
+                    caption, &radioFont, closeToTray_ == toTray, disabled, ps::kChoiceCaption,
+                    ps::kChoiceCaptionOffset)) {
+            closeToTray_ = toTray;
+            Invalidate(false);
+        }
+        top += ps::kChoiceStep;
+    };
+    radio(QStringLiteral("隐藏到任务栏通知区域，不退出程序"), true, !trayAvailable_);
+    radio(QStringLiteral("退出程序"), false, false);
 
     const int buttonTop = height - ps::kButtonBottomMargin - prompt_frame::ButtonHeight();
-    const int cancelLeft = ps::kSettingCancelLeft;
-    if (prompt_frame::WhiteButton(root, cancelLeft, buttonTop, QStringLiteral("取消"))) {
+    if (prompt_frame::WhiteButton(root, ps::kSettingCancelLeft, buttonTop,
+                                  QStringLiteral("取消"))) {
         ctx.Later([this] { EndDialog(IDCANCEL); });
     }
-    if (prompt_frame::BlueButton(root, cancelLeft + prompt_frame::ButtonWidth() + ps::kButtonGap,
-                                 buttonTop, QStringLiteral("确定"))) {
+    if (prompt_frame::BlueButton(
+            root, ps::kSettingCancelLeft + prompt_frame::ButtonWidth() + ps::kButtonGap, buttonTop,
+            QStringLiteral("确定"))) {
         ctx.Later([this] { Apply(); });
     }
 }

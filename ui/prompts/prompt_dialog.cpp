@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "toolkit/elements/text_draw.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -82,6 +83,12 @@ void DrawBody(UiRegion& root, const UiRect& client, const QColor& body, int foot
     const int top = client.bottom - footerHeight;
     UiFill(root, UiRect(0, top, client.right, client.bottom), ps::kFooter);
     UiLine(root, ps::kFooterLine, QPoint(0, top), QPoint(client.right, top));
+}
+
+UiRect ChoiceRect(int left, int top, const QString& caption, const QFont& font) {
+    return UiRect::FromSize(
+        left, top, ps::kChoiceCaptionOffset + TextWidth(font, caption) + ps::kChoiceRightPadding,
+        ps::kChoiceHeight);
 }
 
 int ButtonWidth() {

@@ -28,7 +28,9 @@ inline const QColor& kWhiteButtonCaption = palette::kText;
 
 // Check boxes, radio buttons and the labels above them.
 inline constexpr int kChoiceLeft = 36;
-inline constexpr int kChoiceHeight = 18;
+// Tall enough for the caption and the keyboard's focus ring around it.
+inline constexpr int kChoiceHeight = 24;
+inline constexpr int kChoiceRightPadding = 6;
 inline constexpr int kChoiceStep = 35;
 inline constexpr int kChoiceCaptionOffset = 22;
 inline constexpr int kRadioPixels = 15;
@@ -39,20 +41,16 @@ inline constexpr int kSectionPixels = 14;
 inline const QColor kSectionLabel{150, 150, 150};
 
 // The settings dialog.
-inline constexpr int kSettingChecksTop = 70;
-inline constexpr int kSettingCheckWidth = 300;
+inline constexpr int kSettingChecksTop = 67;
 inline constexpr int kSettingSectionTop = 195;
-inline constexpr int kSettingRadiosTop = 228;
-inline constexpr int kSettingTrayRadioWidth = 300;
-inline constexpr int kSettingQuitRadioWidth = 120;
+inline constexpr int kSettingRadiosTop = 232;
+inline constexpr int kSettingNoteGap = 6;
 inline constexpr int kSettingCancelLeft = 192;
 
 // The close prompts.
 inline constexpr int kCloseSectionTop = 62;
 inline constexpr int kCloseRadiosTop = 98;
-inline constexpr int kCloseRadioWidth = 200;
 inline constexpr int kCloseCheckTop = 188;
-inline constexpr int kCloseCheckWidth = 200;
 inline constexpr int kQuestionTop = 70;
 inline constexpr int kQuestionPixels = 15;
 inline const QColor& kQuestion = palette::kText;
