@@ -30,11 +30,12 @@ struct DockScreen {
     UiRect workArea;
 };
 
-// The timers the window runs for docking, and what to do with them after a call.
+// The timers the window runs for docking, and what to do with them after a call. (Their ids stay
+// clear of the toolkit's animation timer, id 1 of every skinned window.)
 struct DockTimers {
-    static constexpr std::uintptr_t kLeaveTimer = 1;
+    static constexpr std::uintptr_t kLeaveTimer = 101;
     static constexpr unsigned kLeavePeriodMs = 200;
-    static constexpr std::uintptr_t kSlideTimer = 2;
+    static constexpr std::uintptr_t kSlideTimer = 102;
     static constexpr unsigned kSlidePeriodMs = 5;
 
     bool startLeave = false;
