@@ -4,16 +4,17 @@
 // that clears them.
 #include <QApplication>
 #include <QDir>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "api/login.h"
 #include "config/config.h"
+#include "tests/support/box_catcher.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_images.h"
 #include "ui/common/popup_menu.h"
+#include "ui/common/tray_host.h"
 #include "ui/edit/edit_ex.h"
 #include "ui/main/tray_icon.h"
 #include "util/user_messages.h"
@@ -23,30 +24,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Answers every modal box that opens while it lives, keeping its caption and text.
-class Boxes {
-  public:
-    Boxes() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal) return;
-            QString text;
-            if (auto* message = qobject_cast<QMessageBox*>(modal)) text = message->text();
-            texts.push_back(modal->windowTitle() + "|" + text);
-            QMetaObject::invokeMethod(modal, "accept", Qt::QueuedConnection);
-        });
-        timer_.start(20);
-    }
-    std::vector<QString> texts;
-
-  private:
-    QTimer timer_;
-};
-
 class MainWindowTest : public MainWindowClientTest {
   protected:
     void TearDown() override {
-        CTrayIcon::OverrideHostForTests(std::nullopt);
+        OverrideTrayHostForTests(std::nullopt);
         MainWindowClientTest::TearDown();
     }
     // The badge on the conversation tab: its reader's name and its width.
@@ -77,7 +58,7 @@ TEST_F(MainWindowTest, TheBadgeShowsNineTenAndNinetyNinePlusInItsTwoShapes) {
 }
 
 TEST_F(MainWindowTest, TrayMenuFollowsTheWindowAndClosingFollowsTheSettings) {
-    CTrayIcon::OverrideHostForTests(true);
+    OverrideTrayHostForTests(true);
     Quit();  // start again with a tray host
     Start();
     ASSERT_TRUE(Main().Tray() && Main().Tray()->Shown());
@@ -129,7 +110,7 @@ TEST_F(MainWindowTest, TrayMenuFollowsTheWindowAndClosingFollowsTheSettings) {
 }
 
 TEST_F(MainWindowTest, WithoutATrayHostMinimiseIsRealAndClosingQuits) {
-    CTrayIcon::OverrideHostForTests(false);
+    OverrideTrayHostForTests(false);
     Quit();
     Start();
     SignInDemo();
@@ -147,7 +128,7 @@ TEST_F(MainWindowTest, WithoutATrayHostMinimiseIsRealAndClosingQuits) {
 
 TEST_F(MainWindowTest, RevokedTokenReturnsToLoginKeepingTheFieldsAndSwitchingAccountClearsThem) {
     SignInDemo();
-    Boxes boxes;
+    BoxCatcher boxes;
     const std::string qxid = CDBLogin::Instance().Record().qxid;
     service_.Get("/admin/revoke?qxid=" + qxid + "&code=20001");
     // The next presence report meets the revoked token.
@@ -155,9 +136,9 @@ TEST_F(MainWindowTest, RevokedTokenReturnsToLoginKeepingTheFieldsAndSwitchingAcc
     CAsyncWorkFlow::CancelFlow(&controller.presenceHeartbeat);
     StartPresenceHeartbeat();
     ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login()->IsWindowVisible(); }));
-    ASSERT_FALSE(boxes.texts.empty());
-    EXPECT_TRUE(boxes.texts[0].startsWith(QStringLiteral("出错啦~~|")));
-    EXPECT_TRUE(boxes.texts[0].endsWith(QStringLiteral("(错误码: 20001)")));
+    ASSERT_FALSE(boxes.boxes.empty());
+    EXPECT_EQ(boxes.boxes[0].caption, QStringLiteral("出错啦~~"));
+    EXPECT_TRUE(boxes.boxes[0].text.endsWith(QStringLiteral("(错误码: 20001)")));
     EXPECT_FALSE(Main().IsWindowVisible());
     EXPECT_EQ(Login()->AccountBox()->text(), QStringLiteral("demo")) << "a forced return keeps it";
     EXPECT_TRUE(CDBLogin::Instance().Record().qxid.empty()) << "signed out";

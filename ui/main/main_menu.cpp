@@ -8,6 +8,8 @@
 #include "ui/common/popup_menu.h"
 #include "ui/main/main_wnd.h"
 #include "ui/main/tray_icon.h"
+#include "ui/prompts/dlg_about.h"
+#include "ui/prompts/dlg_setting.h"
 #include "util/user_messages.h"
 
 namespace {
@@ -90,8 +92,15 @@ void CMainWnd::RunCommand(MainCommand command) {
         case MainCommand::SwitchAccount:
             PostMessage(UM_RETURN_TO_LOGIN, 0, 0);
             break;
-        case MainCommand::Settings:
-        case MainCommand::About:
+        case MainCommand::Settings: {
+            CDlgSetting settings(HasTray());
+            settings.DoModal(m_hWnd);
             break;
+        }
+        case MainCommand::About: {
+            CDlgAbout about;
+            about.DoModal(m_hWnd);
+            break;
+        }
     }
 }

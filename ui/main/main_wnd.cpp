@@ -9,22 +9,25 @@
 #include "config/config.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
-#include "platform/message_box.h"
+#include "platform/message_loop.h"
 #include "platform/screen.h"
 #include "platform/ui_thread.h"
+#include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
 #include "toolkit/window/key_bridge.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/common/program_icon.h"
+#include "ui/common/tray_host.h"
 #include "ui/contacts/page_contact.h"
 #include "ui/conversations/page_message.h"
 #include "ui/edit/edit_ex.h"
 #include "ui/login/page_login.h"
-#include "ui/main/close_choice.h"
 #include "ui/main/main_style.h"
 #include "ui/main/tray_icon.h"
+#include "ui/prompts/dlg_close_notify.h"
+#include "ui/prompts/message_box.h"
 #include "util/user_messages.h"
 
 namespace ms = main_style;
@@ -59,8 +62,7 @@ CMainWnd::~CMainWnd() {
 HWND CMainWnd::Create(int left, int top, int right, int bottom) {
     // With a tray host the window lives in the tray and has no task-bar entry; without one the
     // task bar is the only way back to it.
-    const DWORD exStyle =
-        CTrayIcon::HostAvailable() ? WS_EX_TOOLWINDOW | WS_EX_TOPMOST : WS_EX_TOPMOST;
+    const DWORD exStyle = TrayHostAvailable() ? WS_EX_TOOLWINDOW | WS_EX_TOPMOST : WS_EX_TOPMOST;
     return VWindowImpl::Create(nullptr, UiRect(left, top, right, bottom), QStringLiteral("Lumeno"),
                                WS_POPUP, exStyle);
 }
@@ -233,10 +235,10 @@ void CMainWnd::OnClose() {
     switch (AskHowToClose(m_hWnd, HasTray())) {
         case CloseChoice::Cancel:
             return;
-        case CloseChoice::ToTray:
+        case CloseChoice::HideToTray:
             ShowWindow(SW_HIDE);
             return;
-        case CloseChoice::Exit:
+        case CloseChoice::Quit:
             Quit();
             return;
     }
@@ -289,7 +291,7 @@ bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
                              .arg(QString::fromStdString(error.error_msg))
                              .arg(error.error_code);
     QPointer<QWidget> self = Widget();
-    platform::MessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
+    ShowMessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
     if (!self || !IsWindow()) return true;
     if (error.error_code == kErrorTokenInvalid || error.error_code == kErrorTokenRevoked) {
         if (!login_ || !login_->IsWindow() || !login_->IsWindowVisible()) {

@@ -4,20 +4,8 @@
 
 #include "platform/window.h"
 #include "ui/common/program_icon.h"
+#include "ui/common/tray_host.h"
 #include "util/user_messages.h"
-
-namespace {
-std::optional<bool> g_hostOverride;
-}
-
-bool CTrayIcon::HostAvailable() {
-    if (g_hostOverride) return *g_hostOverride;
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
-
-void CTrayIcon::OverrideHostForTests(std::optional<bool> available) {
-    g_hostOverride = available;
-}
 
 CTrayIcon::CTrayIcon(HWND window, std::function<void(int, int)> menu)
     : window_(window), menu_(std::move(menu)) {}
@@ -27,7 +15,7 @@ CTrayIcon::~CTrayIcon() {
 }
 
 bool CTrayIcon::Add() {
-    if (!HostAvailable()) return false;
+    if (!TrayHostAvailable()) return false;
     shown_ = true;
     // A host decided by a test has no real icon behind it.
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return true;

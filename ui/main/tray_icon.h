@@ -15,10 +15,6 @@ class CTrayIcon {
   public:
     static constexpr char kTip[] = "Lumeno - IM";
 
-    // Whether the desktop has a tray host; tests may decide it instead.
-    static bool HostAvailable();
-    static void OverrideHostForTests(std::optional<bool> available);
-
     // `menu` runs the right button's menu at the given screen point.
     CTrayIcon(HWND window, std::function<void(int x, int y)> menu);
     ~CTrayIcon();
