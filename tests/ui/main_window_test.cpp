@@ -3,6 +3,7 @@
 // token that sends the user back to the login page with the fields kept, and switching account
 // that clears them.
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QTimer>
 
@@ -162,6 +163,28 @@ TEST_F(MainWindowTest, RevokedTokenReturnsToLoginKeepingTheFieldsAndSwitchingAcc
     EXPECT_TRUE(Login()->PasswordBox()->text().isEmpty());
     EXPECT_TRUE(Main().SearchBox()->text().isEmpty()) << "the search goes with the account";
     EXPECT_EQ(Main().UnreadCount(), 0);
+}
+
+TEST_F(MainWindowTest, DraggedToTheTopEdgeItDocksSlidesAwayAndComesBackWhenAsked) {
+    SignInDemo();
+    ASSERT_TRUE(Main().Dock().Enabled());
+    const UiRect before = Main().GetWindowRect();
+    // Dragged with the pointer near the top of the screen the window is on.
+    QCursor::setPos(before.left + 100, 20);
+    UiRect proposed = UiRect::FromSize(before.left, 10, before.Width(), before.Height());
+    Main().SendMessage(WM_MOVING, 0, reinterpret_cast<LPARAM>(&proposed));
+    EXPECT_EQ(Main().Dock().Edge(), DockEdge::Top);
+    EXPECT_LE(proposed.top, 0) << "the move is steered against the edge";
+    Main().MoveWindow(proposed.left, proposed.top, proposed.Width(), proposed.Height());
+    // The pointer touches the window, then goes away: the window slides up out of sight.
+    Main().SendMessage(WM_NCHITTEST, 0, MAKELPARAM(before.left + 100, 5));
+    QCursor::setPos(before.right + 60, 300);
+    ASSERT_TRUE(PumpUntil([] { return Main().GetWindowRect().bottom <= 2; }, 5s))
+        << "only a strip stays on screen";
+    EXPECT_TRUE(Main().IsWindowVisible());
+    // The tray or a second instance asks for it: it slides back in.
+    Main().PostMessage(UM_SHOW_MAIN);
+    ASSERT_TRUE(PumpUntil([] { return Main().GetWindowRect().top >= -2; }, 5s));
 }
 
 }  // namespace

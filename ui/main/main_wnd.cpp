@@ -1,6 +1,7 @@
 #include "ui/main/main_wnd.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QWidget>
 
 #include "api/api_controller.h"
@@ -96,7 +97,10 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             CApiController::Instance().Events().Drain();
             return true;
         case UM_SHOW_MAIN:
-            if (signedIn_) {
+            if (signedIn_ && IsWindowVisible() && !IsIconic()) {
+                // Docked and slid out: it slides back in.
+                if (dock_.Docked() && dock_.AnimationFinished()) ApplyDock(dock_.SlideIn());
+            } else if (signedIn_) {
                 ShowMain();
             } else {
                 ShowLogin();
@@ -128,11 +132,31 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             limits->ptMaxSize = {work.Width() + 4, work.Height() + 4};
             return true;
         }
+        case WM_MOVING:
+            ApplyDock(dock_.OnMoving(*reinterpret_cast<UiRect*>(lParam), QCursor::pos(),
+                                     DesktopScreens()));
+            return true;
+        case WM_TIMER:
+            if (wParam == DockTimers::kLeaveTimer) {
+                ApplyDock(dock_.OnLeaveTick(GetWindowRect(), QCursor::pos()));
+                return true;
+            }
+            if (wParam == DockTimers::kSlideTimer) {
+                const DockSlideStep step = dock_.OnSlideTick(GetWindowRect());
+                if (step.moveTo) {
+                    const UiRect& to = *step.moveTo;
+                    MoveWindow(to.left, to.top, to.Width(), to.Height(), false);
+                }
+                ApplyDock(step.timers);
+                return true;
+            }
+            return false;
         case WM_NCHITTEST: {
+            const QPoint screen(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            ApplyDock(dock_.OnHitTest(screen));
             result = HTCLIENT;
             if (IsZoomed()) return true;
-            const QPoint at = ScreenToClient(
-                QPoint(GET_X_LPARAM(static_cast<LPARAM>(lParam)), GET_Y_LPARAM(lParam)));
+            const QPoint at = ScreenToClient(screen);
             const UiRect client = GetClientRect();
             const int x = at.x(), y = at.y(), w = client.right, h = client.bottom;
             const int b = ms::kBorder;
@@ -170,6 +194,8 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 
 void CMainWnd::OnCreate() {
     InstallKeyBridge();
+    // Docking follows the window's own moves (X11 gives no moving notice for the system's).
+    SetSteeredMoves(dock_.Enabled());
     tray_ = std::make_unique<CTrayIcon>(m_hWnd, [this](int x, int y) { ShowTrayMenu(x, y); });
     tray_->Add();
     shadow_.Create(m_hWnd);
@@ -193,6 +219,13 @@ void CMainWnd::OnCreate() {
 
 bool CMainWnd::HasTray() const {
     return tray_ && tray_->Shown();
+}
+
+void CMainWnd::ApplyDock(const DockTimers& timers) {
+    if (timers.stopLeave) KillTimer(DockTimers::kLeaveTimer);
+    if (timers.stopSlide) KillTimer(DockTimers::kSlideTimer);
+    if (timers.startLeave) SetTimer(DockTimers::kLeaveTimer, DockTimers::kLeavePeriodMs);
+    if (timers.startSlide) SetTimer(DockTimers::kSlideTimer, DockTimers::kSlidePeriodMs);
 }
 
 void CMainWnd::ShowLogin() {

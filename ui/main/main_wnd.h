@@ -16,6 +16,7 @@
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/common/cached_pictures.h"
+#include "ui/main/edge_dock.h"
 
 class CEditEx;
 class CPageContact;
@@ -63,6 +64,7 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     HWND Create(int left, int top, int right, int bottom);
 
     bool SignedIn() const { return signedIn_; }
+    const CEdgeDock& Dock() const { return dock_; }
     CPageLogIn* LoginPage() const { return login_.get(); }
     CEditEx* SearchBox() const { return search_; }
     CTrayIcon* Tray() const { return tray_.get(); }
@@ -123,6 +125,8 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     void ShowMainMenu(int x, int y);
     void ShowTrayMenu(int x, int y);
     void ClearSearch();
+    // Starts and stops the docking timers as the docking unit asks.
+    void ApplyDock(const DockTimers& timers);
     UiRect PageArea() const;
     void DrawTitle(UiContext& ctx, UiRegion& root);
     void DrawSearch(UiContext& ctx, UiRegion& root);
@@ -130,6 +134,7 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     void DrawBadge(UiRegion& root, int middle, int top);
 
     CWndShadow shadow_;
+    CEdgeDock dock_{2, EdgeDockingAvailable()};
     std::unique_ptr<CPageLogIn> login_;
     std::unique_ptr<CPageMessage> messages_;
     std::unique_ptr<CPageContact> contacts_;
