@@ -17,6 +17,7 @@
 #include "api/sign_in.h"
 #include "app/component_tables.h"
 #include "flow/async_work_flow.h"
+#include "platform/message_loop.h"
 #include "platform/ui_thread.h"
 #include "tests/support/local_service.h"
 #include "tests/support/temp_dir.h"
@@ -49,11 +50,16 @@ class MainWindowClientTest : public ::testing::Test {
     }
 
     void SetUp() override {
+        // The UI thread's loop, as start-up registers it, so that windows find its filters.
+        platform::AddMessageLoop(&loop_);
         UseTempDataHome(dir_);
         service_.PointClientHere();
         Start();
     }
-    void TearDown() override { Quit(); }
+    void TearDown() override {
+        Quit();
+        platform::RemoveMessageLoop();
+    }
 
     // The client's start: the main window, which shows the login page.
     void Start() {
@@ -113,6 +119,7 @@ class MainWindowClientTest : public ::testing::Test {
         return false;
     }
 
+    platform::CMessageLoop loop_;
     TempDir dir_;
     LocalService service_;
 };

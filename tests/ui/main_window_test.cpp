@@ -187,5 +187,33 @@ TEST_F(MainWindowTest, DraggedToTheTopEdgeItDocksSlidesAwayAndComesBackWhenAsked
     ASSERT_TRUE(PumpUntil([] { return Main().GetWindowRect().top >= -2; }, 5s));
 }
 
+// Keys typed into a native box reach the loop's filters as the skinned window's keys first.
+TEST_F(MainWindowTest, KeysOfTheSearchBoxPassTheMessageFiltersWhichMayTakeThem) {
+    class KeySpy final : public platform::CMessageFilter {
+      public:
+        bool PreTranslateMessage(MSG& msg) override {
+            if (msg.message != WM_KEYDOWN) return false;
+            keys.push_back(msg.wParam);
+            windows.push_back(msg.hwnd);
+            return msg.wParam == VK_DOWN;
+        }
+        std::vector<WPARAM> keys;
+        std::vector<HWND> windows;
+    } spy;
+    SignInDemo();
+    loop_.AddMessageFilter(&spy);
+    Main().SearchBox()->setFocus();
+    Main().SearchBox()->setCursorPosition(0);
+    Type(QStringLiteral("z"));
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Left);
+    loop_.RemoveMessageFilter(&spy);
+    EXPECT_EQ(spy.keys, (std::vector<WPARAM>{'Z', VK_DOWN, VK_LEFT}));
+    for (HWND window : spy.windows)
+        EXPECT_EQ(window, Main().Handle());
+    EXPECT_EQ(Main().SearchBox()->text(), QStringLiteral("z")) << "unclaimed keys still type";
+    EXPECT_EQ(Main().SearchBox()->cursorPosition(), 0) << "Left moved the caret back";
+}
+
 }  // namespace
 }  // namespace lumeno::test
