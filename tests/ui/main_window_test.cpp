@@ -14,6 +14,7 @@
 #include "tests/support/menu_picker.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_images.h"
+#include "ui/common/cached_pictures.h"
 #include "ui/common/popup_menu.h"
 #include "ui/common/tray_host.h"
 #include "ui/edit/edit_ex.h"
@@ -213,6 +214,70 @@ TEST_F(MainWindowTest, KeysOfTheSearchBoxPassTheMessageFiltersWhichMayTakeThem) 
         EXPECT_EQ(window, Main().Handle());
     EXPECT_EQ(Main().SearchBox()->text(), QStringLiteral("z")) << "unclaimed keys still type";
     EXPECT_EQ(Main().SearchBox()->cursorPosition(), 0) << "Left moved the caret back";
+}
+
+// A forced return to the login page while a dialog is up closes the dialog first.
+TEST_F(MainWindowTest, ReturnToLoginClosesTheDialogOverTheWindowFirst) {
+    SignInDemo();
+    bool closedByReturn = false;
+    QTimer::singleShot(200, [&] {
+        ASSERT_NE(QApplication::activeModalWidget(), nullptr) << "the settings are up";
+        Main().PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
+        closedByReturn = true;
+    });
+    // A stuck dialog would hang the test: end it after a while, and fail.
+    QObject guard;  // the fallback goes with the test
+    QTimer::singleShot(10000, &guard, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        ADD_FAILURE() << "the dialog outlived the account";
+    });
+    Main().RunCommand(MainCommand::Settings);
+    EXPECT_TRUE(closedByReturn);
+    ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login()->IsWindowVisible(); }));
+}
+
+// A window that draws two avatars through the shared cached pictures: one the service has and
+// one it does not.
+class AvatarWindow final : public VWindowImpl<AvatarWindow, WS_POPUP> {
+  public:
+    static std::string_view WindowClassName() { return "LumenoTestAvatarWindow"; }
+    void DoUI(UiContext& ctx) override {
+        UiRegion root(ctx);
+        ++paints;
+        pictures.Draw(root, UiRect(0, 0, 42, 42), good, kSmallAvatarPixels,
+                      SkinImage("main_icon_default.png"), QStringLiteral("good"));
+        pictures.Draw(root, UiRect(50, 0, 92, 42), broken, kSmallAvatarPixels,
+                      SkinImage("main_icon_default.png"), QStringLiteral("broken"));
+    }
+    CCachedPictures pictures{*this};
+    std::string good, broken;
+    int paints = 0;
+};
+
+TEST_F(MainWindowTest, AvatarsAreFetchedOnceOutsideThePaintAndABrokenOneIsNotRetried) {
+    SignInDemo();
+    AvatarWindow window;
+    window.good = CDBLogin::Instance().Record().avatar;
+    ASSERT_FALSE(window.good.empty());
+    window.broken = service_.BaseUrl() + "/files/avatar/nobody-here.png";
+    ASSERT_TRUE(window.Create(nullptr, UiRect(0, 0, 100, 50)));
+    window.ShowWindow(SW_SHOW);
+    ASSERT_TRUE(PumpUntil([&] {
+        return window.pictures.Find(window.good, kSmallAvatarPixels) &&
+               window.pictures.Failed(window.broken, kSmallAvatarPixels);
+    }));
+    // The signed-in user's own avatar was already drawn by the title area: only the broken one
+    // was asked for, once.
+    EXPECT_EQ(window.pictures.Requests(), 1);
+    const int paints = window.paints;
+    for (int i = 0; i < 20; ++i) {
+        window.Invalidate(false);
+        window.UpdateWindow();
+    }
+    QTest::qWait(50);
+    EXPECT_GE(window.paints, paints + 1);
+    EXPECT_EQ(window.pictures.Requests(), 1) << "a failed address is not retried on a repaint";
+    window.DestroyWindow();
 }
 
 }  // namespace
