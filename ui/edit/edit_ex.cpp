@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "toolkit/window/window_root.h"
+#include "ui/prompts/message_box.h"
 #include "util/user_messages.h"
 
 namespace {
@@ -120,6 +120,6 @@ void CEditEx::NoticeLater(const QString& text) const {
     QPointer<const CEditEx> self(this);
     const HWND owner = owner_.m_hWnd;
     QTimer::singleShot(0, [self, owner, text] {
-        if (self) platform::MessageBox(owner, text.toStdString(), std::string(), MB_OK);
+        if (self) ShowMessageBox(owner, text.toStdString(), std::string(), MB_OK);
     });
 }
