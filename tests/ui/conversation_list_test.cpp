@@ -29,9 +29,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTitleAreaHeight = 120;
-constexpr int kRowHeight = 56;
-
 std::int32_t ConversationNamed(const char* name) {
     for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
         if (conversation->name == name) return id;
@@ -53,24 +50,8 @@ std::time_t LocalMoment(int year, int month, int day, int hour, int minute) {
 
 class ConversationListTest : public MainWindowClientTest {
   protected:
-    void TearDown() override {
-        own_.reset();
-        MainWindowClientTest::TearDown();
-    }
-
-    // The page over the main window's page area: the main window's own once it hosts one.
-    CPageMessage& Page() {
-        if (CPageMessage* hosted = Main().MessagePage(); hosted && hosted->IsWindow()) {
-            return *hosted;
-        }
-        if (!own_) {
-            own_ = std::make_unique<CPageMessage>();
-            const UiRect client = Main().GetClientRect();
-            EXPECT_TRUE(
-                own_->Create(Main(), UiRect(0, kTitleAreaHeight, client.right, client.bottom)));
-        }
-        return *own_;
-    }
+    // The main window's conversation page (it makes it at the sign-in).
+    static CPageMessage& Page() { return *Main().MessagePage(); }
 
     int RowOf(std::int32_t id) {
         for (int i = 0; i < Page().RowCount(); ++i)
@@ -86,14 +67,13 @@ class ConversationListTest : public MainWindowClientTest {
 
     void SignInWithPage() {
         SignInDemo();
-        Page();
+        ASSERT_NE(Main().MessagePage(), nullptr);
+        ASSERT_TRUE(Page().IsWindowVisible());
         // What the sign-in announced has reached the page.
         ASSERT_TRUE(
             PumpUntil([] { return CApiController::Instance().Events().QueuedEvents() == 0; }));
         ASSERT_GT(Page().RowCount(), 0);
     }
-
-    std::unique_ptr<CPageMessage> own_;
 };
 
 TEST_F(ConversationListTest, ListsTheStoreConversationsWithTheirMarksAndTheTabTotal) {
@@ -241,7 +221,10 @@ TEST_F(ConversationListTest, PictureOfTheSignedInMainWindow) {
     Page().Invalidate(false);
     Page().List().Invalidate(false);
     PumpUntil([] { return false; }, 1500ms);
-    const QPoint avatar(15 + 21, kTitleAreaHeight + kRowHeight + 7 + 21);  // of the second row
+    // The middle of the first row's avatar (the pending items' picture), in the main window.
+    UiRect page;
+    ASSERT_TRUE(Page().GetRectInParent(page));
+    const QPoint avatar(page.left + 15 + 21, page.top + 7 + 21);
     for (qreal scale : {1.0, 2.0}) {
         QImage image(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(scale);
@@ -300,6 +283,7 @@ class NoticeBarTest : public ::testing::Test {
     }
     void SetUp() override {
         ASSERT_TRUE(owner_.Create(nullptr, UiRect::FromSize(0, 0, 500, 300)));
+        owner_.ShowWindow(SW_SHOW);
         ASSERT_TRUE(bar_.Create(owner_, UiRect(0, 0, 500, 30)));
     }
     void Settle() {
