@@ -862,6 +862,8 @@ void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRegion& widgetRegion) {
         shadow_->PaintShadow(dc, origin);
         dc.restore();
     }
+    // Still inside the paint: what the hooks redraw waits for its turn, as in the paint itself.
+    PaintDepthScope depth;
     for (IWindowHook* hook : hooks) {
         if (std::find(hooks_.begin(), hooks_.end(), hook) == hooks_.end()) continue;
         hook->AfterMessage(hwnd, WM_PAINT, 0, 0);
