@@ -83,6 +83,11 @@ bool CEditEx::event(QEvent* event) {
 }
 
 void CEditEx::keyPressEvent(QKeyEvent* event) {
+    // Escape empties a search box (which ends the search); an empty one lets the window have it.
+    if (kind_ == EditKind::Search && event->key() == Qt::Key_Escape && !text().isEmpty()) {
+        clear();
+        return;
+    }
     const bool command = event->modifiers() & Qt::ControlModifier;
     if (filter_ && !command) {
         const QString typed = event->text();

@@ -248,6 +248,8 @@ void CMainWnd::ShowSignedIn() {
     ShowMain();
     SwitchPage(MainPage::Contacts);
     SwitchPage(MainPage::Messages);
+    // The next thing typed is most likely a search.
+    if (search_) search_->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainWnd::ShowMain() {
