@@ -8,7 +8,7 @@
 #include "platform/window.h"
 #include "toolkit/window/window_root.h"
 #include "ui/prompts/message_box.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace {
 constexpr char kForbiddenCharacters[] = "请输入数字、字母、减号、下划线！";

@@ -29,7 +29,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/message_box.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace ms = main_style;
 
