@@ -151,7 +151,11 @@ TEST_F(MainWindowTest, RevokedTokenReturnsToLoginKeepingTheFieldsAndSwitchingAcc
     Login()->AccountBox()->setFocus();
     SignInDemo();
     ASSERT_TRUE(Main().SearchBox());
-    Main().SearchBox()->setFocus();
+    ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Main().SearchBox(); }))
+        << "the search box has the keyboard when the main window comes";
+    Type(QStringLiteral("li"));
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(Main().SearchBox()->text().isEmpty()) << "Escape empties the search";
     Type(QStringLiteral("zhang"));
     MenuPicker picker(QStringLiteral("切换账号"));
     ASSERT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("主菜单")));

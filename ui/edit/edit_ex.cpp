@@ -8,7 +8,7 @@
 #include "platform/window.h"
 #include "toolkit/window/window_root.h"
 #include "ui/prompts/message_box.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace {
 constexpr char kForbiddenCharacters[] = "请输入数字、字母、减号、下划线！";
@@ -83,6 +83,11 @@ bool CEditEx::event(QEvent* event) {
 }
 
 void CEditEx::keyPressEvent(QKeyEvent* event) {
+    // Escape empties a search box (which ends the search); an empty one lets the window have it.
+    if (kind_ == EditKind::Search && event->key() == Qt::Key_Escape && !text().isEmpty()) {
+        clear();
+        return;
+    }
     const bool command = event->modifiers() & Qt::ControlModifier;
     if (filter_ && !command) {
         const QString typed = event->text();

@@ -19,7 +19,7 @@
 #include "ui/main/main_wnd.h"
 #include "ui/prompts/dlg_install.h"
 #include "ui/prompts/message_box.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace ls = login_style;
 

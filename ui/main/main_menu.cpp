@@ -10,7 +10,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/dlg_setting.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "ui/main/tray_icon.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/message_box.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace ms = main_style;
 
@@ -248,6 +248,8 @@ void CMainWnd::ShowSignedIn() {
     ShowMain();
     SwitchPage(MainPage::Contacts);
     SwitchPage(MainPage::Messages);
+    // The next thing typed is most likely a search.
+    if (search_) search_->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainWnd::ShowMain() {

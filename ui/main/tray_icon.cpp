@@ -5,7 +5,7 @@
 #include "platform/window.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/tray_host.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 CTrayIcon::CTrayIcon(HWND window, std::function<void(int, int)> menu)
     : window_(window), menu_(std::move(menu)) {}

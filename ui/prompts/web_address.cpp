@@ -1,21 +1,16 @@
 #include "ui/prompts/web_address.h"
 
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "config/log.h"
+#include "platform/shell_open.h"
 
 namespace web_address {
 
 bool Open(const std::string& address) {
-    const QUrl url(QString::fromStdString(address), QUrl::StrictMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QStringLiteral("http") && scheme != QStringLiteral("https"))) {
+    if (!platform::IsWebAddress(address)) {
         WriteLogText("not a web address, not opened: " + address);
         return false;
     }
-    if (QDesktopServices::openUrl(url)) return true;
+    if (platform::OpenWebAddress(address)) return true;
     WriteLogText("the desktop could not open " + address);
     return false;
 }
