@@ -22,7 +22,7 @@
 #include "ui/chat/chat_entry.h"
 #include "ui/conversations/notice_bars.h"
 #include "ui/conversations/page_message.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace lumeno::test {
 namespace {

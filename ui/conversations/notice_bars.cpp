@@ -8,7 +8,7 @@
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
 #include "ui/conversations/conversation_style.h"
-#include "util/user_messages.h"
+#include "ui/ui_messages.h"
 
 namespace cs = conversation_style;
 
