@@ -52,6 +52,8 @@ class CPageContact : public VWindowImpl<CPageContact>,
 
     bool GroupsCollapsed() const { return collapsed_; }
     CListBoxWindow& List() { return list_; }
+    // The avatars and group tiles the rows draw.
+    const CCachedPictures* Pictures() const { return pictures_.get(); }
     // The entry a list row shows, null outside the list.
     const ContactListEntry* EntryAt(int listRow) const;
 
