@@ -59,6 +59,12 @@ class CApiController {
         sends_.remove_if([](const FlowHandle& handle) { return !handle.Busy(); });
         RunFlow(&sends_.emplace_back(), std::forward<Step>(step));
     }
+    // A send is still on its way.
+    bool SendsRunning() const {
+        for (const FlowHandle& handle : sends_)
+            if (handle.Busy()) return true;
+        return false;
+    }
     // Signing out: cancels every send and forgets what the service layer kept of the account.
     void ForgetSignedInAccount();
 

@@ -61,3 +61,6 @@ inline std::string ReadConfig(const ConfigStringKey& key) {
 inline bool ReadConfigFlag(const ConfigIntKey& key) {
     return ReadConfig(key) != 0;
 }
+inline bool WriteConfigFlag(const ConfigIntKey& key, bool value) {
+    return WriteConfigFlag(key.section, key.key, value);
+}

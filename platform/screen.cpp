@@ -1,7 +1,9 @@
 #include "platform/screen.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <climits>
 
 namespace platform {
 namespace {
@@ -11,7 +13,45 @@ ScreenRect FromQRect(const QRect& rect) {
                       rect.top() + rect.height()};
 }
 
+QScreen* ScreenAt(int x, int y) {
+    const QPoint point(x, y);
+    if (QScreen* screen = QGuiApplication::screenAt(point)) return screen;
+    // Off every screen: the one whose edge is nearest.
+    QScreen* nearest = QGuiApplication::primaryScreen();
+    long best = LONG_MAX;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect r = screen->geometry();
+        const long dx = x < r.left() ? r.left() - x : (x > r.right() ? x - r.right() : 0);
+        const long dy = y < r.top() ? r.top() - y : (y > r.bottom() ? y - r.bottom() : 0);
+        if (dx * dx + dy * dy < best) {
+            best = dx * dx + dy * dy;
+            nearest = screen;
+        }
+    }
+    return nearest;
+}
+
 }  // namespace
+
+ScreenRect ScreenRectAt(int x, int y) {
+    QScreen* screen = ScreenAt(x, y);
+    return screen ? FromQRect(screen->geometry()) : PrimaryScreenRect();
+}
+
+ScreenRect WorkAreaAt(int x, int y) {
+    QScreen* screen = ScreenAt(x, y);
+    return screen ? FromQRect(screen->availableGeometry()) : PrimaryWorkArea();
+}
+
+ScreenRect WorkAreaOf(const ScreenRect& window) {
+    return WorkAreaAt(window.left + window.Width() / 2, window.top + window.Height() / 2);
+}
+
+void CursorPosition(int& x, int& y) {
+    const QPoint point = QCursor::pos();
+    x = point.x();
+    y = point.y();
+}
 
 ScreenRect PrimaryScreenRect() {
     QScreen* screen = QGuiApplication::primaryScreen();

@@ -1,5 +1,6 @@
 #pragma once
-// The primary screen's geometry.
+// Screen geometry: the primary screen, the screen under a point (the cursor, a window), and
+// the work areas (screens less their panels and docks).
 
 namespace platform {
 
@@ -15,5 +16,13 @@ struct ScreenRect {
 // The whole primary screen, and the part of it not covered by panels and docks.
 ScreenRect PrimaryScreenRect();
 ScreenRect PrimaryWorkArea();
+
+// The screen that holds the point, or the nearest one when no screen does; and its work area.
+ScreenRect ScreenRectAt(int x, int y);
+ScreenRect WorkAreaAt(int x, int y);
+// The screen under the rectangle's centre.
+ScreenRect WorkAreaOf(const ScreenRect& window);
+// Where the pointer is, in screen coordinates.
+void CursorPosition(int& x, int& y);
 
 }  // namespace platform

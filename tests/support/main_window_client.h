@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <chrono>
 #include <string>
@@ -16,6 +17,7 @@
 #include "api/sign_in.h"
 #include "app/component_tables.h"
 #include "flow/async_work_flow.h"
+#include "platform/message_loop.h"
 #include "platform/ui_thread.h"
 #include "tests/support/local_service.h"
 #include "tests/support/temp_dir.h"
@@ -48,11 +50,16 @@ class MainWindowClientTest : public ::testing::Test {
     }
 
     void SetUp() override {
+        // The UI thread's loop, as start-up registers it, so that windows find its filters.
+        platform::AddMessageLoop(&loop_);
         UseTempDataHome(dir_);
         service_.PointClientHere();
         Start();
     }
-    void TearDown() override { Quit(); }
+    void TearDown() override {
+        Quit();
+        platform::RemoveMessageLoop();
+    }
 
     // The client's start: the main window, which shows the login page.
     void Start() {
@@ -65,7 +72,11 @@ class MainWindowClientTest : public ::testing::Test {
         PumpUntil([] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); });
         if (Main().IsWindow()) Main().DestroyWindow();
         CMainWnd::DestroyInstance();
-        QApplication::processEvents();
+        // The window's end asked the loop to end; with no loop running Qt keeps that request
+        // and every later nested loop (menus, dialogs) would end at once. A loop that ends
+        // consumes it, as the program's own loop does.
+        QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+        QApplication::exec();
     }
 
     static CMainWnd& Main() { return CMainWnd::Instance(); }
@@ -108,6 +119,7 @@ class MainWindowClientTest : public ::testing::Test {
         return false;
     }
 
+    platform::CMessageLoop loop_;
     TempDir dir_;
     LocalService service_;
 };

@@ -7,7 +7,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -20,6 +19,7 @@
 #include "app/component_tables.h"
 #include "config/config.h"
 #include "platform/ui_thread.h"
+#include "tests/support/box_catcher.h"
 #include "tests/support/local_service.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
@@ -39,30 +39,6 @@ template <typename Done>
 bool PumpUntil(Done done, std::chrono::milliseconds limit = 30s) {
     return platform::PumpMessagesUntil(done, limit);
 }
-
-// Answers every modal box that opens while it lives, keeping its caption and text.
-class BoxCatcher {
-  public:
-    struct Box {
-        QString caption;
-        QString text;
-    };
-    BoxCatcher() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal) return;
-            Box box{modal->windowTitle(), {}};
-            if (auto* message = qobject_cast<QMessageBox*>(modal)) box.text = message->text();
-            boxes.push_back(box);
-            QMetaObject::invokeMethod(modal, "accept", Qt::QueuedConnection);
-        });
-        timer_.start(20);
-    }
-    std::vector<Box> boxes;
-
-  private:
-    QTimer timer_;
-};
 
 class LoginPageTest : public ::testing::Test {
   protected:

@@ -14,49 +14,11 @@
 
 #include "platform/message_loop.h"
 #include "toolkit/window/input_region.h"
+#include "toolkit/window/key_bridge.h"
 #include "toolkit/window/surface_accessible.h"
 #include "toolkit/window/win_defs.h"
 
 namespace {
-
-WPARAM VirtualKey(int key) {
-    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<WPARAM>('A' + (key - Qt::Key_A));
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<WPARAM>('0' + (key - Qt::Key_0));
-    switch (key) {
-        case Qt::Key_Backspace:
-            return VK_BACK;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            return VK_TAB;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return VK_RETURN;
-        case Qt::Key_Escape:
-            return VK_ESCAPE;
-        case Qt::Key_Space:
-            return VK_SPACE;
-        case Qt::Key_PageUp:
-            return VK_PRIOR;
-        case Qt::Key_PageDown:
-            return VK_NEXT;
-        case Qt::Key_End:
-            return VK_END;
-        case Qt::Key_Home:
-            return VK_HOME;
-        case Qt::Key_Left:
-            return VK_LEFT;
-        case Qt::Key_Up:
-            return VK_UP;
-        case Qt::Key_Right:
-            return VK_RIGHT;
-        case Qt::Key_Down:
-            return VK_DOWN;
-        case Qt::Key_Delete:
-            return VK_DELETE;
-        default:
-            return 0;
-    }
-}
 
 Qt::Edges EdgesOf(LRESULT hit) {
     switch (hit) {

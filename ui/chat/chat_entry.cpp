@@ -20,6 +20,10 @@ void StartConversation(const std::string& userId) {
     WriteLogText("start conversation with " + userId);
 }
 
+void CloseAllConversations() {
+    WriteLogText("close every conversation");
+}
+
 const ConversationRequest& LastConversationRequest() {
     return g_last;
 }

@@ -10,6 +10,9 @@ void OpenConversation(std::int32_t conversationId);
 // Opens (or starts) the one-to-one conversation with a user.
 void StartConversation(const std::string& userId);
 
+// Closes every open conversation and ends its flows (returning to the login page).
+void CloseAllConversations();
+
 // The last request, for the windows' tests: the conversation id, or the user id.
 struct ConversationRequest {
     std::int32_t conversationId = 0;

@@ -85,6 +85,9 @@ const QImage* CCachedPictures::Find(const std::string& url, int size) {
 
 void CCachedPictures::Draw(UiRegion& region, const UiRect& rect, const std::string& url, int size,
                            CKesBitmap& fallback, const QString& name, bool round) {
+    // On a dense screen a small avatar is drawn from the large copy the same download made.
+    if (size == kSmallAvatarPixels && owner_.Widget() && owner_.Widget()->devicePixelRatioF() > 1.0)
+        size = kLargeAvatarKey;
     if (const QImage* image = Find(url, size)) {
         PictureDrawing drawing(*image, round);
         UiDrawable(region, rect, drawing, 0, name);

@@ -36,7 +36,8 @@ class CCachedPictures {
 
     // Draws the picture at `url` (`size` as the cache's keys: 0, kSmallAvatarPixels or
     // kLargeAvatarKey) stretched over `rect`, else frame 0 of `fallback`. `round` cuts it to
-    // a circle.
+    // a circle. On screens of more than one device pixel per pixel small avatars come from the
+    // large copy.
     void Draw(UiRegion& region, const UiRect& rect, const std::string& url, int size,
               CKesBitmap& fallback, const QString& name = QString(), bool round = false);
     // Draws the tile of a group's first members, else the fallback; a tile not made yet is

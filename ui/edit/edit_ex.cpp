@@ -5,10 +5,10 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "platform/message_box.h"
 #include "platform/window.h"
 #include "toolkit/window/window_root.h"
-#include "util/user_messages.h"
+#include "ui/prompts/message_box.h"
+#include "ui/ui_messages.h"
 
 namespace {
 constexpr char kForbiddenCharacters[] = "请输入数字、字母、减号、下划线！";
@@ -83,6 +83,11 @@ bool CEditEx::event(QEvent* event) {
 }
 
 void CEditEx::keyPressEvent(QKeyEvent* event) {
+    // Escape empties a search box (which ends the search); an empty one lets the window have it.
+    if (kind_ == EditKind::Search && event->key() == Qt::Key_Escape && !text().isEmpty()) {
+        clear();
+        return;
+    }
     const bool command = event->modifiers() & Qt::ControlModifier;
     if (filter_ && !command) {
         const QString typed = event->text();
@@ -120,6 +125,6 @@ void CEditEx::NoticeLater(const QString& text) const {
     QPointer<const CEditEx> self(this);
     const HWND owner = owner_.m_hWnd;
     QTimer::singleShot(0, [self, owner, text] {
-        if (self) platform::MessageBox(owner, text.toStdString(), std::string(), MB_OK);
+        if (self) ShowMessageBox(owner, text.toStdString(), std::string(), MB_OK);
     });
 }

@@ -27,7 +27,6 @@ inline constexpr int kButtonMargin = 35;
 inline constexpr int kButtonTop = 340;
 inline constexpr int kLinkFromRight = 100;
 inline constexpr int kLinkFromBottom = 30;
-inline constexpr int kCloseWidth = 38;
 inline constexpr int kCloseHeight = 24;
 
 inline constexpr int kBoxTextPixels = 14;

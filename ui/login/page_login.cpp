@@ -9,15 +9,17 @@
 #include "api/api_controller.h"
 #include "api/sign_in.h"
 #include "config/config.h"
-#include "platform/message_box.h"
 #include "storage/image_cache.h"
+#include "toolkit/elements/ui_caption.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
 #include "ui/login/login_style.h"
 #include "ui/main/main_wnd.h"
-#include "util/user_messages.h"
+#include "ui/prompts/dlg_install.h"
+#include "ui/prompts/message_box.h"
+#include "ui/ui_messages.h"
 
 namespace ls = login_style;
 
@@ -27,8 +29,6 @@ constexpr char kEnterAccountAndPassword[] = "请输入正确的账号/手机号�
 constexpr char kEnterAccount[] = "请输入正确的账号/手机号";
 constexpr char kEnterPassword[] = "请输入密码";
 constexpr char kSignInFailed[] = "登录失败，请输入正确的密码";
-constexpr char kNewAccountCaption[] = "Lumeno- 新账号注册";
-constexpr char kNewAccountText[] = "请在手机上安装 Lumeno，用手机号注册新账号后即可在这里登录。";
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -248,7 +248,7 @@ void CPageLogIn::OnSignInFailed() {
 }
 
 void CPageLogIn::Notice(const char* text, const char* caption) {
-    platform::MessageBox(m_hWnd, text, caption, MB_OK);
+    ShowMessageBox(m_hWnd, text, caption, MB_OK);
 }
 
 void CPageLogIn::DrawAvatar(UiRegion& root) {
@@ -287,8 +287,8 @@ void CPageLogIn::DoUI(UiContext& ctx) {
     const int w = ctx.client.right;
     const int h = ctx.client.bottom;
     UiImage(root, ctx.client, SkinImage("login_bg.png"));
-    if (UiButton(root, UiRect(w - ls::kCloseWidth, 0, w, ls::kCloseHeight), QString(),
-                 QStringLiteral("关闭"), kUiTakesMouse, &SkinImage("sys_btn_close.png"))) {
+    if (UiCaption(root, UiRect(0, 0, w, ls::kCloseHeight), QString(), CaptionButtons::Close).hit ==
+        CaptionHit::Close) {
         ctx.Later([this] { PostMessage(WM_CLOSE); });
     }
     DrawAvatar(root);
@@ -325,6 +325,9 @@ void CPageLogIn::DoUI(UiContext& ctx) {
 
     if (UiLink(root, QStringLiteral("没有账号?"), &TextFont(ls::kLinkPixels), ls::kLink,
                w - ls::kLinkFromRight, h - ls::kLinkFromBottom)) {
-        ctx.Later([this] { Notice(kNewAccountText, kNewAccountCaption); });
+        ctx.Later([this] {
+            CDlgInstallLumeno dialog;
+            dialog.DoModal(m_hWnd);
+        });
     }
 }

@@ -1,23 +1,35 @@
 #include "ui/main/main_wnd.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QWidget>
 
 #include "api/api_controller.h"
 #include "api/login.h"
 #include "api/sign_in.h"
+#include "config/config.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
-#include "platform/message_box.h"
 #include "platform/message_loop.h"
+#include "platform/screen.h"
+#include "platform/ui_thread.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
+#include "toolkit/window/key_bridge.h"
+#include "ui/chat/chat_entry.h"
+#include "ui/common/program_icon.h"
+#include "ui/common/tray_host.h"
 #include "ui/contacts/page_contact.h"
 #include "ui/conversations/page_message.h"
+#include "ui/edit/edit_ex.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
-#include "util/user_messages.h"
+#include "ui/main/tray_icon.h"
+#include "ui/prompts/dlg_close_notify.h"
+#include "ui/prompts/message_box.h"
+#include "ui/ui_messages.h"
 
 namespace ms = main_style;
 
@@ -41,14 +53,19 @@ CMainWnd::CMainWnd() {
 }
 
 CMainWnd::~CMainWnd() {
+    messages_.reset();
+    contacts_.reset();
     login_.reset();
     if (IsWindow()) DestroyWindow();
     RemoveHook(this);
 }
 
 HWND CMainWnd::Create(int left, int top, int right, int bottom) {
+    // With a tray host the window lives in the tray and has no task-bar entry; without one the
+    // task bar is the only way back to it.
+    const DWORD exStyle = TrayHostAvailable() ? WS_EX_TOOLWINDOW | WS_EX_TOPMOST : WS_EX_TOPMOST;
     return VWindowImpl::Create(nullptr, UiRect(left, top, right, bottom), QStringLiteral("Lumeno"),
-                               WS_POPUP);
+                               WS_POPUP, exStyle);
 }
 
 LRESULT CMainWnd::BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
@@ -58,16 +75,32 @@ LRESULT CMainWnd::BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
-bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+bool CMainWnd::PreTranslateMessage(MSG& msg) {
+    // The wheel goes to the window under the pointer: Qt already delivers it there.
+    (void)msg;
+    return false;
+}
+
+bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_CREATE:
             OnCreate();
             return false;
+        case UM_EDIT_CHANGED:
+            if (static_cast<EditKind>(wParam) == EditKind::Search) OnSearchChanged();
+            return true;
+        case UM_EDIT_RETURN:
+            if (static_cast<EditReturn>(lParam) == EditReturn::Enter && contacts_)
+                contacts_->OpenFirstResult();
+            return true;
         case UM_DISPATCH_EVENTS:
             CApiController::Instance().Events().Drain();
             return true;
         case UM_SHOW_MAIN:
-            if (signedIn_) {
+            if (signedIn_ && IsWindowVisible() && !IsIconic()) {
+                // Docked and slid out: it slides back in.
+                if (dock_.Docked() && dock_.AnimationFinished()) ApplyDock(dock_.SlideIn());
+            } else if (signedIn_) {
                 ShowMain();
             } else {
                 ShowLogin();
@@ -83,10 +116,73 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         case UM_RETURN_TO_LOGIN:
             ReturnToLogin(lParam != 0);
             return true;
-        case WM_CLOSE:
-            DestroyWindow();
+        case WM_COMMAND:
+            RunCommand(static_cast<MainCommand>(wParam));
             return true;
+        case WM_CLOSE:
+            OnClose();
+            return true;
+        case WM_GETMINMAXINFO: {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {kMinWidth, kMinHeight};
+            const UiRect window = GetWindowRect();
+            const platform::ScreenRect work =
+                platform::WorkAreaOf({window.left, window.top, window.right, window.bottom});
+            limits->ptMaxPosition = {work.left - 2, work.top - 2};
+            limits->ptMaxSize = {work.Width() + 4, work.Height() + 4};
+            return true;
+        }
+        case WM_MOVING:
+            ApplyDock(dock_.OnMoving(*reinterpret_cast<UiRect*>(lParam), QCursor::pos(),
+                                     DesktopScreens()));
+            return true;
+        case WM_TIMER:
+            if (wParam == DockTimers::kLeaveTimer) {
+                ApplyDock(dock_.OnLeaveTick(GetWindowRect(), QCursor::pos()));
+                return true;
+            }
+            if (wParam == DockTimers::kSlideTimer) {
+                const DockSlideStep step = dock_.OnSlideTick(GetWindowRect());
+                if (step.moveTo) {
+                    const UiRect& to = *step.moveTo;
+                    MoveWindow(to.left, to.top, to.Width(), to.Height(), false);
+                }
+                ApplyDock(step.timers);
+                return true;
+            }
+            return false;
+        case WM_NCHITTEST: {
+            const QPoint screen(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            ApplyDock(dock_.OnHitTest(screen));
+            result = HTCLIENT;
+            if (IsZoomed()) return true;
+            const QPoint at = ScreenToClient(screen);
+            const UiRect client = GetClientRect();
+            const int x = at.x(), y = at.y(), w = client.right, h = client.bottom;
+            const int b = ms::kBorder;
+            if (x > w - b && y > h - b) {
+                result = HTBOTTOMRIGHT;
+            } else if (x < b && y > h - b) {
+                result = HTBOTTOMLEFT;
+            } else if (x < b && y < b) {
+                result = HTTOPLEFT;
+            } else if (x > w - b && y < b) {
+                result = HTTOPRIGHT;
+            } else if (x < ms::kLeftBorder) {
+                result = HTLEFT;
+            } else if (x > w - b) {
+                result = HTRIGHT;
+            } else if (y < b) {
+                result = HTTOP;
+            } else if (y > h - b) {
+                result = HTBOTTOM;
+            }
+            return true;
+        }
         case WM_DESTROY:
+            if (platform::CMessageLoop* loop = platform::GetMessageLoop())
+                loop->RemoveMessageFilter(this);
+            tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
             login_.reset();
             platform::PostQuitMessage(0);
@@ -97,12 +193,39 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
 }
 
 void CMainWnd::OnCreate() {
+    InstallKeyBridge();
+    // Docking follows the window's own moves (X11 gives no moving notice for the system's).
+    SetSteeredMoves(dock_.Enabled());
+    tray_ = std::make_unique<CTrayIcon>(m_hWnd, [this](int x, int y) { ShowTrayMenu(x, y); });
+    tray_->Add();
     shadow_.Create(m_hWnd);
+
+    search_ = new CEditEx(*this, EditKind::Search, QString::fromUtf8(ms::kSearchPlaceholder));
+    search_->setFont(TextFont(ms::kSearchPixels));
+    search_->SetColours(ms::kSearchBackground, ms::kSearchText, ms::kSearchPlaceholderColour);
+    search_->setAccessibleName(QString::fromUtf8(ms::kSearchPlaceholder));
+    search_->show();
+
+    if (platform::CMessageLoop* loop = platform::GetMessageLoop()) loop->AddMessageFilter(this);
+    if (QWidget* widget = Widget()) widget->setWindowIcon(ProgramIcon());
+    if (qApp) QApplication::setWindowIcon(ProgramIcon());
+
     // The remembered accounts are read before the login page shows them (a sign-in rewrites
     // the whole list).
     CApiController::Instance().Saved().LoadSaved();
     CApiController::Instance().SetNotificationWindow(m_hWnd);
     ShowLogin();
+}
+
+bool CMainWnd::HasTray() const {
+    return tray_ && tray_->Shown();
+}
+
+void CMainWnd::ApplyDock(const DockTimers& timers) {
+    if (timers.stopLeave) KillTimer(DockTimers::kLeaveTimer);
+    if (timers.stopSlide) KillTimer(DockTimers::kSlideTimer);
+    if (timers.startLeave) SetTimer(DockTimers::kLeaveTimer, DockTimers::kLeavePeriodMs);
+    if (timers.startSlide) SetTimer(DockTimers::kSlideTimer, DockTimers::kSlidePeriodMs);
 }
 
 void CMainWnd::ShowLogin() {
@@ -123,9 +246,14 @@ void CMainWnd::ShowLogin() {
 void CMainWnd::ShowSignedIn() {
     signedIn_ = true;
     ShowMain();
+    SwitchPage(MainPage::Contacts);
+    SwitchPage(MainPage::Messages);
+    // The next thing typed is most likely a search.
+    if (search_) search_->setFocus(Qt::OtherFocusReason);
 }
 
 void CMainWnd::ShowMain() {
+    if (login_ && login_->IsWindow() && login_->IsWindowVisible()) return;
     ShowWindow(IsIconic() ? SW_RESTORE : SW_SHOWNORMAL);
     if (QWidget* widget = Widget()) {
         widget->raise();
@@ -134,17 +262,62 @@ void CMainWnd::ShowMain() {
     Invalidate(false);
 }
 
+void CMainWnd::Minimise() {
+    ShowWindow(HasTray() ? SW_HIDE : SW_MINIMIZE);
+}
+
+void CMainWnd::OnClose() {
+    switch (AskHowToClose(m_hWnd, HasTray())) {
+        case CloseChoice::Cancel:
+            return;
+        case CloseChoice::HideToTray:
+            ShowWindow(SW_HIDE);
+            return;
+        case CloseChoice::Quit:
+            Quit();
+            return;
+    }
+}
+
+void CMainWnd::Quit() {
+    if (quitting_ || !IsWindow()) return;
+    quitting_ = true;
+    if (signedIn_) {
+        // Tell the service that we leave, and give it and the sends on their way a moment.
+        ReportPresenceOff();
+        platform::PumpMessagesUntil(
+            [] {
+                CApiController& controller = CApiController::Instance();
+                return !controller.presenceOff.Busy() && !controller.SendsRunning();
+            },
+            std::chrono::milliseconds(kExitGraceMs));
+    }
+    if (IsWindow()) DestroyWindow();
+}
+
 void CMainWnd::ReturnToLogin(bool forced) {
     if (!signedIn_) return;
+    // Boxes and dialogs over the windows go first: nothing modal outlives the account.
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->isModal()) widget->close();
+    }
+    ClearSearch();
+    for (const auto& [id, window] : std::map(profiles_))
+        platform::DestroyWindow(window);
+    for (const auto& [id, window] : std::map(groups_))
+        platform::DestroyWindow(window);
+    profiles_.clear();
+    groups_.clear();
+    // The conversations and their flows end before the stores are emptied under them.
+    CloseAllConversations();
     ReportPresenceOff();
     SignOut();
     ShowLogin();
     if (!forced && login_) login_->Reset();
-}
-
-void CMainWnd::Quit() {
-    // Posted: the caller (the login page) may be inside its own message handling.
-    if (IsWindow()) PostMessage(WM_CLOSE);
+    if (messages_) messages_->Reset();
+    if (contacts_) contacts_->Clear();
+    SetUnreadCount(0);
+    pictures_.Clear();
 }
 
 bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
@@ -152,7 +325,9 @@ bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
     const QString text = QStringLiteral("%1 (错误码: %2)")
                              .arg(QString::fromStdString(error.error_msg))
                              .arg(error.error_code);
-    platform::MessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
+    QPointer<QWidget> self = Widget();
+    ShowMessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
+    if (!self || !IsWindow()) return true;
     if (error.error_code == kErrorTokenInvalid || error.error_code == kErrorTokenRevoked) {
         if (!login_ || !login_->IsWindow() || !login_->IsWindowVisible()) {
             PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
@@ -161,68 +336,128 @@ bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
     return true;
 }
 
-void CMainWnd::DoUI(UiContext& ctx) {
-    UiRegion root(ctx);
-    UiFill(root, ctx.client, ms::kBackground);
-    DrawTitle(ctx, root);
+UiRect CMainWnd::PageArea() const {
+    const UiRect client = GetClientRect();
+    const int top =
+        SkinImage("main_top_bg.png").FrameHeight() + SkinImage("top_switch_btn.png").FrameHeight();
+    return UiRect(ms::kPageInset, top, client.right - ms::kPageInset,
+                  std::max(top, client.bottom - ms::kPageBottom));
 }
 
-void CMainWnd::DrawTitle(UiContext& ctx, UiRegion& root) {
-    const int w = ctx.client.right;
-    CKesBitmap& top = SkinImage("main_top_bg.png");
-    UiImage(root, UiRect(0, 0, w, top.FrameHeight()), top);
-
-    CKesBitmap& close = SkinImage("sys_btn_close.png");
-    const int d = close.FrameWidth();
-    const int e = close.FrameHeight();
-    if (UiButton(root, UiRect(w - d, 0, w, e), QString(), QStringLiteral("关闭"), kUiTakesMouse,
-                 &close)) {
-        ctx.Later([this] { PostMessage(WM_CLOSE); });
+void CMainWnd::OnLayout(int width, int height) {
+    (void)height;
+    if (search_) {
+        search_->Place(UiRect::FromSize(ms::kSearchBoxLeft, ms::kSearchBoxTop,
+                                        width - ms::kSearchBoxLeft - ms::kSearchBoxRightMargin,
+                                        ms::kSearchBoxHeight));
     }
-    if (UiButton(root, UiRect(w - 2 * d, 0, w - d, e), QString(), QStringLiteral("最小化"),
-                 kUiTakesMouse, &SkinImage("sys_btn_min.png"))) {
-        ctx.Later([this] { ShowWindow(SW_MINIMIZE); });
+    const UiRect area = PageArea();
+    for (VWindowImplRoot* page : {static_cast<VWindowImplRoot*>(messages_.get()),
+                                  static_cast<VWindowImplRoot*>(contacts_.get())}) {
+        if (page && page->IsWindow())
+            page->MoveWindow(area.left, area.top, area.Width(), area.Height());
     }
-
-    UiImage(root,
-            UiRect::FromSize(ms::kAvatarLeft, ms::kAvatarTop, ms::kAvatarSize, ms::kAvatarSize),
-            SkinImage("main_icon_default.png"));
-    CKesBitmap& frame = SkinImage("main_icon_bg.png");
-    UiImage(root,
-            UiRect::FromSize(ms::kAvatarFrameLeft, ms::kAvatarFrameTop, frame.FrameWidth(),
-                             frame.FrameHeight()),
-            frame, 0, QStringLiteral("我的头像"));
-    const LoginRecord& me = CDBLogin::Instance().Record();
-    const std::string& name = me.realname.empty() ? me.username : me.realname;
-    UiLabel(root,
-            UiRect(ms::kNameLeft, ms::kNameTop, w - ms::kNameRightMargin,
-                   ms::kNameTop + ms::kNameHeight),
-            QString::fromStdString(name), &TextFont(ms::kNamePixels), ms::kName);
 }
 
 void CMainWnd::SwitchPage(MainPage page) {
-    (void)page;
+    if (page == MainPage::None) return;
+    if (messages_ && messages_->IsWindow()) messages_->ShowWindow(SW_HIDE);
+    if (contacts_ && contacts_->IsWindow()) contacts_->ShowWindow(SW_HIDE);
+    page_ = page;
+    const UiRect area = PageArea();
+    VWindowImplRoot* visible = nullptr;
+    if (page == MainPage::Messages) {
+        if (!messages_) messages_ = std::make_unique<CPageMessage>();
+        if (!messages_->IsWindow()) messages_->Create(m_hWnd, area);
+        visible = messages_.get();
+    } else {
+        if (!contacts_) contacts_ = std::make_unique<CPageContact>();
+        if (!contacts_->IsWindow()) contacts_->Create(m_hWnd, area);
+        visible = contacts_.get();
+    }
+    if (contacts_ && contacts_->IsWindow() && contacts_->InSearchMode()) {
+        ClearSearch();
+        SetFocus();
+    }
+    if (visible && visible->IsWindow()) visible->ShowWindow(SW_SHOW);
+    const UiRect client = GetClientRect();
+    OnLayout(client.Width(), client.Height());
+    Invalidate(false);
+}
+
+void CMainWnd::ClearSearch() {
+    if (search_) search_->SetText(QString());
+    if (searchActive_) {
+        searchActive_ = false;
+        Invalidate(false);
+    }
+    if (contacts_ && contacts_->IsWindow() && contacts_->InSearchMode()) contacts_->LeaveSearch();
+}
+
+void CMainWnd::OnSearchChanged() {
+    if (!contacts_ || !contacts_->IsWindow() || !search_) return;
+    const QString text = search_->text().trimmed();
+    if (!text.isEmpty()) {
+        if (!searchActive_) {
+            searchActive_ = true;
+            Invalidate(false);
+        }
+        if (messages_ && messages_->IsWindow()) messages_->ShowWindow(SW_HIDE);
+        contacts_->Search(text);
+        contacts_->ShowWindow(SW_SHOW);
+        return;
+    }
+    if (searchActive_) {
+        searchActive_ = false;
+        Invalidate(false);
+    }
+    if (contacts_->InSearchMode()) contacts_->LeaveSearch();
+    if (page_ == MainPage::Messages && messages_ && messages_->IsWindow()) {
+        messages_->ShowWindow(SW_SHOW);
+        contacts_->ShowWindow(SW_HIDE);
+    }
+    search_->setFocus();
 }
 
 void CMainWnd::SetUnreadCount(int count) {
+    if (count < 0) count = 0;
+    if (tray_) tray_->SetUnread(count);
     if (unread_ == count) return;
     unread_ = count;
     Invalidate(false);
 }
 
+QString CMainWnd::BadgeText(int count) {
+    if (count <= 0) return QString();
+    if (count > 99) return QStringLiteral("99+");
+    return QString::number(count);
+}
+
 HWND CMainWnd::OpenProfileWindow(const std::string& userId) {
+    if (auto found = profiles_.find(userId); found != profiles_.end()) {
+        if (platform::IsWindow(found->second)) return found->second;
+        profiles_.erase(found);
+    }
     WriteLogText("open the profile of " + userId);
     return nullptr;
 }
 
-void CMainWnd::CloseProfileWindow(const std::string&) {}
+void CMainWnd::CloseProfileWindow(const std::string& userId) {
+    profiles_.erase(userId);
+}
 
 HWND CMainWnd::OpenGroupInfoWindow(std::int32_t conversationId) {
+    if (auto found = groups_.find(conversationId); found != groups_.end()) {
+        if (platform::IsWindow(found->second)) return found->second;
+        groups_.erase(found);
+    }
     WriteLogText("open the group information of " + std::to_string(conversationId));
     return nullptr;
 }
 
-void CMainWnd::CloseGroupInfoWindow(std::int32_t) {}
+void CMainWnd::CloseGroupInfoWindow(std::int32_t conversationId) {
+    groups_.erase(conversationId);
+}
 
 void CMainWnd::OpenPendingItems() {
     WriteLogText("open the pending items");

@@ -2,30 +2,57 @@
 // The main window: the one top-level frame of the client and the hub of the program. Work-flow
 // continuations run in its hook and every other message is broadcast from there; it is the API
 // controller's notification window and delivers the event bus (UM_DISPATCH_EVENTS); it holds the
-// login page, which is shown instead of it while nobody is signed in.
+// login page, which is shown instead of it while nobody is signed in, the two pages (conversations
+// and contacts) under its tabs, the search box, the tray icon and the window registries.
 
+#include <QPointer>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "api/service_errors.h"
+#include "platform/message_loop.h"
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
+#include "ui/common/cached_pictures.h"
+#include "ui/main/edge_dock.h"
 
+class CEditEx;
 class CPageContact;
 class CPageLogIn;
 class CPageMessage;
+class CTrayIcon;
 
 enum class MainPage : int { None = 0, Messages = 1, Contacts = 2 };
 
+// The commands of the main menu and the tray menu.
+enum class MainCommand : int {
+    HideMain = 1000,
+    ShowMain = 1001,
+    TrayExit = 1002,
+    StartChat = 40025,
+    Feedback = 40026,
+    Exit = 40027,
+    Settings = 40030,
+    SwitchAccount = 40032,
+    About = 40033,
+};
+
 class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
                        public CMoveable<CMainWnd>,
-                       private IWindowHook {
+                       private IWindowHook,
+                       private platform::CMessageFilter {
   public:
     static constexpr const char* kClassName = "LumenoMainFrameClass";
     static std::string_view WindowClassName() { return kClassName; }
     static constexpr char kErrorCaption[] = "出错啦~~";
     static constexpr char kUnreachableText[] = "无法连接服务器，请检查网络后重试。";
+    static constexpr char kFeedbackUserId[] = "6";
+    static constexpr int kMinWidth = 300;
+    static constexpr int kMinHeight = 569;
+    // How long quitting waits for the presence report and the sends still on their way.
+    static constexpr int kExitGraceMs = 3000;
 
     // The process-wide main window object, created on first request.
     static CMainWnd& Instance();
@@ -37,14 +64,18 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     HWND Create(int left, int top, int right, int bottom);
 
     bool SignedIn() const { return signedIn_; }
+    const CEdgeDock& Dock() const { return dock_; }
     CPageLogIn* LoginPage() const { return login_.get(); }
-    // The sign-in succeeded: the main window comes forward.
+    CEditEx* SearchBox() const { return search_; }
+    CTrayIcon* Tray() const { return tray_.get(); }
+    // The sign-in succeeded: the main window comes forward with the conversation page.
     void ShowSignedIn();
     // Shows the login page (made on first need) instead of the main window.
     void ShowLogin();
     // Leaves the signed-in state; `forced` keeps the login fields as they were.
     void ReturnToLogin(bool forced);
-    // Ends the program after the current message: the window goes and the loop ends.
+    // Ends the program after the current message: presence off (waiting a little for it and for
+    // the sends on their way), then the window goes and the loop ends.
     void Quit();
     // Shows "%s (错误码: %d)" in "出错啦~~" over `owner` for a service error; codes 0 and below
     // show nothing. A revoked or invalid token then returns to the login page. True when a box
@@ -59,6 +90,8 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     // The number on the conversation tab's badge (the conversation page writes it).
     void SetUnreadCount(int count);
     int UnreadCount() const { return unread_; }
+    // The badge's text for a count: "" for none, the number up to 99, then "99+".
+    static QString BadgeText(int count);
 
     // The window registries: one profile window per user, one group window per conversation,
     // one pending-items window. They return null while those windows do not exist yet.
@@ -67,8 +100,13 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     HWND OpenGroupInfoWindow(std::int32_t conversationId);
     void CloseGroupInfoWindow(std::int32_t conversationId);
     void OpenPendingItems();
+    // Runs a main-menu or tray-menu command.
+    void RunCommand(MainCommand command);
+    // The tray menu's items as they would be shown now.
+    std::vector<MainCommand> TrayMenuCommands() const;
 
     void DoUI(UiContext& ctx) override;
+    void OnLayout(int width, int height) override;
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   private:
@@ -76,15 +114,38 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     ~CMainWnd() override;
     LRESULT BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                           bool& handled) override;
+    bool PreTranslateMessage(MSG& msg) override;
     void OnCreate();
+    void OnClose();
+    void OnSearchChanged();
     void ShowMain();
+    // Whether closing and minimising hide the window to the tray.
+    bool HasTray() const;
+    void Minimise();
+    void ShowMainMenu(int x, int y);
+    void ShowTrayMenu(int x, int y);
+    void ClearSearch();
+    // Starts and stops the docking timers as the docking unit asks.
+    void ApplyDock(const DockTimers& timers);
+    UiRect PageArea() const;
     void DrawTitle(UiContext& ctx, UiRegion& root);
+    void DrawSearch(UiContext& ctx, UiRegion& root);
+    void DrawTabs(UiContext& ctx, UiRegion& root);
+    void DrawBadge(UiRegion& root, int middle, int top);
 
     CWndShadow shadow_;
+    CEdgeDock dock_{2, EdgeDockingAvailable()};
     std::unique_ptr<CPageLogIn> login_;
     std::unique_ptr<CPageMessage> messages_;
     std::unique_ptr<CPageContact> contacts_;
+    std::unique_ptr<CTrayIcon> tray_;
+    CEditEx* search_ = nullptr;  // a child of the window's widget
+    CCachedPictures pictures_{*this};
     MainPage page_ = MainPage::None;
     int unread_ = 0;
     bool signedIn_ = false;
+    bool searchActive_ = false;
+    bool quitting_ = false;
+    std::map<std::string, HWND> profiles_;
+    std::map<std::int32_t, HWND> groups_;
 };

@@ -1,0 +1,21 @@
+#pragma once
+// What the desktop opens for us: web addresses in the user's browser, and programs started on
+// their own.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Opens an http or https address in the desktop's browser. Any other scheme (file:, javascript:,
+// a program path) is refused: addresses come from the service and from messages. False when
+// refused or when the desktop could not open it.
+bool OpenWebAddress(const std::string& address);
+// True for the addresses OpenWebAddress accepts.
+bool IsWebAddress(const std::string& address);
+
+// Starts a program detached from this one (it outlives the client). False when it could not
+// be started.
+bool StartProgram(const std::string& path, const std::vector<std::string>& arguments = {});
+
+}  // namespace platform
