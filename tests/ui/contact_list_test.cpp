@@ -28,15 +28,8 @@
 namespace lumeno::test {
 namespace {
 
-constexpr int kTitleHeight = 120;
-
 class ContactListTest : public MainWindowClientTest {
   protected:
-    void TearDown() override {
-        page_.reset();
-        MainWindowClientTest::TearDown();
-    }
-
     // Makes two people friends on the service, as an acceptance elsewhere does.
     void Befriend(const std::string& other) {
         const std::string answer = service_.Get("/admin/befriend?a=demo&b=" + other);
@@ -46,15 +39,39 @@ class ContactListTest : public MainWindowClientTest {
         ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().contactRefresh.Busy(); }));
         QApplication::processEvents();
     }
-    // The page over the main window's area below its title, as the main window places it.
+    // The main window's contacts tab.
     CPageContact& OpenPage() {
-        page_ = std::make_unique<CPageContact>();
-        const UiRect area(0, kTitleHeight, Main().ClientWidth(), Main().ClientHeight());
-        EXPECT_TRUE(page_->Create(Main().m_hWnd, area));
+        Main().SwitchPage(MainPage::Contacts);
         QApplication::processEvents();
-        return *page_;
+        EXPECT_NE(Main().ContactPage(), nullptr);
+        return Page();
     }
-    CPageContact& Page() { return *page_; }
+    static CPageContact& Page() { return *Main().ContactPage(); }
+
+    // Types into the main window's search box, as a person does, replacing what it held.
+    static void TypeSearch(const QString& text) {
+        CEditEx* box = Main().SearchBox();
+        box->setFocus();
+        box->selectAll();
+        bool latin = true;
+        for (QChar c : text)
+            latin = latin && c.unicode() < 0x80;
+        if (latin) {
+            QTest::keyClicks(box, text);
+        } else {
+            box->insert(text);  // as an input method hands over what was composed
+        }
+        QApplication::processEvents();
+    }
+    // Empties the search box with the keyboard.
+    static void EraseSearch() {
+        Main().SearchBox()->selectAll();
+        SearchKey(Qt::Key_Backspace);
+    }
+    static void SearchKey(Qt::Key key) {
+        QTest::keyClick(Main().SearchBox(), key);
+        QApplication::processEvents();
+    }
 
     // What the list reads out, row by row (all rows, not only those on screen).
     std::vector<QString> Rows() {
@@ -102,8 +119,6 @@ class ContactListTest : public MainWindowClientTest {
             if (conversation->name == name) return id;
         return 0;
     }
-
-    std::unique_ptr<CPageContact> page_;
 };
 
 std::vector<QString> Names(std::initializer_list<const char*> names) {
@@ -146,21 +161,21 @@ TEST_F(ContactListTest, ListsPeopleUnderTheirLettersAndFindsThemAsTheUserTypes) 
     EXPECT_EQ(std::adjacent_find(headers.begin(), headers.end()), headers.end());
     EXPECT_EQ(rows.back(), QStringLiteral("123木头人"));
 
-    // Initials and spelling in either case, career words.
-    Page().Search(QStringLiteral("zs"));
+    // Initials and spelling in either case, career words, typed into the search box.
+    TypeSearch(QStringLiteral("zs"));
     EXPECT_TRUE(Page().InSearchMode());
     EXPECT_EQ(Rows(), Names({"张三"}));
-    Page().Search(QStringLiteral("ZS"));
+    TypeSearch(QStringLiteral("ZS"));
     EXPECT_EQ(Rows(), Names({"张三"}));
-    Page().Search(QStringLiteral("zhang"));
+    TypeSearch(QStringLiteral("zhang"));
     EXPECT_EQ(Rows(), Names({"张三", "张伟"}));
-    Page().Search(QStringLiteral("技术总监"));
+    TypeSearch(QStringLiteral("技术总监"));
     EXPECT_EQ(Rows(), Names({"张伟"}));
-    Page().Search(QStringLiteral("design"));
+    TypeSearch(QStringLiteral("design"));
     EXPECT_EQ(Rows(), Names({"Alice Martin"}));
 
     // Groups, collapsed or not, come after every person.
-    Page().Search(QStringLiteral("zh"));
+    TypeSearch(QStringLiteral("zh"));
     const std::vector<QString> found = Rows();
     ASSERT_GE(found.size(), 3u);
     EXPECT_EQ(found.back(), QStringLiteral("周末徒步"));
@@ -169,35 +184,37 @@ TEST_F(ContactListTest, ListsPeopleUnderTheirLettersAndFindsThemAsTheUserTypes) 
             << found[static_cast<std::size_t>(i)].toStdString();
 
     // Enter opens the first result; with nothing found it does nothing.
-    Page().Search(QStringLiteral("zs"));
+    TypeSearch(QStringLiteral("zs"));
     const int before = LastConversationRequest().count;
-    Page().OpenFirstResult();
+    SearchKey(Qt::Key_Return);
     EXPECT_EQ(LastConversationRequest().count, before + 1);
     EXPECT_EQ(LastConversationRequest().userId, QxidOf("张三"));
-    Page().Search(QStringLiteral("nobody-by-that-name"));
+    TypeSearch(QStringLiteral("nobody"));
     EXPECT_TRUE(Rows().empty());
-    Page().OpenFirstResult();
+    SearchKey(Qt::Key_Return);
     EXPECT_EQ(LastConversationRequest().count, before + 1);
 
-    // Leaving the search returns to the rows and the place the search began from.
-    Page().LeaveSearch();
+    // Emptying the box returns to the rows and the place the search began from.
+    EraseSearch();
+    EXPECT_FALSE(Page().InSearchMode());
     Page().List().SetTopIndex(6);
     const QString topRow = Page().RowName(6);
-    Page().Search(QStringLiteral("z"));
+    TypeSearch(QStringLiteral("z"));
     EXPECT_EQ(Page().List().GetTopIndex(), 0);
-    Page().Search(QStringLiteral("zh"));
-    Page().LeaveSearch();
+    TypeSearch(QStringLiteral("zh"));
+    EraseSearch();
     EXPECT_FALSE(Page().InSearchMode());
     EXPECT_EQ(Rows(), rows);
     EXPECT_EQ(Page().List().GetTopIndex(), 6);
     EXPECT_EQ(Page().RowName(Page().List().GetTopIndex()), topRow);
 
-    // Signing out empties the page.
-    Page().Search(QStringLiteral("zh"));
-    SignOut();
-    Page().Clear();
-    EXPECT_FALSE(Page().InSearchMode());
-    EXPECT_TRUE(Rows().empty());
+    // Returning to the login page empties the page.
+    TypeSearch(QStringLiteral("zh"));
+    CPageContact* page = &Page();
+    Main().ReturnToLogin(false);
+    QApplication::processEvents();
+    EXPECT_FALSE(page->InSearchMode());
+    EXPECT_EQ(page->List().GetCount(), 0);
 }
 
 TEST_F(ContactListTest, ContactsAndRenamesArrivingWhileThePageIsUp) {
@@ -207,14 +224,14 @@ TEST_F(ContactListTest, ContactsAndRenamesArrivingWhileThePageIsUp) {
     EXPECT_EQ(RowOf(QStringLiteral("张三")), -1);
 
     // A contact made on the service while the user searches: the search runs again.
-    Page().Search(QStringLiteral("zhang"));
+    TypeSearch(QStringLiteral("zhang"));
     EXPECT_EQ(Rows(), Names({"张伟"}));
     Befriend("zhangsan");
     RefreshContactList();
     ASSERT_TRUE(PumpUntil([&] { return Rows().size() == 2; }));
     EXPECT_TRUE(Page().InSearchMode());
     EXPECT_EQ(Rows(), Names({"张三", "张伟"}));
-    Page().LeaveSearch();
+    EraseSearch();
     const int zhangSan = RowOf(QStringLiteral("张三"));
     ASSERT_GT(zhangSan, 0);
     EXPECT_EQ(Page().EntryAt(zhangSan)->kind, EntryKind::Person);
@@ -234,9 +251,9 @@ TEST_F(ContactListTest, ContactsAndRenamesArrivingWhileThePageIsUp) {
     ASSERT_TRUE(PumpUntil([&] { return RowOf(QStringLiteral("周末爬山")) >= 0; }));
     EXPECT_EQ(RowOf(QStringLiteral("周末徒步")), -1);
     EXPECT_EQ(Page().List().GetTopIndex(), 2);
-    Page().Search(QStringLiteral("pashan"));
+    TypeSearch(QStringLiteral("pashan"));
     EXPECT_EQ(Rows(), Names({"周末爬山"})) << "the new name is searched";
-    Page().LeaveSearch();
+    EraseSearch();
 
     ClickGroupsHeader();
     EXPECT_TRUE(Page().GroupsCollapsed());
@@ -297,7 +314,8 @@ TEST_F(ContactListTest, DoubleClickAndContextMenuOpenConversationsProfilesAndGro
     EXPECT_EQ(LastConversationRequest().count, requests);
 }
 
-// The pictures for the README: the list with its groups open, and a search.
+// The pictures for the README: the main window on its contacts tab with the groups open, and
+// with a search typed into its box.
 TEST_F(ContactListTest, PicturesOfTheListAndASearch) {
     Befriend("zhangsan");
     Befriend("mutouren");
@@ -331,13 +349,14 @@ TEST_F(ContactListTest, PicturesOfTheListAndASearch) {
             QApplication::processEvents();
             return picturesArrived();
         }));
-        QWidget* widget = Page().Widget();
+        QWidget* widget = Main().Widget();
+        const QPoint firstRow = Page().Widget()->mapTo(widget, QPoint(200, 2));
         for (qreal scale : {1.0, 2.0}) {
             QImage image(widget->size() * scale, QImage::Format_ARGB32_Premultiplied);
             image.setDevicePixelRatio(scale);
             image.fill(Qt::transparent);
             widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-            const QRgb shown = image.pixelColor(QPoint(200, 2) * scale).rgb();
+            const QRgb shown = image.pixelColor(firstRow * scale).rgb();
             EXPECT_TRUE(shown == top.rgb() ||
                         (top != palette::kRow && shown == palette::kRowHover.rgb()))
                 << name.toStdString() << " " << std::hex << shown;
@@ -348,7 +367,7 @@ TEST_F(ContactListTest, PicturesOfTheListAndASearch) {
         }
     };
     render(QStringLiteral("contacts"), palette::kRow);
-    Page().Search(QStringLiteral("zh"));
+    TypeSearch(QStringLiteral("zh"));
     render(QStringLiteral("contacts-search"), palette::kSurface);
 }
 
