@@ -4,7 +4,6 @@
 #include <unordered_map>
 
 #include "storage/user_store.h"
-#include "util/pinyin/name_search.h"
 
 namespace {
 
@@ -19,7 +18,9 @@ std::unordered_map<std::string, CachedKeys>& Cache() {
     return cache;
 }
 
-const NameSearchKeys& KeysOf(const UserRecord& user) {
+}  // namespace
+
+const NameSearchKeys& ContactNameKeys(const UserRecord& user) {
     auto [entry, added] = Cache().try_emplace(user.qxid);
     CachedKeys& cached = entry->second;
     if (added || cached.name != user.name) {
@@ -29,14 +30,12 @@ const NameSearchKeys& KeysOf(const UserRecord& user) {
     return cached.keys;
 }
 
-}  // namespace
-
 std::vector<UserRecord*> SearchContacts(std::string_view typed) {
     const NameQuery query(typed);
     std::vector<UserRecord*> found;
     for (const auto& [py, users] : CDBUser::Instance().ContactIndex()) {
         for (UserRecord* user : users) {
-            if (query.Matches(KeysOf(*user))) found.push_back(user);
+            if (query.Matches(ContactNameKeys(*user))) found.push_back(user);
         }
     }
     return found;

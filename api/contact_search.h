@@ -8,8 +8,13 @@
 #include <vector>
 
 #include "storage/records.h"
+#include "util/pinyin/name_search.h"
 
 std::vector<UserRecord*> SearchContacts(std::string_view typed);
+
+// The user's name as searched (name, whole pinyin, initials), worked out once while the name
+// stays the same.
+const NameSearchKeys& ContactNameKeys(const UserRecord& user);
 
 // Forgets the worked-out names (signing out).
 void ClearContactSearch();

@@ -1,12 +1,13 @@
 // The control endpoint for tests and demonstrations, on loopback like everything else:
 // fault injection, token withdrawal, push control, tokens without passwords, messages sent as
-// any user, the update offer and the clock.
+// any user, friendships made on the spot, the update offer and the clock.
 #include <climits>
 
 #include "server/api/api_error.h"
 #include "server/api/conversation_ops.h"
 #include "server/api/request_args.h"
 #include "server/api/routes.h"
+#include "server/store/friend_repo.h"
 #include "server/store/message_repo.h"
 #include "server/store/user_repo.h"
 
@@ -141,6 +142,23 @@ Json::Value Send(Call& call) {
     return out;
 }
 
+// Two people become friends at once, as when one accepts the other's request elsewhere.
+Json::Value Befriend(Call& call) {
+    const std::int32_t level = IntOr(call.req, "level", 1, 1, 3);
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow a = RequireUser(store, RequireText(call.req, "a"));
+    UserRow b = RequireUser(store, RequireText(call.req, "b"));
+    if (a.id == b.id) throw BadParameter("b", "the same person as a");
+    if (AreFriends(store.Db(), a.id, b.id)) {
+        throw ApiError(kConflict, "你们已经是好友了", "already_friends", b.qxid);
+    }
+    Transaction tx(store.Db());
+    AddFriendship(store.Db(), a.id, b.id, level, store.Now());
+    tx.Commit();
+    return OkEnvelope();
+}
+
 Json::Value SetUpdate(Call& call) {
     UpdateOffer offer = call.service.update();
     offer.version = ArgText(call.req, "version").value_or(offer.version);
@@ -176,6 +194,7 @@ void RegisterAdminRoutes(Routes& routes) {
     routes.Control("/admin/notify", Notify);
     routes.Control("/admin/token", Token);
     routes.Control("/admin/send", Send);
+    routes.Control("/admin/befriend", Befriend);
     routes.Control("/admin/update", SetUpdate);
     routes.Control("/admin/clock", SetClock);
 }

@@ -71,6 +71,11 @@ const Person kPeople[] = {
      "Product Manager", "Software", "UCL", "硕士", "Roadmaps,Analytics", "", 2012, 0},
     {10021, "xuming", "徐明", "xuming", 1, "湖北", "武汉", "北辰制造", "机械工程师", "制造业",
      "武汉理工大学", "本科", "CAD,工艺改进", "", 2013, 0},
+    // Nobody's friends yet: tests make them friends while an account is signed in.
+    {10022, "zhangsan", "张三", "zhangsan", 1, "上海", "上海", "云帆科技", "测试工程师", "互联网",
+     "同济大学", "本科", "自动化测试,性能测试", "", 2019, 0},
+    {10023, "mutouren", "123木头人", "123mutouren", 1, "浙江", "杭州", "自由职业", "插画师",
+     "Design", "中国美术学院", "本科", "插画,绘本", "", 2016, 0},
 };
 
 // Accounts that can sign in, each with the demo password.
