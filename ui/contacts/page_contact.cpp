@@ -213,14 +213,16 @@ void CPageContact::ShowMenu(const ContactListEntry& entry, QPoint screen) {
 
 void CPageContact::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
     switch (kind) {
+        // A synchronisation runs on every new message: the list stays where the person is
+        // reading it instead of jumping to the top.
         case db_event::kConversationSync:
         case db_event::kMembersChanged:
-            if (second == db_event::kDone) Rebuild(Position::Top);
+            if (second == db_event::kDone) Rebuild(Position::Keep);
             break;
         case db_event::kContacts:
             if (second == db_event::kDone) {
                 CMainWnd::Instance().Invalidate(false);
-                Rebuild(Position::Top);
+                Rebuild(Position::Keep);
             }
             break;
         case db_event::kConversationChanged:

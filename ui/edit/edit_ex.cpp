@@ -85,7 +85,7 @@ bool CEditEx::event(QEvent* event) {
 void CEditEx::keyPressEvent(QKeyEvent* event) {
     // Escape empties a search box (which ends the search); an empty one lets the window have it.
     if (kind_ == EditKind::Search && event->key() == Qt::Key_Escape && !text().isEmpty()) {
-        clear();
+        ClearAsUser();
         return;
     }
     const bool command = event->modifiers() & Qt::ControlModifier;
@@ -94,6 +94,12 @@ void CEditEx::keyPressEvent(QKeyEvent* event) {
         if (typed.size() == 1 && typed[0].isPrint() && !Allowed(typed[0])) return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void CEditEx::ClearAsUser() {
+    // An edit of the user's: the change is reported (and can be undone).
+    selectAll();
+    del();
 }
 
 void CEditEx::focusOutEvent(QFocusEvent* event) {

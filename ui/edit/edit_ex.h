@@ -34,6 +34,8 @@ class CEditEx final : public QLineEdit {
     void Place(const UiRect& rect);
     // Sets the text as the program's own (no checks, no message).
     void SetText(const QString& text);
+    // Empties the box as the user would (its owner hears of the change).
+    void ClearAsUser();
     // The box shows its placeholder: it is empty.
     bool ShowsPlaceholder() const { return text().isEmpty(); }
     bool LengthAccepted() const;

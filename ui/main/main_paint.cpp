@@ -80,7 +80,7 @@ void CMainWnd::DrawSearch(UiContext& ctx, UiRegion& root) {
     if (UiButton(root, rect, QString(), QStringLiteral("清除搜索"), kUiTakesMouse, &clear)) {
         // Emptying the box ends the search through its change message.
         ctx.Later([this] {
-            if (search_) search_->clear();
+            if (search_) search_->ClearAsUser();
         });
     }
 }
