@@ -19,6 +19,7 @@
 #include "flow/async_work_flow.h"
 #include "platform/message_loop.h"
 #include "platform/ui_thread.h"
+#include "tests/support/client_components.h"
 #include "tests/support/local_service.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
@@ -41,13 +42,7 @@ class MainWindowClientTest : public ::testing::Test {
     explicit MainWindowClientTest(LocalService::Options options = {})
         : service_(std::move(options)) {}
 
-    static void SetUpTestSuite() {
-        RegisterProgramComponentTables();
-        GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-        SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
-        InitializeSkinFonts();
-        InitializeSkinImages();
-    }
+    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
 
     void SetUp() override {
         // The UI thread's loop, as start-up registers it, so that windows find its filters.

@@ -21,6 +21,7 @@
 #include "platform/ui_thread.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/local_service.h"
+#include "tests/support/main_window_client.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -35,61 +36,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Done>
-bool PumpUntil(Done done, std::chrono::milliseconds limit = 30s) {
-    return platform::PumpMessagesUntil(done, limit);
-}
-
-class LoginPageTest : public ::testing::Test {
+// The client as start-up makes it, showing the login page; the helpers act on the page.
+class LoginPageTest : public MainWindowClientTest {
   protected:
-    static void SetUpTestSuite() {
-        RegisterProgramComponentTables();
-        GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-        SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
-        InitializeSkinFonts();
-        InitializeSkinImages();
-    }
+    static CPageLogIn* Page() { return Login(); }
 
-    void SetUp() override {
-        UseTempDataHome(dir_);
-        service_.PointClientHere();
-        Start();
-    }
-    void TearDown() override { Quit(); }
-
-    // As the program ends: the account's flows stop (they unwind when they come back from their
-    // workers, which needs the main window's loop), then the window goes.
-    void Quit() {
-        SignOut();
-        PumpUntil([] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); });
-        Stop();
-    }
-
-    // The client's start: the main window, which shows the login page.
-    void Start() {
-        ASSERT_TRUE(CMainWnd::Instance().Create(0, 0, 300, 666));
-        ASSERT_NE(Page(), nullptr);
-    }
-    void Stop() {
-        if (CMainWnd::Instance().IsWindow()) CMainWnd::Instance().DestroyWindow();
-        CMainWnd::DestroyInstance();
-        QApplication::processEvents();
-    }
-
-    static CMainWnd& Main() { return CMainWnd::Instance(); }
-    static CPageLogIn* Page() { return CMainWnd::Instance().LoginPage(); }
-
-    // Acts on the drawn element with this role and name as a click would.
+    // Acts on the page's drawn element with this role and name as a click would.
     static bool Activate(UiRole role, const QString& name) {
-        for (const UiNode& node : Page()->Describe()) {
-            if (node.role == role && node.name == name) return Page()->ActivateElement(node.rect);
-        }
-        ADD_FAILURE() << "no element " << name.toStdString();
-        return false;
+        return MainWindowClientTest::Activate(*Page(), role, name);
     }
 
-    static void Type(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
-    static void Key(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
     // Tab from the account box; the page moves the keyboard when its message arrives.
     static void TabToPassword() {
         Key(Qt::Key_Tab);
@@ -99,9 +55,6 @@ class LoginPageTest : public ::testing::Test {
     bool SignedInAndShown() {
         return Main().SignedIn() && Main().IsWindowVisible() && !Page()->IsWindowVisible();
     }
-
-    TempDir dir_;
-    LocalService service_;
 };
 
 TEST_F(LoginPageTest, KeyboardSignInFromTheAccountBoxShowsTheMainWindowSignedIn) {

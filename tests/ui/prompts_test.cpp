@@ -23,6 +23,7 @@
 #include "platform/ui_thread.h"
 #include "platform/window.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/client_components.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/skin/skin_directory.h"
@@ -123,14 +124,7 @@ std::string ConfigText() {
 
 class PromptsTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        RegisterProgramComponentTables();
-        GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-        SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
-        InitializeSkinFonts();
-        InitializeSkinImages();
-        CWndShadow::Initialize();
-    }
+    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
     void SetUp() override {
         UseTempDataHome(dir_);
         std::filesystem::create_directories(dir_ / "config");
