@@ -37,6 +37,8 @@ bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds
     return platform::PumpMessagesUntil(done, limit);
 }
 
+using namespace std::chrono_literals;
+
 class MainWindowClientTest : public ::testing::Test {
   protected:
     explicit MainWindowClientTest(LocalService::Options options = {})
@@ -64,7 +66,9 @@ class MainWindowClientTest : public ::testing::Test {
     // As the program ends: the account's flows stop, then the window goes.
     void Quit() {
         SignOut();
-        PumpUntil([] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); });
+        EXPECT_TRUE(PumpUntil(
+            [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); }, 10s))
+            << "flows were left that can no longer come back";
         if (Main().IsWindow()) Main().DestroyWindow();
         CMainWnd::DestroyInstance();
         // The window's end asked the loop to end; with no loop running Qt keeps that request

@@ -282,6 +282,7 @@ void CMainWnd::OnClose() {
 void CMainWnd::Quit() {
     if (quitting_ || !IsWindow()) return;
     quitting_ = true;
+    using std::chrono::milliseconds;
     if (signedIn_) {
         // Tell the service that we leave, and give it and the sends on their way a moment.
         ReportPresenceOff();
@@ -290,8 +291,17 @@ void CMainWnd::Quit() {
                 CApiController& controller = CApiController::Instance();
                 return !controller.presenceOff.Busy() && !controller.SendsRunning();
             },
-            std::chrono::milliseconds(kExitGraceMs));
+            milliseconds(kExitGraceMs));
     }
+    // Every flow resumes through this window: the account's jobs and the pages' picture
+    // fetches are stopped and unwind while it is still here.
+    CApiController::Instance().CancelAllJobs();
+    pictures_.Clear();
+    messages_.reset();
+    contacts_.reset();
+    platform::PumpMessagesUntil(
+        [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); },
+        milliseconds(kUnwindGraceMs));
     if (IsWindow()) DestroyWindow();
 }
 

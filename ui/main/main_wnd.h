@@ -53,6 +53,8 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     static constexpr int kMinHeight = 569;
     // How long quitting waits for the presence report and the sends still on their way.
     static constexpr int kExitGraceMs = 3000;
+    // How long quitting then waits for the stopped flows to unwind.
+    static constexpr int kUnwindGraceMs = 2000;
 
     // The process-wide main window object, created on first request.
     static CMainWnd& Instance();
