@@ -84,6 +84,11 @@ TEST_F(MainWindowTest, TrayMenuFollowsTheWindowAndClosingFollowsTheSettings) {
               (std::vector<MainCommand>{MainCommand::ShowMain, MainCommand::TrayExit}));
     Main().Tray()->Activated(QSystemTrayIcon::Trigger);
     ASSERT_TRUE(PumpUntil([] { return Main().IsWindowVisible(); })) << "a click brings it back";
+    // The icon tells of unread messages in its tip (and marks its picture).
+    Main().SetUnreadCount(3);
+    EXPECT_EQ(Main().Tray()->Tip(), QStringLiteral("Lumeno - IM (3条未读消息)"));
+    Main().SetUnreadCount(0);
+    EXPECT_EQ(Main().Tray()->Tip(), QStringLiteral("Lumeno - IM"));
 
     // One menu at a time: a second request while the first is open opens nothing.
     {
