@@ -21,6 +21,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+}  // namespace
+
 // Characters an accepted address may hold: the unreserved and reserved characters of a URL and
 // the percent sign, nothing that could end an attribute or open markup.
 bool IsAddressChar(char c) {
@@ -53,8 +55,6 @@ bool IsAddressChar(char c) {
             return false;
     }
 }
-
-}  // namespace
 
 std::string CardClickLink(int messageId) {
     return std::string(kLinkOrigin) + "/cardclick?id=" + std::to_string(messageId);

@@ -24,6 +24,9 @@ bool IsLinkHost(std::string_view host);
 // host is a plain name (letters, digits, dots, hyphens, an optional port) other than the link
 // host, and holds no spaces, control characters, quotes or angle brackets; empty otherwise.
 std::string WebAddressOrEmpty(std::string_view address);
+// Characters an accepted address may hold: the unreserved and reserved characters of a URL and
+// the percent sign, nothing that could end an attribute or open markup.
+bool IsAddressChar(char c);
 
 // A file this client wrote (an avatar copy): the file URL of the absolute local path; empty for a
 // relative or empty path.

@@ -53,36 +53,10 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view pr
 
 constexpr std::string_view kEscapedAmpersand = "&#38;";
 
-// Characters an address in escaped text runs over. An ampersand stands as its entity; the other
-// entities (quotes, angle brackets) end the address.
+// Characters an address in escaped text runs over: those of an accepted address, except that an
+// ampersand stands as its entity; the other entities (quotes, angle brackets) end the address.
 bool IsRunChar(char c) {
-    if (IsAsciiAlnum(c)) return true;
-    switch (c) {
-        case '-':
-        case '.':
-        case '_':
-        case '~':
-        case ':':
-        case '/':
-        case '?':
-        case '#':
-        case '[':
-        case ']':
-        case '@':
-        case '!':
-        case '$':
-        case '(':
-        case ')':
-        case '*':
-        case '+':
-        case ',':
-        case ';':
-        case '=':
-        case '%':
-            return true;
-        default:
-            return false;
-    }
+    return c != '&' && IsAddressChar(c);
 }
 
 // The end of the address run that starts at `begin`.
