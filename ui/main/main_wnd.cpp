@@ -75,12 +75,6 @@ LRESULT CMainWnd::BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     return result;
 }
 
-bool CMainWnd::PreTranslateMessage(MSG& msg) {
-    // The wheel goes to the window under the pointer: Qt already delivers it there.
-    (void)msg;
-    return false;
-}
-
 bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_CREATE:
@@ -180,8 +174,6 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_DESTROY:
-            if (platform::CMessageLoop* loop = platform::GetMessageLoop())
-                loop->RemoveMessageFilter(this);
             tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
             login_.reset();
@@ -206,7 +198,6 @@ void CMainWnd::OnCreate() {
     search_->setAccessibleName(QString::fromUtf8(ms::kSearchPlaceholder));
     search_->show();
 
-    if (platform::CMessageLoop* loop = platform::GetMessageLoop()) loop->AddMessageFilter(this);
     if (QWidget* widget = Widget()) widget->setWindowIcon(ProgramIcon());
     if (qApp) QApplication::setWindowIcon(ProgramIcon());
 

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "api/service_errors.h"
-#include "platform/message_loop.h"
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/common/cached_pictures.h"
@@ -41,8 +40,7 @@ enum class MainCommand : int {
 
 class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
                        public CMoveable<CMainWnd>,
-                       private IWindowHook,
-                       private platform::CMessageFilter {
+                       private IWindowHook {
   public:
     static constexpr const char* kClassName = "LumenoMainFrameClass";
     static std::string_view WindowClassName() { return kClassName; }
@@ -116,7 +114,6 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     ~CMainWnd() override;
     LRESULT BeforeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                           bool& handled) override;
-    bool PreTranslateMessage(MSG& msg) override;
     void OnCreate();
     void OnClose();
     void OnSearchChanged();
