@@ -21,19 +21,10 @@ void CDlgCloseNotify::DrawDialog(UiContext& ctx, UiRegion& root) {
 
     UiText(root, &TextFont(ps::kSectionPixels), QStringLiteral("关闭主面板时："), ps::kSectionLabel,
            ps::kChoiceLeft, ps::kCloseSectionTop);
-    const QFont& radioFont = TextFont(ps::kRadioPixels);
-    int top = ps::kCloseRadiosTop;
-    auto radio = [&](const QString& caption, bool toTray, bool disabled) {
-        if (UiRadio(root, prompt_frame::ChoiceRect(ps::kChoiceLeft, top, caption, radioFont),
-                    caption, &radioFont, closeToTray_ == toTray, disabled, ps::kChoiceCaption,
-                    ps::kChoiceCaptionOffset)) {
-            closeToTray_ = toTray;
-            Invalidate(false);
-        }
-        top += ps::kChoiceStep;
-    };
-    radio(QStringLiteral("最小化到托盘"), true, !trayAvailable_);
-    radio(QStringLiteral("直接退出"), false, false);
+    if (prompt_frame::CloseChoiceRadios(root, ps::kCloseRadiosTop, QStringLiteral("最小化到托盘"),
+                                        QStringLiteral("直接退出"), trayAvailable_, closeToTray_)) {
+        Invalidate(false);
+    }
     const QString never = QStringLiteral("下次不再提示");
     if (UiCheckBox(root,
                    prompt_frame::ChoiceRect(ps::kChoiceLeft, ps::kCloseCheckTop, never,

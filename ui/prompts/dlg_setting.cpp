@@ -62,20 +62,11 @@ void CDlgSetting::DrawDialog(UiContext& ctx, UiRegion& root) {
         UiText(root, &TextFont(ps::kSectionPixels), QStringLiteral("（当前桌面没有通知区域）"),
                ps::kChoiceNote, after + ps::kSettingNoteGap, ps::kSettingSectionTop);
     }
-    // A click selects a radio button.
-    const QFont& radioFont = TextFont(ps::kRadioPixels);
-    top = ps::kSettingRadiosTop;
-    auto radio = [&](const QString& caption, bool toTray, bool disabled) {
-        if (UiRadio(root, prompt_frame::ChoiceRect(ps::kChoiceLeft, top, caption, radioFont),
-                    caption, &radioFont, closeToTray_ == toTray, disabled, ps::kChoiceCaption,
-                    ps::kChoiceCaptionOffset)) {
-            closeToTray_ = toTray;
-            Invalidate(false);
-        }
-        top += ps::kChoiceStep;
-    };
-    radio(QStringLiteral("隐藏到任务栏通知区域，不退出程序"), true, !trayAvailable_);
-    radio(QStringLiteral("退出程序"), false, false);
+    if (prompt_frame::CloseChoiceRadios(root, ps::kSettingRadiosTop,
+                                        QStringLiteral("隐藏到任务栏通知区域，不退出程序"),
+                                        QStringLiteral("退出程序"), trayAvailable_, closeToTray_)) {
+        Invalidate(false);
+    }
 
     const int buttonTop = height - ps::kButtonBottomMargin - prompt_frame::ButtonHeight();
     if (prompt_frame::WhiteButton(root, ps::kSettingCancelLeft, buttonTop,

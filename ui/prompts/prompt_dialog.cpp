@@ -112,4 +112,22 @@ bool BlueButton(UiRegion& root, int left, int top, const QString& caption, bool 
                         kUiTakesMouse | (isDefault ? kUiDefaultButton : 0));
 }
 
+bool CloseChoiceRadios(UiRegion& root, int top, const QString& trayCaption,
+                       const QString& quitCaption, bool trayAvailable, bool& closeToTray) {
+    const QFont& font = TextFont(ps::kRadioPixels);
+    bool changed = false;
+    auto radio = [&](const QString& caption, bool toTray, bool disabled) {
+        if (UiRadio(root, ChoiceRect(ps::kChoiceLeft, top, caption, font), caption, &font,
+                    closeToTray == toTray, disabled, ps::kChoiceCaption,
+                    ps::kChoiceCaptionOffset)) {
+            changed = closeToTray != toTray;
+            closeToTray = toTray;
+        }
+        top += ps::kChoiceStep;
+    };
+    radio(trayCaption, true, !trayAvailable);
+    radio(quitCaption, false, false);
+    return changed;
+}
+
 }  // namespace prompt_frame

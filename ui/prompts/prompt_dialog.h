@@ -34,6 +34,10 @@ int ButtonWidth();
 // A check box or radio button row at (left, top): as wide as its caption in `font`.
 UiRect ChoiceRect(int left, int top, const QString& caption, const QFont& font);
 int ButtonHeight();
+// The two radio buttons of the close choice from `top` downwards (the tray one disabled without
+// a tray host). True when a click changed `closeToTray`.
+bool CloseChoiceRadios(UiRegion& root, int top, const QString& trayCaption,
+                       const QString& quitCaption, bool trayAvailable, bool& closeToTray);
 
 }  // namespace prompt_frame
 
