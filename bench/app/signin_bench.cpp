@@ -20,6 +20,7 @@
 #include "platform/ui_thread.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
+#include "tests/support/client_components.h"
 #include "tests/support/client_window.h"
 #include "tests/support/local_service.h"
 #include "tests/support/temp_dir.h"
@@ -137,11 +138,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
-    RegisterProgramComponentTables();
-    GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-    SetSkinDirectory(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
-    InitializeSkinFonts();
-    InitializeSkinImages();
+    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
 
     // Every measurement meets a service in its first state (the service remembers what a
     // device has had), at the same addresses, since the client reads them once per process.

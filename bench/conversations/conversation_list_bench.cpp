@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "app/component_tables.h"
+#include "bench/support/rounds.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/client_components.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
@@ -28,37 +30,9 @@ namespace {
 constexpr int kConversations = 1000;
 constexpr int kGroupEvery = 10;
 
-struct Work {
-    const char* name;
-    std::function<void()> run;
-    int calls;
-    std::vector<double> times;   // microseconds per call, one per round
-    std::vector<double> ratios;  // to the bare scan of the same round
-};
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Every round times every kind of work back to back, the bare scan first, so that a ratio
-// compares work done within the same few milliseconds.
-void Measure(std::vector<Work>& works, int rounds) {
-    for (Work& work : works)
-        work.run();
-    for (int round = 0; round < rounds; ++round) {
-        for (Work& work : works) {
-            const auto start = std::chrono::steady_clock::now();
-            for (int call = 0; call < work.calls; ++call)
-                work.run();
-            const auto end = std::chrono::steady_clock::now();
-            work.times.push_back(std::chrono::duration<double, std::micro>(end - start).count() /
-                                 work.calls);
-        }
-        for (Work& work : works)
-            work.ratios.push_back(work.times.back() / works.front().times.back());
-    }
-}
+using bench::Measure;
+using bench::Median;
+using bench::Work;
 
 // The store of an account with 1,000 conversations, every tenth a group, newest first.
 void FillStore() {
@@ -103,11 +77,7 @@ class CHost final : public VWindowImpl<CHost, WS_POPUP> {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    RegisterProgramComponentTables();
-    GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-    SetSkinDirectory(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
-    InitializeSkinFonts();
-    InitializeSkinImages();
+    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
     FillStore();
 
     int checksum = 0;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench/support/rounds.h"
 #include "toolkit/gallery/gallery_window.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -23,39 +24,9 @@
 
 namespace {
 
-// One kind of work, timed as the mean of `calls` calls in each round.
-struct Work {
-    const char* name;
-    std::function<void()> run;
-    int calls;
-    std::vector<double> times;   // microseconds per call, one per round
-    std::vector<double> ratios;  // to the bare fill of the same round
-};
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-// Every round times every kind of work back to back, the bare fill first: a ratio compares
-// work done within the same few milliseconds, so a machine that is busy for a while slows the
-// baseline and the work alike. The medians over the rounds are reported.
-void Measure(std::vector<Work>& works, int rounds) {
-    for (Work& work : works)
-        work.run();  // warm every cache once
-    for (int round = 0; round < rounds; ++round) {
-        for (Work& work : works) {
-            const auto start = std::chrono::steady_clock::now();
-            for (int call = 0; call < work.calls; ++call)
-                work.run();
-            const auto end = std::chrono::steady_clock::now();
-            work.times.push_back(std::chrono::duration<double, std::micro>(end - start).count() /
-                                 work.calls);
-        }
-        for (Work& work : works)
-            work.ratios.push_back(work.times.back() / works.front().times.back());
-    }
-}
+using bench::Measure;
+using bench::Median;
+using bench::Work;
 
 void Move(QWidget* widget, QPoint point) {
     QMouseEvent event(QEvent::MouseMove, QPointF(point), QPointF(widget->mapToGlobal(point)),

@@ -13,6 +13,7 @@
 #include "app/component_tables.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
+#include "tests/support/client_components.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -106,11 +107,7 @@ double Measure(Work work) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    RegisterProgramComponentTables();
-    GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-    SetSkinDirectory(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
-    InitializeSkinFonts();
-    InitializeSkinImages();
+    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
     FillStores();
     ContactRows rows;
     const double build = Measure([&] { rows = BuildContactRows(false); });
