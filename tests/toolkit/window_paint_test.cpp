@@ -8,7 +8,9 @@
 
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
+#include "toolkit/window/paint_layer.h"
 #include "toolkit/window/window_impl.h"
 
 namespace {
@@ -188,6 +190,68 @@ TEST_F(WindowPaintTest, CheckBoxFollowsItsStateAndPrintClientDrawsUnbuffered) {
     Hover(window.Widget(), QPoint(280, 180));
     const QColor empty = window.Widget()->grab().toImage().pixelColor(10 + 2, 12 + 2);
     EXPECT_GT(empty.lightness(), 230);  // frame 0: an empty white box
+}
+
+}  // namespace
+
+namespace {
+
+// A paint with holes in it (child windows that paint themselves) goes through the shared layer:
+// the pixels come out as a direct paint makes them, at whole and fractional scales, and the
+// holes keep what they held.
+TEST_F(WindowPaintTest, PaintThroughTheLayerMatchesADirectPaintAndKeepsTheHoles) {
+    const auto paint = [](QPainter& painter) {
+        painter.fillRect(QRect(0, 0, 200, 160), QColor(250, 250, 252));
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(QColor(40, 120, 220, 160));
+        painter.setPen(QPen(QColor(20, 20, 20), 1.5));
+        painter.drawEllipse(QRectF(30.5, 20.5, 140, 110));
+        painter.setFont(UiFont(14));
+        painter.drawText(QRect(10, 60, 180, 40), Qt::AlignCenter, QStringLiteral("层 Layer"));
+        painter.fillRect(QRect(0, 140, 200, 20), QColor(255, 0, 0, 90));
+    };
+    // The window's area with two holes; every edge falls on whole device pixels at 1.25.
+    QRegion region(QRect(0, 0, 200, 160));
+    region -= QRect(20, 40, 60, 80);
+    region -= QRect(120, 40, 60, 80);
+    const QColor backdrop(10, 200, 30, 200);
+    for (const qreal scale : {1.0, 1.25, 2.0}) {
+        QImage direct(QSize(220, 180) * scale, QImage::Format_ARGB32_Premultiplied);
+        direct.setDevicePixelRatio(scale);
+        direct.fill(backdrop);
+        QImage layered = direct.copy();
+        {
+            QPainter painter(&direct);
+            painter.translate(8, 12);
+            painter.setClipRegion(region);
+            paint(painter);
+        }
+        {
+            QPainter painter(&layered);
+            painter.translate(8, 12);
+            ASSERT_TRUE(PaintThroughLayer(painter, region, paint)) << scale;
+        }
+        int different = 0;
+        for (int y = 0; y < direct.height(); ++y) {
+            for (int x = 0; x < direct.width(); ++x) {
+                const QRgb a = direct.pixel(x, y);
+                const QRgb b = layered.pixel(x, y);
+                different +=
+                    std::abs(qRed(a) - qRed(b)) > 2 || std::abs(qGreen(a) - qGreen(b)) > 2 ||
+                    std::abs(qBlue(a) - qBlue(b)) > 2 || std::abs(qAlpha(a) - qAlpha(b)) > 2;
+            }
+        }
+        EXPECT_EQ(different, 0) << scale;
+        // A hole and the area around the window keep the backdrop.
+        EXPECT_EQ(layered.pixel(QPoint(8 + 50, 12 + 80) * scale), direct.pixel(0, 0)) << scale;
+        EXPECT_EQ(layered.pixel(QPoint(4, 4) * scale), direct.pixel(0, 0)) << scale;
+        // Painted through the layer at all: the ellipse's blue shows between the holes.
+        EXPECT_GT(layered.pixelColor(QPoint(8 + 100, 12 + 75) * scale).blue(), 150) << scale;
+    }
+    // A region of one rectangle needs no layer: the caller paints it directly.
+    QImage plain(50, 50, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&plain);
+    EXPECT_FALSE(PaintThroughLayer(painter, QRegion(0, 0, 50, 50), paint));
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/window/compositor.h"
 #include "toolkit/window/input_region.h"
+#include "toolkit/window/paint_layer.h"
 #include "toolkit/window/surface_accessible.h"
 #include "toolkit/window/window_surface.h"
 
@@ -849,6 +850,15 @@ void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRegion& widgetRegion) {
     for (const QRect& area : areas) {
         const UiRect clip = UiRect::FromQRect(area.translated(-origin)).Intersected(client);
         if (clip.IsEmpty()) continue;
+        if (areas.size() == 1 && translucent_ &&
+            PaintThroughLayer(dc, widgetRegion.intersected(clip.ToQRect().translated(origin)),
+                              [&](QPainter& painter) {
+                                  painter.translate(origin);
+                                  PaintClientArea(painter, clip, true);
+                              })) {
+            if (!*alive) return;
+            continue;
+        }
         dc.save();
         if (areas.size() > 1) dc.setClipRect(area, Qt::IntersectClip);
         dc.translate(origin);
@@ -858,7 +868,6 @@ void VWindowImplRoot::SurfacePaint(QPainter& dc, const QRegion& widgetRegion) {
     }
     if (shadow_ && translucent_ && !EffectiveMargins().isNull()) {
         dc.save();
-        dc.setCompositionMode(QPainter::CompositionMode_DestinationOver);
         shadow_->PaintShadow(dc, origin);
         dc.restore();
     }

@@ -3,6 +3,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -213,30 +214,42 @@ void CWndShadow::PaintShadow(QPainter& dc, QPoint clientOrigin) {
     const QImage& picture = PictureAt(device ? device->devicePixelRatioF() : 1.0);
     const qreal scale = picture.devicePixelRatio();
     const QPointF origin = QPointF(clientOrigin + PictureOffset());
-    // Under the window the shadow is empty: only the bands around the window's body are drawn,
-    // so a paint never blends the transparent middle.
     VWindowImplRoot* root = VWindow(window_).Root();
     const int width = LOWORD(static_cast<std::uintptr_t>(lastSize_));
     const int height = HIWORD(static_cast<std::uintptr_t>(lastSize_));
-    const int radius = root ? root->CornerRadius() : 0;
-    const int left = params_.size - params_.offsetX;
-    const int top = params_.size - params_.offsetY + radius;
-    const QRect hole(left, top, width, height - 2 * radius);
+    const int radius = root ? std::min({root->CornerRadius(), width / 2, height / 2}) : 0;
+    // The window's body within the picture. Under it the shadow is empty and is not drawn.
+    const QRect body(params_.size - params_.offsetX, params_.size - params_.offsetY, width, height);
     const QRect whole(QPoint(0, 0), (QSizeF(picture.size()) / scale).toSize());
-    if (hole.width() <= 0 || hole.height() <= 0 || !whole.contains(hole)) {
+    const auto draw = [&](const QRect& part) {
+        if (part.isEmpty()) return;
+        const QRectF source(part.x() * scale, part.y() * scale, part.width() * scale,
+                            part.height() * scale);
+        const QRectF target(origin + QPointF(part.topLeft()), QSizeF(part.size()));
+        // A clip of one rectangle keeps the painter on its fast path even when the paint's own
+        // clip has holes (for child windows that paint themselves).
+        dc.save();
+        dc.setClipRect(target, Qt::IntersectClip);
+        dc.drawImage(target, picture, source);
+        dc.restore();
+    };
+    if (body.isEmpty() || !whole.contains(body)) {
+        dc.setCompositionMode(QPainter::CompositionMode_DestinationOver);
         dc.drawImage(origin, picture);
         return;
     }
-    const QRect bands[4] = {
-        QRect(0, 0, whole.width(), hole.top()),
-        QRect(0, hole.bottom() + 1, whole.width(), whole.height() - hole.bottom() - 1),
-        QRect(0, hole.top(), hole.left(), hole.height()),
-        QRect(hole.right() + 1, hole.top(), whole.width() - hole.right() - 1, hole.height())};
-    for (const QRect& band : bands) {
-        if (band.isEmpty()) continue;
-        const QRectF source(band.x() * scale, band.y() * scale, band.width() * scale,
-                            band.height() * scale);
-        dc.drawImage(QRectF(origin + QPointF(band.topLeft()), QSizeF(band.size())), picture,
-                     source);
-    }
+    // Around the body the window has drawn nothing, so the shadow is simply drawn over it: that
+    // takes the painter's fast path, where blending beneath would go row by row.
+    dc.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    draw(QRect(0, 0, whole.width(), body.top()));
+    draw(QRect(0, body.bottom() + 1, whole.width(), whole.height() - body.bottom() - 1));
+    draw(QRect(0, body.top(), body.left(), body.height()));
+    draw(QRect(body.right() + 1, body.top(), whole.width() - body.right() - 1, body.height()));
+    // Only the cut corners let the shadow show through the body: blend it beneath them.
+    if (radius <= 0) return;
+    dc.setCompositionMode(QPainter::CompositionMode_DestinationOver);
+    draw(QRect(body.left(), body.top(), radius, radius));
+    draw(QRect(body.right() + 1 - radius, body.top(), radius, radius));
+    draw(QRect(body.left(), body.bottom() + 1 - radius, radius, radius));
+    draw(QRect(body.right() + 1 - radius, body.bottom() + 1 - radius, radius, radius));
 }
