@@ -30,9 +30,9 @@ class ListPage : public VWindowImpl<ListPage>, public IListBoxOwner {
         }
         if (ctx.mode == UiMode::Mouse) {
             UiRegion row(ctx);
-            const int hit = UiHitTest(row, rect);
-            if (hit == kUiDoubleClicked) opened.push_back(index);
-            if (hit == kUiClicked) clicked.push_back(index);
+            const UiHit hit = UiHitTest(row, rect);
+            if (hit == UiHit::DoubleClicked) opened.push_back(index);
+            if (hit == UiHit::Clicked) clicked.push_back(index);
         }
     }
     void DrawBackground(UiContext&) override { ++backgrounds; }

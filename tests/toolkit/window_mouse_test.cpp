@@ -178,7 +178,7 @@ TEST_F(WindowMouseTest, LinkShowsTheHandCursorAndClicksOnRelease) {
 
 TEST_F(WindowMouseTest, TrackedRightClicksReportPressAndRelease) {
     TestWindow window;
-    std::vector<int> results;
+    std::vector<UiHit> results;
     int rightClicks = 0;
     window.draw = [&](UiContext& ctx, UiRegion& root) {
         if (ctx.mode != UiMode::Mouse) return;
@@ -191,7 +191,7 @@ TEST_F(WindowMouseTest, TrackedRightClicksReportPressAndRelease) {
     QTest::mousePress(widget, Qt::RightButton, {}, QPoint(50, 30));
     EXPECT_EQ(window.RightPressRect(), kButton);
     QTest::mouseRelease(widget, Qt::RightButton, {}, QPoint(50, 30));
-    EXPECT_EQ(results, std::vector<int>{kUiRightPressed});
+    EXPECT_EQ(results, std::vector<UiHit>{UiHit::RightPressed});
     EXPECT_EQ(rightClicks, 1);
     EXPECT_TRUE(window.RightPressRect().IsEmpty());
 }
@@ -212,9 +212,9 @@ TEST_F(WindowMouseTest, DoubleClicksReachWindowsThatWantThem) {
     int clicks = 0;
     int doubleClicks = 0;
     window.draw = [&](UiContext&, UiRegion& root) {
-        const int result = UiHitTest(root, kButton);
-        clicks += result == kUiClicked;
-        doubleClicks += result == kUiDoubleClicked;
+        const UiHit result = UiHitTest(root, kButton);
+        clicks += result == UiHit::Clicked;
+        doubleClicks += result == UiHit::DoubleClicked;
     };
     window.SetWantDoubleClicks(true);
     window.Show();
@@ -235,9 +235,9 @@ TEST_F(WindowMouseTest, WithoutDoubleClicksTheSecondPressIsAPress) {
     int clicks = 0;
     int doubleClicks = 0;
     window.draw = [&](UiContext&, UiRegion& root) {
-        const int result = UiHitTest(root, kButton);
-        clicks += result == kUiClicked;
-        doubleClicks += result == kUiDoubleClicked;
+        const UiHit result = UiHitTest(root, kButton);
+        clicks += result == UiHit::Clicked;
+        doubleClicks += result == UiHit::DoubleClicked;
     };
     window.Show();
     QWidget* widget = window.Widget();
@@ -360,8 +360,8 @@ class MessageWindow : public VWindowImpl<MessageWindow>, public CMoveable<Messag
     void DoUI(UiContext& ctx) override {
         UiRegion root(ctx);
         UiFill(root, ctx.client, Qt::white);
-        const int hit = UiHitTest(root, kButton);
-        clicks += hit == kUiClicked || hit == kUiDoubleClicked;
+        const UiHit hit = UiHitTest(root, kButton);
+        clicks += hit == UiHit::Clicked || hit == UiHit::DoubleClicked;
     }
     bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) override {
         heard.push_back(message);

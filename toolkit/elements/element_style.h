@@ -4,12 +4,18 @@
 
 #include <QColor>
 
+#include "toolkit/elements/ui_context.h"
 #include "toolkit/skin/skin_colors.h"
 
 namespace element_style {
 
 // Frames of the four-frame button pictures.
 enum class ButtonFrame : int { Normal = 0, Hovered = 1, Pressed = 2, Disabled = 3 };
+// The frame of a state in the pictures with a frame per state (normal, hovered, pressed, and
+// inactive where the picture has it).
+constexpr int StateFrame(UiState state) {
+    return static_cast<int>(state);
+}
 // Frames of the nine-frame check pictures: the state's frame, plus the checked offset, or the
 // disabled frame.
 inline constexpr int kCheckedFrameOffset = 4;

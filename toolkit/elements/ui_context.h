@@ -26,19 +26,23 @@ constexpr unsigned kUiDisabled = 0x4;        // drawn disabled, never takes the 
 constexpr unsigned kUiClickOnPress = 0x8;    // reports the click when pressed, not on release
 constexpr unsigned kUiDefaultButton = 0x10;  // Enter presses it when the keyboard is on nothing
 
-// Hit results of an element.
-constexpr int kUiNotHit = -1;
-constexpr int kUiNothing = 0;
-constexpr int kUiClicked = 1;
-constexpr int kUiDoubleClicked = 2;
-constexpr int kUiRightPressed = 5;
-constexpr int kUiRightReleased = 6;
+// What the pointer did to an element in a mouse pass.
+enum class UiHit {
+    NotHit = -1,  // no mouse pass, or the element was not reached
+    Nothing = 0,
+    Clicked = 1,
+    DoubleClicked = 2,
+    RightPressed = 5,
+    RightReleased = 6,
+};
 
-// Drawing states.
-constexpr int kUiNormal = 0;
-constexpr int kUiHovered = 1;
-constexpr int kUiPressed = 2;
-constexpr int kUiInactive = 3;  // disabled, or an element that never takes the mouse
+// How an element is drawn.
+enum class UiState {
+    Normal,
+    Hovered,
+    Pressed,
+    Inactive,  // disabled, or an element that never takes the mouse
+};
 
 // One mouse event handed through a pass.
 struct UiEvent {

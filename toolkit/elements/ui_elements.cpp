@@ -30,14 +30,14 @@ bool TakesMouse(unsigned flags) {
     return (flags & kUiTakesMouse) && !(flags & kUiDisabled);
 }
 
-int StateFor(const UiContext& ctx, const UiRect& placed, unsigned flags) {
-    if (!TakesMouse(flags)) return kUiInactive;
-    if (placed.IsEmpty() || placed != ctx.hover) return kUiNormal;
-    return placed == ctx.leftPress ? kUiPressed : kUiHovered;
+UiState StateFor(const UiContext& ctx, const UiRect& placed, unsigned flags) {
+    if (!TakesMouse(flags)) return UiState::Inactive;
+    if (placed.IsEmpty() || placed != ctx.hover) return UiState::Normal;
+    return placed == ctx.leftPress ? UiState::Pressed : UiState::Hovered;
 }
 
 // The hit rules, by the event's message.
-int HitTest(UiContext& ctx, const UiRect& placed, unsigned flags, const QString* tooltip) {
+UiHit HitTest(UiContext& ctx, const UiRect& placed, unsigned flags, const QString* tooltip) {
     UiEvent& event = *ctx.event;
     const bool takes = TakesMouse(flags);
     switch (event.message) {
@@ -55,39 +55,39 @@ int HitTest(UiContext& ctx, const UiRect& placed, unsigned flags, const QString*
                 event.tipRect = placed;
                 event.tooltip = *tooltip;
             }
-            return kUiNothing;
+            return UiHit::Nothing;
         }
         case WM_LBUTTONDOWN:
             if (takes && (flags & kUiClickOnPress)) {
                 event.acted = true;
                 ctx.Finish();
-                return kUiClicked;
+                return UiHit::Clicked;
             }
             if (takes) event.rect = placed;
-            return kUiNothing;
+            return UiHit::Nothing;
         case WM_LBUTTONUP:
             if (takes && placed == event.pressed) {
                 ctx.Finish();
-                return kUiClicked;
+                return UiHit::Clicked;
             }
-            return kUiNothing;
+            return UiHit::Nothing;
         case WM_LBUTTONDBLCLK:
-            if (!takes) return kUiNothing;
+            if (!takes) return UiHit::Nothing;
             event.rect = placed;
             ctx.Finish();
-            return kUiDoubleClicked;
+            return UiHit::DoubleClicked;
         case WM_RBUTTONDOWN:
-            if (!takes) return kUiNothing;
+            if (!takes) return UiHit::Nothing;
             event.rect = placed;
             ctx.Finish();
-            return kUiRightPressed;
+            return UiHit::RightPressed;
         case WM_RBUTTONUP:
-            if (!takes) return kUiNothing;
+            if (!takes) return UiHit::Nothing;
             event.rect = placed;
             ctx.Finish();
-            return kUiRightReleased;
+            return UiHit::RightReleased;
         default:
-            return kUiNothing;
+            return UiHit::Nothing;
     }
 }
 
@@ -172,12 +172,12 @@ UiElement::~UiElement() {
     }
 }
 
-int UiStateOf(const UiRegion& region, const UiRect& rect, unsigned flags) {
+UiState UiStateOf(const UiRegion& region, const UiRect& rect, unsigned flags) {
     const UiRect placed = rect.Offset(region.x, region.y).Intersected(region.bounds);
     return StateFor(region.ctx, placed, flags);
 }
 
-int UiHitTest(UiRegion& region, const UiRect& rect, unsigned flags, const QString& tooltip) {
+UiHit UiHitTest(UiRegion& region, const UiRect& rect, unsigned flags, const QString& tooltip) {
     UiElement element(region, rect, flags, &tooltip);
     return element.Hit();
 }
@@ -240,7 +240,7 @@ namespace {
 
 int ButtonFrame(const UiElement& element, unsigned flags) {
     if (flags & kUiDisabled) return static_cast<int>(element_style::ButtonFrame::Disabled);
-    return element.State();
+    return element_style::StateFrame(element.State());
 }
 
 void DescribeButton(UiElement& element, const QString& caption, const QString& tooltip,
@@ -270,7 +270,7 @@ bool UiButton(UiRegion& region, const UiRect& rect, const QString& caption, cons
         DrawButtonImage(element, image, frame, strip);
         if (!caption.isEmpty()) {
             const bool disabled = flags & kUiDisabled;
-            const int drop = element.State() == kUiPressed
+            const int drop = element.State() == UiState::Pressed
                                  ? element_style::kButtonPressedCaptionDrop
                                  : element_style::kButtonCaptionDrop;
             DrawTextInRect(
@@ -280,7 +280,7 @@ bool UiButton(UiRegion& region, const UiRect& rect, const QString& caption, cons
                 disabled ? element_style::kButtonDisabledCaption : element_style::kButtonCaption);
         }
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 bool UiSkinButton(UiRegion& region, const UiRect& rect, CKesBitmap* image, const QString& caption,
@@ -293,7 +293,7 @@ bool UiSkinButton(UiRegion& region, const UiRect& rect, CKesBitmap* image, const
         if (image) image->DrawFrame(element.dc(), 0, 0, element.Width(), element.Height(), frame);
         if (!caption.isEmpty()) {
             const int drop =
-                element.State() == kUiPressed ? element_style::kSkinButtonPressedDrop : 0;
+                element.State() == UiState::Pressed ? element_style::kSkinButtonPressedDrop : 0;
             const bool centred = captionOffset < 0;
             const QRect area(centred ? 0 : captionOffset, drop,
                              element.Width() - (centred ? 0 : captionOffset), element.Height());
@@ -302,7 +302,7 @@ bool UiSkinButton(UiRegion& region, const UiRect& rect, CKesBitmap* image, const
                            OrDefault(font, TextFont(element_style::kButtonCaptionPixels)), colour);
         }
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 bool UiIconButton(UiRegion& region, const UiRect& rect, CKesBitmap* background, CKesBitmap* icon,
@@ -313,7 +313,8 @@ bool UiIconButton(UiRegion& region, const UiRect& rect, CKesBitmap* background, 
                      FocusableIf(kUiTakesMouse) | UiNodeState::Checkable |
                          (selected ? UiNodeState::Checked : UiNodeState::None));
     if (element.Draws()) {
-        const bool lit = selected || element.State() == kUiHovered || element.State() == kUiPressed;
+        const bool lit =
+            selected || element.State() == UiState::Hovered || element.State() == UiState::Pressed;
         if (background) {
             background->DrawFrame(element.dc(), 0, 0, element.Width(), element.Height(),
                                   static_cast<int>(lit ? IconFrame::Lit : IconFrame::Quiet));
@@ -325,7 +326,7 @@ bool UiIconButton(UiRegion& region, const UiRect& rect, CKesBitmap* background, 
                        static_cast<int>(selected ? IconFrame::Lit : IconFrame::Quiet));
         }
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 namespace {
@@ -340,9 +341,9 @@ bool CheckElement(UiRegion& region, const UiRect& rect, CKesBitmap& image, UiRol
                      FocusableIf(flags) | UiNodeState::Checkable |
                          (checked ? UiNodeState::Checked : UiNodeState::None));
     if (element.Draws()) {
-        const int frame =
-            disabled ? element_style::kCheckDisabledFrame
-                     : element.State() + (checked ? element_style::kCheckedFrameOffset : 0);
+        const int frame = disabled ? element_style::kCheckDisabledFrame
+                                   : element_style::StateFrame(element.State()) +
+                                         (checked ? element_style::kCheckedFrameOffset : 0);
         const int boxY = (element.Height() - image.FrameHeight()) / 2;
         image.Draw(element.dc(), 0, boxY, frame);
         if (!caption.isEmpty()) {
@@ -353,7 +354,7 @@ bool CheckElement(UiRegion& region, const UiRect& rect, CKesBitmap& image, UiRol
                 DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, font, textColour);
         }
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 }  // namespace
@@ -380,21 +381,22 @@ bool UiRoundCheck(UiRegion& region, const UiRect& rect, int index) {
     if (element.Draws()) {
         SkinImage("checkbox_round.png")
             .DrawFrame(element.dc(), 0, 0, element.Width(), element.Height(),
-                       element.State() + element_style::kCheckedFrameOffset * index);
+                       element_style::StateFrame(element.State()) +
+                           element_style::kCheckedFrameOffset * index);
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 bool UiHitArea(UiRegion& region, const UiRect& rect, unsigned flags) {
-    return UiHitTest(region, rect, flags) == kUiClicked;
+    return UiHitTest(region, rect, flags) == UiHit::Clicked;
 }
 
 bool UiDoubleClickArea(UiRegion& region, const UiRect& rect) {
-    return UiHitTest(region, rect, kUiTakesMouse) == kUiDoubleClicked;
+    return UiHitTest(region, rect, kUiTakesMouse) == UiHit::DoubleClicked;
 }
 
 bool UiRightClickArea(UiRegion& region, const UiRect& rect) {
-    return UiHitTest(region, rect, kUiTakesMouse) == kUiRightReleased;
+    return UiHitTest(region, rect, kUiTakesMouse) == UiHit::RightReleased;
 }
 
 bool UiLink(UiRegion& region, const QString& text, const QFont* font, const QColor& colour, int x,
@@ -410,12 +412,12 @@ bool UiLink(UiRegion& region, const QString& text, const QFont* font, const QCol
     if (element.Draws()) {
         QFont shown = face;
         // A link under the pointer is underlined, so that it reads as one.
-        if (element.State() == kUiHovered || element.State() == kUiPressed)
+        if (element.State() == UiState::Hovered || element.State() == UiState::Pressed)
             shown.setUnderline(true);
         element.dc().setPen(colour);
         DrawTextLine(element.dc(), text, QPoint(0, 0), shown);
     }
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable, unsigned flags,
@@ -424,7 +426,7 @@ bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable, uns
     if (!imageName.isEmpty()) element.Describe(UiRole::Image, imageName);
     if (element.Draws())
         drawable.Draw(element.dc(), QRect(0, 0, element.Width(), element.Height()));
-    return element.Hit() == kUiClicked;
+    return element.Hit() == UiHit::Clicked;
 }
 
 void UiLine(UiRegion& region, const QColor& colour, QPoint from, QPoint to) {

@@ -35,8 +35,8 @@ class UiElement {
     // In a describe pass: records the element for readers and the keyboard.
     void Describe(UiRole role, const QString& name, UiNodeState states = UiNodeState::None);
     bool Draws() const { return draws_; }
-    int Hit() const { return hit_; }
-    int State() const { return state_; }
+    UiHit Hit() const { return hit_; }
+    UiState State() const { return state_; }
     QPainter& dc() const { return *dc_; }
     int Width() const { return own_.Width(); }
     int Height() const { return own_.Height(); }
@@ -53,16 +53,15 @@ class UiElement {
     UiRect placed_;
     bool draws_ = false;
     bool clipped_ = false;
-    int hit_ = kUiNotHit;
-    int state_ = kUiNormal;
+    UiHit hit_ = UiHit::NotHit;
+    UiState state_ = UiState::Normal;
 };
 
 // The drawing state an element with these flags has at `rect`.
-int UiStateOf(const UiRegion& region, const UiRect& rect, unsigned flags);
-// The raw hit result of an element with no drawing: −1, 0, 1 click, 2 double click,
-// 5 right press, 6 right release.
-int UiHitTest(UiRegion& region, const UiRect& rect, unsigned flags = kUiTakesMouse,
-              const QString& tooltip = QString());
+UiState UiStateOf(const UiRegion& region, const UiRect& rect, unsigned flags);
+// The raw hit result of an element with no drawing.
+UiHit UiHitTest(UiRegion& region, const UiRect& rect, unsigned flags = kUiTakesMouse,
+                const QString& tooltip = QString());
 
 // One line at (x, y); returns x plus the text's width so that calls can be chained. A null font
 // is the UI face 12 px.

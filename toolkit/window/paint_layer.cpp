@@ -95,7 +95,3 @@ bool PaintThroughLayer(QPainter& dc, const QRegion& region,
     dc.restore();
     return true;
 }
-
-void ReleasePaintLayer() {
-    Layer() = QImage();
-}

@@ -9,12 +9,9 @@
 
 class QPainter;
 
-// Paints `paint` (given a painter in the window's coordinates) into `dc` through the layer.
-// Returns false, having painted nothing, when the paint is not of a kind the layer serves (a
-// region of one rectangle, or a paint device that is not a picture in one of the two usual formats); the caller
-// then paints directly.
+// Paints `paint` (given a painter in the window's coordinates) into `dc` through the layer, within
+// `region`. Returns false, having painted nothing, when the layer does not serve the paint: a
+// region of one rectangle, a device that is not a picture in one of the two usual formats, or a
+// painter that does not place the window on whole device pixels. The caller then paints directly.
 bool PaintThroughLayer(QPainter& dc, const QRegion& region,
                        const std::function<void(QPainter&)>& paint);
-
-// Frees the shared layer (for tests of memory, and when the last window goes).
-void ReleasePaintLayer();

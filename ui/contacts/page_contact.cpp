@@ -23,16 +23,16 @@ QString Text(const std::string& utf8) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-RowAction ActionOf(const ContactListEntry& entry, int hit) {
+RowAction ActionOf(const ContactListEntry& entry, UiHit hit) {
     switch (entry.kind) {
         case EntryKind::GroupHeader:
-            return hit == kUiClicked ? RowAction::Toggle : RowAction::None;
+            return hit == UiHit::Clicked ? RowAction::Toggle : RowAction::None;
         case EntryKind::LetterHeader:
             return RowAction::None;
         case EntryKind::Group:
         case EntryKind::Person:
-            if (hit == kUiDoubleClicked) return RowAction::Open;
-            if (hit == kUiRightReleased) return RowAction::Menu;
+            if (hit == UiHit::DoubleClicked) return RowAction::Open;
+            if (hit == UiHit::RightReleased) return RowAction::Menu;
             return RowAction::None;
     }
     return RowAction::None;

@@ -94,7 +94,7 @@ void CPageUnReadMsg::DoUI(UiContext& ctx) {
     {
         UiElement click(root, area, kUiTakesMouse | kUiHandCursor);
         click.Describe(UiRole::Button, Spoken());
-        if (click.Hit() == kUiClicked) {
+        if (click.Hit() == UiHit::Clicked) {
             ctx.Later([this] { Hide(true); });
             return;
         }

@@ -189,16 +189,16 @@ void CPageMessage::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
         UiFill(root, rect, cs::kBackground);
         return;
     }
-    const int hit = UiHitTest(root, rect);
+    const UiHit hit = UiHitTest(root, rect);
     painter_.Draw(root, rect, *conversation, list_.HoverRow() == index || current_ == index);
     switch (hit) {
-        case kUiClicked:
+        case UiHit::Clicked:
             if (current_ != index) {
                 current_ = index;
                 list_.Invalidate(false);
             }
             break;
-        case kUiDoubleClicked: {
+        case UiHit::DoubleClicked: {
             const std::int32_t id = conversation->id;
             ctx.Finish();
             ctx.Later([this, id] {
@@ -207,7 +207,7 @@ void CPageMessage::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
             });
             break;
         }
-        case kUiRightReleased:
+        case UiHit::RightReleased:
             ctx.Finish();
             RowMenuLater(ctx, index);
             break;
