@@ -441,6 +441,13 @@ void UiLine(UiRegion& region, const QColor& colour, QPoint from, QPoint to) {
     const UiRect placed = box.Offset(region.x, region.y).Intersected(region.bounds);
     if (placed.IsEmpty() || !placed.Intersects(ctx.clip)) return;
     QPainter& dc = *ctx.dc;
+    if ((from.x() == to.x() || from.y() == to.y()) &&
+        dc.deviceTransform().type() <= QTransform::TxTranslate) {
+        // At 1x a straight line one pixel wide is the box it covers: filled, it skips the pen.
+        // (Scaled, the pen keeps every line one device pixel thick.)
+        dc.fillRect(placed.ToQRect(), colour);
+        return;
+    }
     dc.save();
     dc.setClipRect(placed.ToQRect(), Qt::IntersectClip);
     dc.setRenderHint(QPainter::Antialiasing, false);
