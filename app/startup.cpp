@@ -114,6 +114,9 @@ int RunClient(int argc, char** argv) {
     }
 
     PreferX11(argc, argv);
+    // The chat windows' web view shares its drawing contexts; this must be said before the
+    // application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "conversation/emoticon_table.h"
 #include "conversation/page_font.h"
 #include "conversation/page_links.h"
 #include "conversation/page_text.h"
@@ -162,7 +163,11 @@ std::string Content(const MessageRecord& message, const ItemSources& sources, bo
         case ItemLook::kText:
             break;
     }
-    const std::string escaped = EscapeHtml(ValidUtf8(message.text));
+    std::string escaped = EscapeHtml(ValidUtf8(message.text));
+    // Emoticon codes become their pictures before the links are added: the linker then sees
+    // the pictures' markup only between address runs, never inside one.
+    if (sources.emoticons && message.type != static_cast<std::int32_t>(MessageKind::kSystemNotice))
+        escaped = sources.emoticons->PicturesInEscapedText(escaped);
     const bool mentions = group && message.type == static_cast<std::int32_t>(MessageKind::kText);
     return LinkEscapedText(escaped,
                            mentions ? Mentions(message, sources) : std::vector<MentionName>{});
@@ -251,7 +256,11 @@ std::string MakeItem(const MessageRecord& message, const ItemSources& sources,
     item["width"] = std::to_string(width);
     item["time"] = ValidUtf8(message.crtime);
     item["content"] = Content(message, sources, group);
-    if (look == ItemLook::kAudio) item["playtime"] = std::to_string(message.file.duration);
+    if (look == ItemLook::kAudio) {
+        item["playtime"] = std::to_string(message.file.duration);
+        // A clip from someone else that has not been played yet carries the page's unread dot.
+        if (!message.is_me && message.unread) item["unread"] = "1";
+    }
     AddCardFields(message, item);
     return Write(item);
 }

@@ -13,6 +13,7 @@
 
 #include "storage/records.h"
 
+class EmoticonTable;
 struct MessageIndexEntry;
 
 // Message types with a look of their own; every other type is shown as text.
@@ -38,6 +39,8 @@ struct ItemSources {
     std::function<std::string(const std::string& qxid, const std::string& url)> avatarFile;
     // Asked for a sender that is not known yet, so that a later item can name it.
     std::function<void(const std::string& qxid)> fetchUser;
+    // Emoticon codes in texts become pictures; without a table they stay text.
+    const EmoticonTable* emoticons = nullptr;
 };
 
 inline constexpr char kAnonymousName[] = "匿名";

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Tests run as root in CI, where the web engine's sandbox cannot start.
     ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+#ifdef LUMENO_TEST_GUI
+    // The web engine shares its drawing contexts; this must be said before the application.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+#endif
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

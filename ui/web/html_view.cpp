@@ -1,0 +1,211 @@
+#include "ui/web/html_view.h"
+
+#include <QContextMenuEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <deque>
+
+#include "toolkit/window/vwindow.h"
+#include "toolkit/window/window_root.h"
+
+namespace {
+
+// The page of the view: it asks the host about every navigation.
+class HostPage final : public QWebEnginePage {
+  public:
+    HostPage(QWebEngineProfile* profile, QObject* parent,
+             std::function<bool(const QUrl&, bool, bool)> accept)
+        : QWebEnginePage(profile, parent), accept_(std::move(accept)) {}
+
+  protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool mainFrame) override {
+        return accept_(url, mainFrame, type == NavigationTypeLinkClicked);
+    }
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                  const QString&) override {}
+
+  private:
+    std::function<bool(const QUrl&, bool, bool)> accept_;
+};
+
+// The view: its context menu is the host's.
+class HostView final : public QWebEngineView {
+  public:
+    HostView(QWidget* parent, std::function<void(QPoint)> menu)
+        : QWebEngineView(parent), menu_(std::move(menu)) {}
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override {
+        event->accept();
+        menu_(event->globalPos());
+    }
+
+  private:
+    std::function<void(QPoint)> menu_;
+};
+
+}  // namespace
+
+struct CKesHtmlWnd::Host {
+    QPointer<HostView> view;
+    HostPage* page = nullptr;
+    bool navigated = false;
+    bool loaded = false;
+    struct Script {
+        QString code;
+        std::function<void(const QVariant&)> done;
+    };
+    std::deque<Script> queue;
+    // Shared with the callbacks the engine still holds: false once the host is gone.
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+CKesHtmlWnd::CKesHtmlWnd() : host_(std::make_unique<Host>()) {}
+
+CKesHtmlWnd::~CKesHtmlWnd() {
+    *host_->alive = false;
+    delete host_->view.data();
+    DestroyHandle();
+}
+
+HWND CKesHtmlWnd::Create(HWND parent, const UiRect& rect) {
+    VWindowImplRoot* root = VWindow(parent).Root();
+    QWidget* surface = root ? root->Surface() : nullptr;
+    if (!surface || host_->view) return nullptr;
+    auto* view = new HostView(surface, [this](QPoint screen) { OnContextMenu(screen); });
+    host_->view = view;
+    host_->page = new HostPage(QWebEngineProfile::defaultProfile(), view,
+                               [this](const QUrl& url, bool mainFrame, bool userGesture) {
+                                   return AcceptNavigation(url, mainFrame, userGesture);
+                               });
+    view->setPage(host_->page);
+    QObject::connect(host_->page, &QWebEnginePage::loadFinished, view, [this](bool ok) {
+        if (!host_->page) return;
+        OnLoadFinished(host_->page->url(), ok);
+    });
+    QObject::connect(host_->page, &QWebEnginePage::newWindowRequested, view,
+                     [this](QWebEngineNewWindowRequest& request) {
+                         // The request is not taken up: no second view ever opens.
+                         OnNewWindow(request.requestedUrl());
+                     });
+    const QPoint origin = root->ClientOrigin();
+    view->setGeometry(rect.left + origin.x(), rect.top + origin.y(), rect.Width(), rect.Height());
+    OnPageCreated();
+    const HWND handle = CreateHandle(kClassName);
+    if (!handle) {
+        delete view;
+        host_->page = nullptr;
+        return nullptr;
+    }
+    host_->page->setUrl(QUrl(QStringLiteral("about:blank")));
+    view->show();
+    return handle;
+}
+
+bool CKesHtmlWnd::Navigate(const QUrl& url) {
+    if (!host_->page) return false;
+    host_->navigated = true;
+    host_->loaded = false;
+    host_->page->load(url);
+    return true;
+}
+
+bool CKesHtmlWnd::RunScript(const QString& code, std::function<void(const QVariant&)> done) {
+    if (!host_->page) return false;
+    host_->queue.push_back({code, std::move(done)});
+    if (host_->loaded) FlushQueue();
+    return true;
+}
+
+bool CKesHtmlWnd::CallFunction(const QString& name, const QString& argument,
+                               std::function<void(const QString&)> done) {
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_$][A-Za-z0-9_$]*$"));
+    if (!identifier.match(name).hasMatch()) return false;
+    // The argument travels as a JSON string, so that no text can leave it.
+    const QString quoted =
+        QString::fromUtf8(
+            QJsonDocument(QJsonArray{QJsonValue(argument)}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    const QString code =
+        QStringLiteral(
+            "(function(){try{var f=window['%1'];"
+            "return typeof f==='function'?String(f(%2)):'';}catch(e){return '';}})()")
+            .arg(name, quoted);
+    return RunScript(code, [done = std::move(done)](const QVariant& result) {
+        if (done) done(result.toString());
+    });
+}
+
+void CKesHtmlWnd::FlushQueue() {
+    HostPage* page = host_->page;
+    while (page && !host_->queue.empty()) {
+        Host::Script script = std::move(host_->queue.front());
+        host_->queue.pop_front();
+        if (!script.done) {
+            page->runJavaScript(script.code);
+            continue;
+        }
+        page->runJavaScript(script.code, [alive = host_->alive,
+                                          done = std::move(script.done)](const QVariant& result) {
+            if (*alive) done(result);
+        });
+    }
+}
+
+bool CKesHtmlWnd::PageLoaded() const {
+    return host_->loaded;
+}
+
+int CKesHtmlWnd::QueuedScripts() const {
+    return static_cast<int>(host_->queue.size());
+}
+
+QWebEnginePage* CKesHtmlWnd::Page() const {
+    return host_->page;
+}
+
+QWidget* CKesHtmlWnd::NativeWidget() {
+    return host_->view.data();
+}
+
+bool CKesHtmlWnd::ProcessWindowMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    result = 0;
+    if (message == WM_DESTROY) {
+        *host_->alive = false;
+        host_->alive = std::make_shared<bool>(true);
+        host_->queue.clear();
+        host_->page = nullptr;
+        if (host_->view) host_->view->deleteLater();
+        host_->view = nullptr;
+        host_->loaded = false;
+        return true;
+    }
+    return false;
+}
+
+bool CKesHtmlWnd::AcceptNavigation(const QUrl&, bool, bool) {
+    return true;
+}
+
+void CKesHtmlWnd::OnNewWindow(const QUrl&) {}
+
+void CKesHtmlWnd::OnLoadFinished(const QUrl& url, bool ok) {
+    // The empty page the view starts on does not count.
+    if (!host_->navigated || url.scheme() == QLatin1String("about")) return;
+    // A page that failed to load still takes the waiting scripts: they fail there quietly
+    // instead of waiting for ever.
+    (void)ok;
+    host_->loaded = true;
+    FlushQueue();
+}
+
+void CKesHtmlWnd::OnContextMenu(QPoint) {}
