@@ -11,6 +11,8 @@
     var LINK_ORIGIN = 'http://lumenoclient';
     var LINK_HOST = 'lumenoclient';
     var SVG_NS = 'http://www.w3.org/2000/svg';
+    // A transparent pixel: what a picture that failed to load shows over its placeholder box.
+    var BLANK_PICTURE = 'data:image/gif;base64,R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7';
 
     // Voice bubbles grow with the clip, between these widths (pixels).
     var VOICE_MIN_WIDTH = 72;
@@ -103,9 +105,11 @@
         img.draggable = false;
         var src = pictureAddress(address);
         img.addEventListener('error', function () {
-            img.removeAttribute('src');
+            if (img.classList.contains('missing')) return;
+            // An empty picture keeps the element (and its click) and shows the CSS box only.
             img.alt = '';
             img.classList.add('missing');
+            img.src = BLANK_PICTURE;
             keepFollowing();
         });
         img.addEventListener('load', keepFollowing);
@@ -114,6 +118,7 @@
         } else {
             img.alt = '';
             img.classList.add('missing');
+            img.src = BLANK_PICTURE;
         }
         return img;
     }
@@ -303,7 +308,7 @@
         append(body, senderLine(item));
         var bubble = (BUBBLES.hasOwnProperty(type) ? BUBBLES[type] : plainBubble)(item);
         var width = parseInt(field(item, 'width'), 10);
-        if (width > 0 && type !== 'audio') bubble.style.maxWidth = 'min(' + width + 'px, 100%)';
+        if (width > 0 && (type === 'text' || !BUBBLES.hasOwnProperty(type))) bubble.style.maxWidth = 'min(' + width + 'px, 100%)';
         body.appendChild(bubble);
         row.appendChild(body);
         return row;
