@@ -48,11 +48,15 @@
         return '';
     }
 
+    // A web page a card opens in a new window: http or https, and never the client's link host.
     function webAddress(value) {
         if (typeof value !== 'string') return '';
         var lower = value.toLowerCase();
-        return (startsWith(lower, 'http://') || startsWith(lower, 'https://')) && !/[\s"'<>]/.test(value)
-            ? value : '';
+        if (!(startsWith(lower, 'http://') || startsWith(lower, 'https://')) || /[\s"'<>]/.test(value)) {
+            return '';
+        }
+        var host = addressHost(value);
+        return host && host !== LINK_HOST ? value : '';
     }
 
     function linkTo(path) {
