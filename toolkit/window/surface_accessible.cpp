@@ -281,12 +281,15 @@ class SurfaceAccessible final : public QAccessibleWidget {
 };
 
 QAccessibleInterface* SurfaceFactory(const QString&, QObject* object) {
-    auto* surface = dynamic_cast<VSurface*>(object);
+    // By the meta-object: the web engine's objects carry no type information for dynamic_cast.
+    auto* surface = qobject_cast<VSurface*>(object);
     return surface ? new SurfaceAccessible(surface) : nullptr;
 }
 
 SurfaceAccessible* AccessibleOf(QWidget* widget) {
-    if (!widget) return nullptr;
+    // Only a surface's interface is ours. Others may come from libraries built without type
+    // information (the web engine's), where a dynamic cast is not safe.
+    if (!qobject_cast<VSurface*>(widget)) return nullptr;
     return dynamic_cast<SurfaceAccessible*>(QAccessible::queryAccessibleInterface(widget));
 }
 

@@ -84,7 +84,7 @@ UiRect VWindow::GetWindowRect() const {
 bool VWindow::GetRectInParent(UiRect& rect) const {
     const QWidget* widget = Widget();
     if (!widget || widget->isWindow() || !widget->parentWidget()) return false;
-    const auto* parent = dynamic_cast<const VSurface*>(widget->parentWidget());
+    const auto* parent = qobject_cast<const VSurface*>(widget->parentWidget());
     const QPoint parentOrigin = parent ? OriginOf(parent->Root()) : QPoint();
     const UiRect client = GetClientRect();
     rect = client.Offset(widget->x() - parentOrigin.x(), widget->y() - parentOrigin.y());
@@ -190,7 +190,7 @@ bool VWindow::SetWindowPos(HWND insertAfter, int x, int y, int width, int height
     QPoint parentOrigin;
     if (!widget->isWindow()) {
         margins = QMargins();
-        if (const auto* parent = dynamic_cast<const VSurface*>(widget->parentWidget())) {
+        if (const auto* parent = qobject_cast<const VSurface*>(widget->parentWidget())) {
             parentOrigin = OriginOf(parent->Root());
         }
     }
@@ -249,7 +249,7 @@ void VWindow::CenterWindow() const {
     // screen; any other on the primary screen's work area.
     const QWidget* owner = widget->parentWidget() ? widget->parentWidget()->window() : nullptr;
     if (owner && owner->isVisible() && owner->screen()) {
-        const auto* ownerSurface = dynamic_cast<const VSurface*>(owner);
+        const auto* ownerSurface = qobject_cast<const VSurface*>(owner);
         UiRect over = UiRect::FromQRect(owner->geometry());
         if (ownerSurface && ownerSurface->Root()) {
             over = VWindow(ownerSurface->Root()->Handle()).GetWindowRect();
@@ -271,11 +271,8 @@ HWND VWindow::GetParent() const {
     const QWidget* widget = Widget();
     if (!widget) return nullptr;
     for (QWidget* parent = widget->parentWidget(); parent; parent = parent->parentWidget()) {
-        if (const auto* surface = dynamic_cast<const VSurface*>(parent)) {
+        if (const auto* surface = qobject_cast<const VSurface*>(parent)) {
             return surface->Root() ? surface->Root()->Handle() : nullptr;
-        }
-        if (const auto* window = dynamic_cast<const platform::Window*>(parent)) {
-            return window->Handle();
         }
     }
     return nullptr;

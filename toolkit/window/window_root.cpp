@@ -291,7 +291,7 @@ void VWindowImplRoot::OnDestroy() {
         // surfaces of skinned windows are taken down here, told apart by their type.
         std::vector<QPointer<VSurface>> children;
         for (QObject* child : surface_->children()) {
-            if (auto* childSurface = dynamic_cast<VSurface*>(child))
+            if (auto* childSurface = qobject_cast<VSurface*>(child))
                 children.emplace_back(childSurface);
         }
         for (const QPointer<VSurface>& child : children) {

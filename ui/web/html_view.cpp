@@ -105,7 +105,7 @@ HWND CKesHtmlWnd::Create(HWND parent, const UiRect& rect) {
         host_->page = nullptr;
         return nullptr;
     }
-    host_->page->setUrl(QUrl(QStringLiteral("about:blank")));
+    // A new page is empty: nothing loads until Navigate.
     view->show();
     return handle;
 }
@@ -198,12 +198,10 @@ bool CKesHtmlWnd::AcceptNavigation(const QUrl&, bool, bool) {
 
 void CKesHtmlWnd::OnNewWindow(const QUrl&) {}
 
-void CKesHtmlWnd::OnLoadFinished(const QUrl& url, bool ok) {
-    // The empty page the view starts on does not count.
-    if (!host_->navigated || url.scheme() == QLatin1String("about")) return;
-    // A page that failed to load still takes the waiting scripts: they fail there quietly
-    // instead of waiting for ever.
-    (void)ok;
+void CKesHtmlWnd::OnLoadFinished(const QUrl&, bool) {
+    if (!host_->navigated) return;
+    // A page that failed to load (with error pages off its address stays empty) still takes the
+    // waiting scripts: they fail there quietly instead of waiting for ever.
     host_->loaded = true;
     FlushQueue();
 }
