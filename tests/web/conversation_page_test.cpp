@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QWidget>
 
 #include "conversation/page_dispatch.h"
@@ -334,6 +336,60 @@ TEST_F(ConversationPageTest, HostileMessagesStayTextAndRunNothing) {
     EXPECT_TRUE(browser.opened.empty());
     EXPECT_TRUE(page.owner.offered.empty());
     EXPECT_FALSE(page.Eval(QStringLiteral("'pwned' in window")).toBool());
+}
+
+}  // namespace
+
+namespace {
+
+// A conversation with every kind of message, one-to-one and in a group, drawn by the engine: the
+// pictures of the README. The avatars, the logo and the photo come from a loopback server, so
+// they show that a local page reaches remote pictures.
+TEST_F(ConversationPageTest, EveryKindOfMessageDrawnByTheEngine) {
+    for (const bool group : {false, true}) {
+        SampleConversation chat(pictures, group, &emoticons);
+        TimeLabelMarks marks;
+        ConversationPage page;
+        ASSERT_TRUE(page.Open(560, 700));
+        ASSERT_TRUE(page.WaitLoaded());
+        page.view.ShowItems(
+            chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, true, marks));
+        page.view.ScrollToEnd();
+        ASSERT_TRUE(PumpUntil([&] {
+            return page
+                .Eval(QStringLiteral("Array.from(document.images).every(function(i){"
+                                     "return i.complete;})"))
+                .toBool();
+        }));
+        // Every remote picture arrived: avatars, the company logo and the photo.
+        EXPECT_EQ(page.Eval(QStringLiteral("Array.from(document.images).filter(function(i){"
+                                           "return /^http:/.test(i.src)&&i.naturalWidth===0;})"
+                                           ".length"))
+                      .toInt(),
+                  0);
+        EXPECT_GT(Count(page, QStringLiteral("img.avatar[src^=\"http:\"]")), 3);
+        // Tall enough for the whole conversation.
+        const int height = std::min(
+            1600, page.Eval(QStringLiteral("document.documentElement.scrollHeight")).toInt());
+        page.owner.ResizeClient(560, height);
+        VWindow(page.view.Handle()).MoveWindow(0, 0, 560, height);
+        page.view.ScrollToEnd();
+        page.Settle();
+        QTest::qWait(200);
+        const QImage shot = page.view.NativeWidget()->grab().toImage();
+        ASSERT_EQ(shot.height(), height);
+        // The engine's drawing, not a blank grab: bubbles, text and pictures give many colours.
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); y += 2) {
+            for (int x = 0; x < shot.width(); x += 2)
+                colours.insert(shot.pixel(x, y));
+        }
+        EXPECT_GT(colours.size(), 400);
+        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+        EXPECT_TRUE(
+            shot.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-%1.png")
+                          .arg(group ? QStringLiteral("group") : QStringLiteral("one-to-one"))));
+    }
 }
 
 }  // namespace
