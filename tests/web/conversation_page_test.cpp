@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
@@ -13,6 +15,7 @@
 
 #include "conversation/page_dispatch.h"
 #include "tests/support/conversation_page.h"
+#include "tests/support/menu_picker.h"
 #include "tests/support/sample_conversation.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
@@ -77,12 +80,25 @@ class ConversationPageTest : public ::testing::Test {
                       .arg(Quoted(selector)))
             .toDouble();
     }
+    // Waits until every picture of the page has loaded or failed: a picture that arrives moves
+    // what is below it.
+    bool WaitForPictures(ConversationPage& page) {
+        return PumpUntil([&] {
+            return page
+                .Eval(QStringLiteral("Array.from(document.images).every(function(i){"
+                                     "return i.complete;})"))
+                .toBool();
+        });
+    }
     // Clicks the middle of an element with the mouse, as a person would, and waits for `done`.
     template <typename Done>
     bool Click(ConversationPage& page, const QString& selector, Done done) {
+        page.Eval(QStringLiteral("(function(){var e=document.querySelector(%1);"
+                                 "if(e)e.scrollIntoView({block:'center'});})()")
+                      .arg(Quoted(selector)));
+        page.Settle();
         const QVariantList centre =
             page.Eval(QStringLiteral("(function(){var e=document.querySelector(%1);if(!e)return [];"
-                                     "e.scrollIntoView({block:'center'});"
                                      "var b=e.getBoundingClientRect();"
                                      "return [b.left+b.width/2,b.top+b.height/2];})()")
                           .arg(Quoted(selector)))
@@ -91,7 +107,6 @@ class ConversationPageTest : public ::testing::Test {
             ADD_FAILURE() << "nothing to click at " << selector.toStdString();
             return false;
         }
-        page.Settle();
         QWidget* target = page.view.NativeWidget()->focusProxy();
         if (!target) target = page.view.NativeWidget();
         const QPoint point(qRound(centre[0].toDouble()), qRound(centre[1].toDouble()));
@@ -200,6 +215,7 @@ TEST_F(ConversationPageTest, ClicksReachTheOwnerAsTheirAddresses) {
     ASSERT_TRUE(page.WaitLoaded());
     page.view.ShowItems(
         chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, true, marks));
+    ASSERT_TRUE(WaitForPictures(page));
     page.Settle();
 
     std::int32_t voice = 0, card = 0, picture = 0, text = 0, job = 0;
@@ -336,6 +352,62 @@ TEST_F(ConversationPageTest, HostileMessagesStayTextAndRunNothing) {
     EXPECT_TRUE(browser.opened.empty());
     EXPECT_TRUE(page.owner.offered.empty());
     EXPECT_FALSE(page.Eval(QStringLiteral("'pwned' in window")).toBool());
+}
+
+// The view's own menu copies and selects all, page functions answer through the host, and the
+// page takes the keyboard when it is given it.
+TEST_F(ConversationPageTest, TheMenuCopiesAndSelectsAllAndPageFunctionsAnswer) {
+    SampleConversation chat(pictures, false, &emoticons);
+    TimeLabelMarks marks;
+    ConversationPage page;
+    ASSERT_TRUE(page.Open(560, 640));
+    ASSERT_TRUE(page.WaitLoaded());
+    page.view.ShowItems(
+        chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, false, marks));
+    page.Settle();
+    QWidget* target = page.view.NativeWidget()->focusProxy();
+    ASSERT_NE(target, nullptr);
+    const auto rightClick = [&] {
+        const QPoint point(280, 320);
+        QTest::mouseClick(target, Qt::RightButton, {}, point);
+    };
+    {
+        lumeno::test::MenuPicker picker(QStringLiteral("全选(&A)"));
+        rightClick();
+        ASSERT_TRUE(PumpUntil([&] {
+            return picker.menus == 1 &&
+                   page.Eval(QStringLiteral("String(getSelection()).length")).toInt() > 0;
+        }));
+        EXPECT_EQ(picker.texts,
+                  (std::vector<QString>{QStringLiteral("复制(&C)"), QStringLiteral("全选(&A)")}));
+        EXPECT_EQ(picker.enabled, (std::vector<bool>{false, true}));  // nothing selected yet
+    }
+    {
+        QGuiApplication::clipboard()->clear();
+        lumeno::test::MenuPicker picker(QStringLiteral("复制(&C)"));
+        rightClick();
+        ASSERT_TRUE(PumpUntil([&] {
+            return QGuiApplication::clipboard()->text().contains(QStringLiteral("太好了"));
+        }));
+        EXPECT_EQ(picker.enabled, (std::vector<bool>{true, false}));
+    }
+
+    QString linked = QStringLiteral("unanswered");
+    page.view.CallFunction(QStringLiteral("replaceUrl"), QStringLiteral("see http://a.example/x"),
+                           [&](const QString& result) { linked = result; });
+    QString missing = QStringLiteral("unanswered");
+    page.view.CallFunction(QStringLiteral("noSuchFunction"), QStringLiteral("x"),
+                           [&](const QString& result) { missing = result; });
+    ASSERT_TRUE(PumpUntil([&] { return missing != QStringLiteral("unanswered"); }));
+    EXPECT_EQ(linked,
+              QStringLiteral(
+                  "see <a href=\"http://a.example/x\" target=\"_blank\">http://a.example/x</a>"));
+    EXPECT_TRUE(missing.isEmpty());
+    EXPECT_FALSE(page.view.CallFunction(QStringLiteral("alert(1);x"), QString(), {}));
+
+    page.owner.Widget()->activateWindow();
+    page.view.FocusDocument();
+    EXPECT_TRUE(PumpUntil([&] { return target->hasFocus(); }));
 }
 
 }  // namespace

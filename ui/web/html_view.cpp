@@ -52,11 +52,19 @@ class HostView final : public QWebEngineView {
     std::function<void(QPoint)> menu_;
 };
 
+// The view may be taken down from inside one of its own handlers (a menu that outlived its
+// window): it goes once the current event is over, hidden at once, and hears nothing more.
+void Retire(QWidget* view) {
+    if (!view) return;
+    view->hide();
+    view->deleteLater();
+}
+
 }  // namespace
 
 struct CKesHtmlWnd::Host {
     QPointer<HostView> view;
-    HostPage* page = nullptr;
+    QPointer<HostPage> page;  // both go with the owner's window if it goes first
     bool navigated = false;
     bool loaded = false;
     struct Script {
@@ -71,30 +79,34 @@ struct CKesHtmlWnd::Host {
 CKesHtmlWnd::CKesHtmlWnd() : host_(std::make_unique<Host>()) {}
 
 CKesHtmlWnd::~CKesHtmlWnd() {
-    *host_->alive = false;
-    delete host_->view.data();
     DestroyHandle();
+    *host_->alive = false;
+    Retire(host_->view.data());
 }
 
 HWND CKesHtmlWnd::Create(HWND parent, const UiRect& rect) {
     VWindowImplRoot* root = VWindow(parent).Root();
     QWidget* surface = root ? root->Surface() : nullptr;
     if (!surface || host_->view) return nullptr;
-    auto* view = new HostView(surface, [this](QPoint screen) { OnContextMenu(screen); });
+    // The engine may call back while the view is being taken down: nothing reaches the host
+    // once it is going.
+    const std::shared_ptr<bool> alive = host_->alive;
+    auto* view = new HostView(surface, [this, alive](QPoint screen) {
+        if (*alive) OnContextMenu(screen);
+    });
     host_->view = view;
     host_->page = new HostPage(QWebEngineProfile::defaultProfile(), view,
-                               [this](const QUrl& url, bool mainFrame, bool userGesture) {
-                                   return AcceptNavigation(url, mainFrame, userGesture);
+                               [this, alive](const QUrl& url, bool mainFrame, bool userGesture) {
+                                   return *alive && AcceptNavigation(url, mainFrame, userGesture);
                                });
     view->setPage(host_->page);
-    QObject::connect(host_->page, &QWebEnginePage::loadFinished, view, [this](bool ok) {
-        if (!host_->page) return;
-        OnLoadFinished(host_->page->url(), ok);
+    QObject::connect(host_->page, &QWebEnginePage::loadFinished, view, [this, alive](bool ok) {
+        if (*alive && host_->page) OnLoadFinished(host_->page->url(), ok);
     });
     QObject::connect(host_->page, &QWebEnginePage::newWindowRequested, view,
-                     [this](QWebEngineNewWindowRequest& request) {
+                     [this, alive](QWebEngineNewWindowRequest& request) {
                          // The request is not taken up: no second view ever opens.
-                         OnNewWindow(request.requestedUrl());
+                         if (*alive) OnNewWindow(request.requestedUrl());
                      });
     const QPoint origin = root->ClientOrigin();
     view->setGeometry(rect.left + origin.x(), rect.top + origin.y(), rect.Width(), rect.Height());
@@ -102,7 +114,6 @@ HWND CKesHtmlWnd::Create(HWND parent, const UiRect& rect) {
     const HWND handle = CreateHandle(kClassName);
     if (!handle) {
         delete view;
-        host_->page = nullptr;
         return nullptr;
     }
     // A new page is empty: nothing loads until Navigate.
@@ -146,7 +157,7 @@ bool CKesHtmlWnd::CallFunction(const QString& name, const QString& argument,
 }
 
 void CKesHtmlWnd::FlushQueue() {
-    HostPage* page = host_->page;
+    HostPage* page = host_->page.data();
     while (page && !host_->queue.empty()) {
         Host::Script script = std::move(host_->queue.front());
         host_->queue.pop_front();
@@ -170,7 +181,7 @@ int CKesHtmlWnd::QueuedScripts() const {
 }
 
 QWebEnginePage* CKesHtmlWnd::Page() const {
-    return host_->page;
+    return host_->page.data();
 }
 
 QWidget* CKesHtmlWnd::NativeWidget() {
@@ -183,10 +194,11 @@ bool CKesHtmlWnd::ProcessWindowMessage(UINT message, WPARAM, LPARAM, LRESULT& re
         *host_->alive = false;
         host_->alive = std::make_shared<bool>(true);
         host_->queue.clear();
-        host_->page = nullptr;
-        if (host_->view) host_->view->deleteLater();
+        Retire(host_->view.data());
         host_->view = nullptr;
+        host_->page = nullptr;
         host_->loaded = false;
+        host_->navigated = false;
         return true;
     }
     return false;
