@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include <dirent.h>
 
@@ -44,8 +45,9 @@ long PssOf(int pid) {
     return 0;
 }
 
-// This process and every process below it (the web engine's zygote, renderers and helpers).
-long PssOfTree() {
+// This process and every process below it (the web engine's zygote, renderers and helpers):
+// the sum of their PSS in KiB, and how many there are.
+std::pair<long, int> PssOfTree() {
     std::map<int, int> parents;
     if (DIR* proc = opendir("/proc")) {
         while (dirent* entry = readdir(proc)) {
@@ -65,10 +67,12 @@ long PssOfTree() {
     }
     const int self = getpid();
     long total = 0;
+    int processes = 0;
     for (const auto& [pid, parent] : parents) {
         for (int up = pid; up > 1;) {
             if (up == self) {
                 total += PssOf(pid);
+                ++processes;
                 break;
             }
             const auto found = parents.find(up);
@@ -76,7 +80,7 @@ long PssOfTree() {
             up = found->second;
         }
     }
-    return total;
+    return {total, processes};
 }
 
 }  // namespace
@@ -115,6 +119,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the page did not load\n");
         return 1;
     }
+    // Memory of the page just loaded, before anything is shown.
+    PumpUntil([] { return false; }, std::chrono::milliseconds(1500));
+    const auto [empty, emptyProcesses] = PssOfTree();
+
     int frames = 0;
     QObject::connect(view.WebPage(), &QWebEnginePage::titleChanged, [&] { ++frames; });
     const auto untilFrame = [&](const QString& script) {
@@ -148,10 +156,8 @@ int main(int argc, char** argv) {
                     bench::Median(work.ratios));
     }
 
-    // Memory: the empty page, then 500 messages (ten batches of 50 distinct items).
+    // Memory with 500 messages (ten batches of 50 distinct items) in a fresh list.
     view.RunScript(QStringLiteral("document.getElementById('conversation').textContent=''"));
-    PumpUntil([] { return false; }, std::chrono::milliseconds(1500));
-    const long empty = PssOfTree();
     for (int batchIndex = 0; batchIndex < 10; ++batchIndex) {
         std::string items;
         for (int i = 0; i < 50; ++i) {
@@ -162,12 +168,17 @@ int main(int argc, char** argv) {
         }
         untilFrame(QString::fromStdString(PageCall(ArrivedEnvelope(false, items))));
     }
+    int shown = 0;
+    view.RunScript(QStringLiteral("document.querySelectorAll('#conversation .row.msg').length"),
+                   [&](const QVariant& value) { shown = value.toInt(); });
     PumpUntil([] { return false; }, std::chrono::milliseconds(1500));
-    const long full = PssOfTree();
+    const auto [full, fullProcesses] = PssOfTree();
     std::printf(
-        "  memory (PSS, this process and the web engine's): empty page %.1f MiB, "
-        "500 messages %.1f MiB (%.2fx)\n",
-        empty / 1024.0, full / 1024.0, empty ? double(full) / empty : 0.0);
+        "  memory (PSS of this process and the web engine's, %d and %d processes):\n"
+        "    page loaded, nothing shown %.1f MiB; 500 items (%d messages) shown %.1f MiB "
+        "(%.2fx)\n",
+        emptyProcesses, fullProcesses, empty / 1024.0, shown, full / 1024.0,
+        empty ? double(full) / empty : 0.0);
     view.DestroyHandle();
     GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
     return 0;
