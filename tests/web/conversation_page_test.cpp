@@ -311,14 +311,22 @@ TEST_F(ConversationPageTest, HostileMessagesStayTextAndRunNothing) {
         R"(,{"id":"7100","type":"card","from":"other","uid":"u1","uname":"<b onmouseover=window.pwned=5>x</b>",)"
         R"("uicon":"javascript:window.pwned=6","cimg":"file:///etc/passwd","cname":"<i>n</i>",)"
         R"("content":"javascript:window.pwned=7","width":"320"},)"
-        R"({"id":"7101","type":"img","from":"other","uid":"u1","uicon":"","content":"javascript:window.pwned=8"})";
+        R"({"id":"7101","type":"img","from":"other","uid":"u1","uicon":"","content":"javascript:window.pwned=8"},)"
+        // Markup in a text item's content, had it ever got past the client: the page's content
+        // policy still runs no handler and no script of it.
+        R"({"id":"7102","type":"text","from":"other","uid":"u1","uicon":"",)"
+        R"("content":"<img src=x onerror=\"window.pwned=9\"><script>window.pwned=10</script>"})";
     page.view.ShowItems(R"({"errno":"0","errmsg":"ok","pos":"bottom","data":[)" + data + "]}");
     page.Settle();
 
     EXPECT_FALSE(page.Eval(QStringLiteral("'pwned' in window")).toBool());
-    EXPECT_EQ(Count(page, QStringLiteral("#conversation script, #conversation svg[onload], "
-                                         "#conversation [onerror], #conversation b, "
+    EXPECT_EQ(Count(page, QStringLiteral("#conversation svg[onload], #conversation b, "
                                          "#conversation i")),
+              0);
+    // Only the forced item holds markup, and its handler and script were refused.
+    EXPECT_EQ(Count(page, QStringLiteral("#conversation [onerror], #conversation script")), 2);
+    EXPECT_EQ(Count(page, QStringLiteral(".msg:not([data-id=\"7102\"]) [onerror], "
+                                         ".msg:not([data-id=\"7102\"]) script")),
               0);
     EXPECT_EQ(Count(page, QStringLiteral("#conversation a[href^=\"javascript\"], "
                                          "#conversation a[href^=\"file\"], "
