@@ -21,7 +21,15 @@
 
 namespace lumeno::test {
 
-// A round-cornered picture with a letter, as PNG bytes.
+inline std::string PngBytes(const QImage& image) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+// A square picture with a letter, as PNG bytes.
 inline std::string LetterPicture(QColor colour, const QString& letter, int side = 80) {
     QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
     image.fill(colour);
@@ -34,11 +42,7 @@ inline std::string LetterPicture(QColor colour, const QString& letter, int side 
     painter.setFont(font);
     painter.drawText(image.rect(), Qt::AlignCenter, letter);
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
+    return PngBytes(image);
 }
 
 // A landscape photo-like picture: sky, hills and a sun.
@@ -61,11 +65,7 @@ inline std::string LandscapePicture() {
     hills.lineTo(0, 320);
     painter.fillPath(hills, QColor(76, 150, 110));
     painter.end();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
+    return PngBytes(image);
 }
 
 // The pictures of the sample: /a/<qxid>.png, /logo.png, /photo.png; anything else is missing.

@@ -80,6 +80,12 @@ class ConversationPageTest : public ::testing::Test {
                       .arg(Quoted(selector)))
             .toDouble();
     }
+    // The whole conversation as the first history batch.
+    static void ShowAll(ConversationPage& page, const SampleConversation& chat, bool hasMore) {
+        TimeLabelMarks marks;
+        page.view.ShowItems(
+            chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, hasMore, marks));
+    }
     // Waits until every picture of the page has loaded or failed: a picture that arrives moves
     // what is below it.
     bool WaitForPictures(ConversationPage& page) {
@@ -121,7 +127,6 @@ class ConversationPageTest : public ::testing::Test {
 
 TEST_F(ConversationPageTest, ScriptsCalledBeforeTheLoadRunInOrderAfterIt) {
     SampleConversation chat(pictures, false, &emoticons);
-    TimeLabelMarks marks;
     ConversationPage page;
     ASSERT_TRUE(page.Open());
     EXPECT_TRUE(page.view.Loading());
@@ -129,8 +134,7 @@ TEST_F(ConversationPageTest, ScriptsCalledBeforeTheLoadRunInOrderAfterIt) {
         page.view.RunScript(
             QStringLiteral("window.order=(window.order||[]);window.order.push(%1);").arg(i));
     }
-    page.view.ShowItems(
-        chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, false, marks));
+    ShowAll(page, chat, false);
     EXPECT_FALSE(page.view.PageLoaded());
     EXPECT_GE(page.view.QueuedScripts(), 4);
     ASSERT_TRUE(page.WaitLoaded());
@@ -208,13 +212,11 @@ TEST_F(ConversationPageTest, BatchesKeepTheReadingPositionAndArrivalsComeIntoVie
 // cards go to the browser; the page stays where it is.
 TEST_F(ConversationPageTest, ClicksReachTheOwnerAsTheirAddresses) {
     SampleConversation chat(pictures, true, &emoticons);
-    TimeLabelMarks marks;
     BrowserCatcher browser;
     ConversationPage page;
     ASSERT_TRUE(page.Open(560, 640));
     ASSERT_TRUE(page.WaitLoaded());
-    page.view.ShowItems(
-        chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, true, marks));
+    ShowAll(page, chat, true);
     ASSERT_TRUE(WaitForPictures(page));
     page.Settle();
 
@@ -366,12 +368,10 @@ TEST_F(ConversationPageTest, HostileMessagesStayTextAndRunNothing) {
 // page takes the keyboard when it is given it.
 TEST_F(ConversationPageTest, TheMenuCopiesAndSelectsAllAndPageFunctionsAnswer) {
     SampleConversation chat(pictures, false, &emoticons);
-    TimeLabelMarks marks;
     ConversationPage page;
     ASSERT_TRUE(page.Open(560, 640));
     ASSERT_TRUE(page.WaitLoaded());
-    page.view.ShowItems(
-        chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, false, marks));
+    ShowAll(page, chat, false);
     page.Settle();
     QWidget* target = page.view.NativeWidget()->focusProxy();
     ASSERT_NE(target, nullptr);
@@ -428,19 +428,12 @@ namespace {
 TEST_F(ConversationPageTest, EveryKindOfMessageDrawnByTheEngine) {
     for (const bool group : {false, true}) {
         SampleConversation chat(pictures, group, &emoticons);
-        TimeLabelMarks marks;
         ConversationPage page;
         ASSERT_TRUE(page.Open(560, 700));
         ASSERT_TRUE(page.WaitLoaded());
-        page.view.ShowItems(
-            chat.History(0, chat.Messages().size(), HistoryPosition::kBottom, true, marks));
+        ShowAll(page, chat, true);
         page.view.ScrollToEnd();
-        ASSERT_TRUE(PumpUntil([&] {
-            return page
-                .Eval(QStringLiteral("Array.from(document.images).every(function(i){"
-                                     "return i.complete;})"))
-                .toBool();
-        }));
+        ASSERT_TRUE(WaitForPictures(page));
         // Every remote picture arrived: avatars, the company logo and the photo.
         EXPECT_EQ(page.Eval(QStringLiteral("Array.from(document.images).filter(function(i){"
                                            "return /^http:/.test(i.src)&&i.naturalWidth===0;})"
