@@ -150,8 +150,14 @@ std::vector<MentionName> Mentions(const MessageRecord& message, const ItemSource
 
 std::string Content(const MessageRecord& message, const ItemSources& sources, bool group) {
     switch (LookOf(message.type)) {
-        case ItemLook::kPicture:
-            return WebAddressOrEmpty(message.file.url);
+        case ItemLook::kPicture: {
+            // A picture being sent from this desktop shows its own file until the service's
+            // copy takes its place.
+            std::string address = WebAddressOrEmpty(message.file.url);
+            if (address.empty() && message.is_me && !message.file.local_path.empty())
+                address = LocalFileAddress(message.file.local_path);
+            return address;
+        }
         case ItemLook::kCard:
             return CardClickLink(message.id);
         case ItemLook::kJob:
@@ -379,6 +385,13 @@ std::string ArrivedEnvelope(bool scrolledUp, const std::string& data) {
 
 std::string SentEnvelope(const std::string& data) {
     return "{\"errno\":\"0\",\"errmsg\":\"ok\",\"pos\":\"bottom\",\"data\":[" + data + "]}";
+}
+
+std::string ReplacementItem(const MessageRecord& message, const ItemSources& sources,
+                            std::int32_t localNumber) {
+    const std::string item = MakeItem(message, sources);
+    if (item.size() < 2 || item.front() != '{') return item;
+    return "{\"replaces\":\"" + std::to_string(localNumber) + "\"," + item.substr(1);
 }
 
 std::string PageCall(const std::string& envelope) {

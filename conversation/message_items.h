@@ -96,6 +96,11 @@ bool HistoryHasMore(const MessageIndexEntry* index, std::int32_t oldestShown);
 std::string BelowData(const MessageRecord& message, const ItemSources& sources,
                       TimeLabelMarks& marks, std::optional<std::int32_t> shownId = std::nullopt);
 
+// The service's copy of a message this client sent, taking the place of the item shown under its
+// local number.
+std::string ReplacementItem(const MessageRecord& message, const ItemSources& sources,
+                            std::int32_t localNumber);
+
 // A message being sent takes the current time as its creation time.
 void StampJustSent(MessageRecord& message, std::time_t now);
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui_thread.h"
+#include "tests/support/pump.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/window/window_impl.h"
 #include "ui/ui_messages.h"
@@ -34,14 +34,6 @@ class PageOwner : public VWindowImpl<PageOwner> {
     CQVHtmlViewEx* view = nullptr;
     std::vector<std::string> offered;
 };
-
-// Lets the event loop run until `done` holds or the time is up; true when it held.
-template <typename Done>
-bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(20)) {
-    platform::PumpMessagesUntil([&] { return done(); }, limit);
-    QCoreApplication::processEvents();
-    return done();
-}
 
 class ConversationPage {
   public:

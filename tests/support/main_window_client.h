@@ -21,6 +21,7 @@
 #include "platform/ui_thread.h"
 #include "tests/support/client_components.h"
 #include "tests/support/local_service.h"
+#include "tests/support/pump.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -31,11 +32,6 @@
 #include "util/component_registry.h"
 
 namespace lumeno::test {
-
-template <typename Done>
-bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    return platform::PumpMessagesUntil(done, limit);
-}
 
 using namespace std::chrono_literals;
 

@@ -119,6 +119,8 @@ class CQVHtmlViewEx : public CKesHtmlWnd {
     void HasNoMore();
     void ScrollToEnd();
     void ScrollTo(int offset);
+    // Marks the message shown under a local number as not sent, with the reason as text.
+    void MarkSendFailed(std::int32_t localNumber, const QString& reason);
 
   protected:
     void OnPageCreated() override;

@@ -1,3 +1,5 @@
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWidget>
@@ -162,4 +164,12 @@ void CQVHtmlViewEx::ScrollToEnd() {
 
 void CQVHtmlViewEx::ScrollTo(int offset) {
     RunAndReadScroll(QStringLiteral("onScroll(%1)").arg(offset));
+}
+
+void CQVHtmlViewEx::MarkSendFailed(std::int32_t localNumber, const QString& reason) {
+    const QString quoted =
+        QString::fromUtf8(QJsonDocument(QJsonArray{reason}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    RunAndReadScroll(QStringLiteral("onSendFailed(%1,%2)").arg(localNumber).arg(quoted));
 }

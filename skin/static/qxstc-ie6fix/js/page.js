@@ -329,12 +329,29 @@
         return messageRow(item);
     }
 
+    // The row a message just sent is shown under, by its local number.
+    function sentRow(id) {
+        var rows = list.querySelectorAll('.row.msg-me');
+        for (var i = rows.length - 1; i >= 0; i--) {
+            if (rows[i].getAttribute('data-id') === id) return rows[i];
+        }
+        return null;
+    }
+
     function buildBatch(items) {
         var batch = document.createDocumentFragment();
         for (var i = 0; i < items.length; i++) {
             var row;
             try {
                 row = itemRow(items[i]);
+                // The service's copy of a message just sent takes the place of the one shown
+                // under its local number: one item, not two.
+                var replaces = items[i] && field(items[i], 'replaces');
+                var shown = row && replaces ? sentRow(replaces) : null;
+                if (shown) {
+                    shown.parentNode.replaceChild(row, shown);
+                    row = null;
+                }
             } catch (e) {
                 row = null;  // one malformed item never costs the rest of the batch
             }
@@ -388,6 +405,17 @@
         list.appendChild(batch);
         if (hasMore === '1') setMore(true); else if (hasMore === '0') setMore(false);
         if (pos === 'bottom') scrollToEnd();
+    };
+
+    // A message just sent did not go: its row says so, with the reason, as text.
+    window.onSendFailed = function (id, reason) {
+        var row = sentRow(String(id));
+        if (!row || row.querySelector('.send-failed')) return;
+        row.classList.add('failed');
+        var note = el('div', 'send-failed', typeof reason === 'string' ? reason : '');
+        note.setAttribute('role', 'alert');
+        row.querySelector('.msg-body').appendChild(note);
+        keepFollowing();
     };
 
     window.onHasMore = function (flag) {

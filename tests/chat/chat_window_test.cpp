@@ -1,0 +1,177 @@
+// A conversation opened in its chat window, signed in to the local service, with the real web
+// engine: the newest messages and older history page by page, a text sent and paired with the
+// service's copy, a message from another account, and a send that fails.
+
+#include <gtest/gtest.h>
+
+#include <QInputMethodEvent>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTest>
+#include <QUrl>
+
+#include "api/conversation_sync.h"
+#include "api/login.h"
+#include "storage/msg_dlg_store.h"
+#include "tests/support/main_window_client.h"
+#include "ui/chat/chat_input.h"
+#include "ui/chat/dlg_message.h"
+
+namespace {
+
+using lumeno::test::PumpUntil;
+
+class ChatWindowTest : public lumeno::test::MainWindowClientTest {
+  protected:
+    // The demo account's conversation with the most messages held after sign-in.
+    static std::int32_t BusiestConversation() {
+        std::int32_t best = 0;
+        std::size_t most = 0;
+        for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+            const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+            if (!conversation || conversation->type == 3) continue;
+            if (entry.ids.size() > most) {
+                most = entry.ids.size();
+                best = id;
+            }
+        }
+        return best;
+    }
+    std::unique_ptr<CDlgMessage> Open(std::int32_t conversationId) {
+        auto window = std::make_unique<CDlgMessage>(conversationId, QStringLiteral("测试"));
+        EXPECT_TRUE(window->Create(nullptr, UiRect::FromSize(80, 60, 550, 560), QString(),
+                                   WS_POPUP | WS_VISIBLE));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window->Widget()));
+        return window;
+    }
+    static QVariant Eval(CDlgMessage& window, const QString& code) {
+        bool done = false;
+        QVariant value;
+        window.Page().RunScript(code, [&](const QVariant& result) {
+            value = result;
+            done = true;
+        });
+        PumpUntil([&] { return done; }, std::chrono::seconds(10));
+        return value;
+    }
+    static int Rows(CDlgMessage& window) {
+        return Eval(window, QStringLiteral("document.querySelectorAll('.row.msg').length")).toInt();
+    }
+    static int RowsWithText(CDlgMessage& window, const QString& text) {
+        const QString quoted =
+            QString::fromUtf8(QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact))
+                .mid(1)
+                .chopped(1);
+        return Eval(window,
+                    QStringLiteral("Array.from(document.querySelectorAll('.row.msg'))"
+                                   ".filter(function(r){return r.textContent.indexOf(%1)>=0;})"
+                                   ".length")
+                        .arg(quoted))
+            .toInt();
+    }
+    // Types as a person with an input method does: the method commits the words.
+    static void TypeAndSend(CDlgMessage& window, const QString& text) {
+        window.Input()->setFocus();
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(window.Input(), &typed);
+        QTest::keyClick(window.Input(), Qt::Key_Return);
+    }
+};
+
+TEST_F(ChatWindowTest, OpensOnTheNewestMessagesAndPagesBackToTheFirst) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    ASSERT_NE(id, 0);
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) > 0; }));
+    const int first = Rows(*window);
+    EXPECT_GE(first, 1);
+    EXPECT_LE(first, 10);
+    // "More" until there is nothing older: every message of the conversation is shown once.
+    for (int page = 0; page < 20; ++page) {
+        if (Eval(*window, QStringLiteral("document.getElementById('more').hidden")).toBool()) break;
+        const int before = Rows(*window);
+        Eval(*window, QStringLiteral("document.getElementById('more-button').click()"));
+        PumpUntil([&] {
+            return Rows(*window) > before ||
+                   Eval(*window, QStringLiteral("document.getElementById('more').hidden")).toBool();
+        });
+    }
+    EXPECT_TRUE(Eval(*window, QStringLiteral("document.getElementById('more').hidden")).toBool());
+    const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(id);
+    ASSERT_NE(index, nullptr);
+    EXPECT_EQ(Rows(*window), static_cast<int>(index->ids.size()));
+    EXPECT_EQ(Eval(*window, QStringLiteral("new Set(Array.from(document.querySelectorAll("
+                                           "'.row.msg')).map(function(r){return r.dataset.id;}))"
+                                           ".size"))
+                  .toInt(),
+              Rows(*window));
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, ASentTextShowsAtOnceAndIsPairedWithTheServiceCopy) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) > 0; }));
+    const QString text = QStringLiteral("周三下午见 / see you");
+    TypeAndSend(*window, text);
+    ASSERT_TRUE(PumpUntil([&] { return RowsWithText(*window, text) == 1; }));
+    EXPECT_TRUE(window->Input()->toPlainText().isEmpty());
+    // The service's copy comes back and takes the place of the one shown: one item, not two.
+    ASSERT_TRUE(PumpUntil([&] { return window->Outstanding().empty(); }, std::chrono::seconds(30)));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(RowsWithText(*window, text), 1);
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, AMessageFromAnotherAccountAppearsWhileTheWindowIsOpen) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+    ASSERT_NE(conversation, nullptr);
+    std::string peer;
+    for (const std::string& member : conversation->member_ids) {
+        if (member != CDBLogin::Instance().Record().qxid) peer = member;
+    }
+    ASSERT_FALSE(peer.empty());
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    const QString text = QStringLiteral("刚刚发来的一条");
+    service_.Get("/admin/send?mid=" + std::to_string(id) + "&from=" + peer +
+                 "&text=" + QUrl::toPercentEncoding(text).toStdString());
+    EXPECT_TRUE(
+        PumpUntil([&] { return RowsWithText(*window, text) == 1; }, std::chrono::seconds(30)));
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, AFailedSendSaysWhyAndGivesTheTextBack) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    service_.Get("/admin/fault?kind=http500&path=/lumeno/msg/v3/add_dialogue&count=1");
+    const QString text = QStringLiteral("这条会失败");
+    TypeAndSend(*window, text);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return Eval(*window, QStringLiteral("document.querySelectorAll('.send-failed').length"))
+                       .toInt() == 1;
+        },
+        std::chrono::seconds(30)));
+    EXPECT_FALSE(Eval(*window, QStringLiteral("document.querySelector('.send-failed').textContent"))
+                     .toString()
+                     .trimmed()
+                     .isEmpty());
+    EXPECT_EQ(window->Input()->toPlainText(), text);
+    EXPECT_TRUE(window->Outstanding().empty());
+    // Sent again, it goes.
+    QTest::keyClick(window->Input(), Qt::Key_Return);
+    EXPECT_TRUE(
+        PumpUntil([&] { return window->Outstanding().empty() && RowsWithText(*window, text) == 2; },
+                  std::chrono::seconds(30)));
+    window->DestroyWindow();
+}
+
+}  // namespace

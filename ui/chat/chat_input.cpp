@@ -1,0 +1,192 @@
+#include "ui/chat/chat_input.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+#include <QTextImageFormat>
+#include <QUuid>
+#include <filesystem>
+#include <functional>
+
+#include "platform/window.h"
+#include "ui/ui_messages.h"
+
+namespace {
+
+constexpr int kEmoticonPixels = 24;
+constexpr int kThumbnailPixels = 96;
+constexpr char kMarkerStart[] = "/c[\"";
+constexpr char kMarkerEnd[] = "\"]";
+
+// A pasted picture is kept as a file of its own, so that it can be sent like one from disk.
+QString SavePastedPicture(const QImage& image) {
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/pasted");
+    QDir().mkpath(folder);
+    const QString path = folder + QLatin1Char('/') +
+                         QUuid::createUuid().toString(QUuid::WithoutBraces) +
+                         QStringLiteral(".png");
+    return image.save(path, "PNG") ? path : QString();
+}
+
+bool IsPictureFile(const QString& path) {
+    return QFileInfo(path).isFile() && !QImageReader::imageFormat(path).isEmpty();
+}
+
+}  // namespace
+
+CChatInput::CChatInput(QWidget* parent, HWND owner) : QTextEdit(parent), owner_(owner) {
+    setAcceptRichText(false);
+    setFrameStyle(QFrame::NoFrame);
+    setTabChangesFocus(true);
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        // The box holds at most so many characters: what goes beyond is taken back.
+        if (document()->characterCount() - 1 > kMaxCharacters) {
+            QTextCursor cursor(document());
+            cursor.setPosition(kMaxCharacters);
+            cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        platform::PostMessage(owner_, UM_CHAT_INPUT_CHANGED, 0, 0);
+    });
+}
+
+std::string CChatInput::Serialized() const {
+    std::string out;
+    bool firstBlock = true;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        if (!firstBlock) out += "\n";
+        firstBlock = false;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid()) continue;
+            if (fragment.charFormat().isImageFormat()) {
+                const QString path = fragment.charFormat().toImageFormat().name();
+                // One object character per picture.
+                for (int i = 0; i < fragment.length(); ++i)
+                    out += kMarkerStart + path.toStdString() + kMarkerEnd;
+                continue;
+            }
+            QString text = fragment.text();
+            text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+            text.replace(QLatin1Char('/'), QStringLiteral("//"));
+            out += text.toStdString();
+        }
+    }
+    return out;
+}
+
+void CChatInput::InsertPicture(const QString& path, bool emoticon) {
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid()) return;
+    QTextImageFormat format;
+    format.setName(path);
+    const int side = emoticon ? kEmoticonPixels : kThumbnailPixels;
+    const QSize shown =
+        size.scaled(side, side, Qt::KeepAspectRatio).boundedTo(size.expandedTo({1, 1}));
+    format.setWidth(emoticon ? kEmoticonPixels : shown.width());
+    format.setHeight(emoticon ? kEmoticonPixels : shown.height());
+    format.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    textCursor().insertImage(format);
+    setFocus(Qt::OtherFocusReason);
+}
+
+std::vector<QString> CChatInput::Pictures() const {
+    std::vector<QString> pictures;
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat())
+                pictures.push_back(it.fragment().charFormat().toImageFormat().name());
+        }
+    }
+    return pictures;
+}
+
+bool CChatInput::Blank() const {
+    return toPlainText().trimmed().isEmpty() && Pictures().empty();
+}
+
+void CChatInput::Restore(const QString& text) {
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::Start);
+    cursor.insertText(Blank() ? text : text + QLatin1Char('\n'));
+}
+
+void CChatInput::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+        event->accept();
+        platform::PostMessage(owner_, UM_CHAT_INPUT_SEND, 0, 0);
+        return;
+    }
+    if (enter) {
+        textCursor().insertText(QStringLiteral("\n"));
+        event->accept();
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+bool CChatInput::canInsertFromMimeData(const QMimeData* source) const {
+    return source->hasImage() || source->hasUrls() || source->hasText();
+}
+
+void CChatInput::insertFromMimeData(const QMimeData* source) {
+    if (source->hasImage()) {
+        const QString path = SavePastedPicture(qvariant_cast<QImage>(source->imageData()));
+        if (!path.isEmpty()) InsertPicture(path, false);
+        return;
+    }
+    if (source->hasUrls()) {
+        bool any = false;
+        for (const QUrl& url : source->urls()) {
+            if (url.isLocalFile() && IsPictureFile(url.toLocalFile())) {
+                InsertPicture(url.toLocalFile(), false);
+                any = true;
+            }
+        }
+        if (any) return;
+    }
+    // Text is the text it is: it never turns into pictures.
+    if (source->hasText()) textCursor().insertText(source->text());
+}
+
+SerializedParts SplitSerialized(const std::string& serialized,
+                                const std::function<std::string(const std::string&)>& codeFor) {
+    SerializedParts parts;
+    const std::string start = kMarkerStart;
+    for (std::size_t i = 0; i < serialized.size();) {
+        if (serialized.compare(i, 2, "//") == 0) {
+            parts.text += '/';
+            i += 2;
+            continue;
+        }
+        if (serialized.compare(i, start.size(), start) == 0) {
+            const std::size_t end = serialized.find(kMarkerEnd, i + start.size());
+            if (end != std::string::npos) {
+                const std::string path =
+                    serialized.substr(i + start.size(), end - i - start.size());
+                std::error_code error;
+                if (std::filesystem::is_regular_file(path, error)) {
+                    const std::string code = codeFor ? codeFor(path) : std::string();
+                    if (!code.empty()) {
+                        parts.text += code;
+                    } else {
+                        parts.pictures.push_back(path);
+                    }
+                }
+                i = end + 2;
+                continue;
+            }
+        }
+        parts.text += serialized[i++];
+    }
+    return parts;
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The input box of a chat window: text with pictures and emoticon pictures in it, as a person
+// writes a message. Enter asks the owner to send, Ctrl+Enter starts a new line. Pasted text goes
+// in as the text it is (never read as markers); pasted or dropped pictures go in as pictures.
+// The owner hears of Enter and of every change by message; no message carries an address.
+
+#include <QTextEdit>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+class CChatInput final : public QTextEdit {
+  public:
+    static constexpr int kMaxCharacters = 5000;
+
+    CChatInput(QWidget* parent, HWND owner);
+
+    // The content as the send path reads it: characters stand for themselves with "/" written
+    // "//", and a picture is written /c["path"].
+    std::string Serialized() const;
+    // Inserts a picture at the caret (an emoticon is drawn small, a photo as a thumbnail).
+    void InsertPicture(const QString& path, bool emoticon);
+    // The pictures in the box, in order.
+    std::vector<QString> Pictures() const;
+    // Nothing typed and no picture.
+    bool Blank() const;
+    // Puts text back (a message that did not go), before what is there now.
+    void Restore(const QString& text);
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+
+  private:
+    HWND owner_;
+};
+
+// Splits a serialized input into the text to send (emoticon pictures become their codes through
+// `codeFor`) and the pictures to send as pictures. Markers of files that no longer exist are left
+// out; "//" gives "/".
+struct SerializedParts {
+    std::string text;
+    std::vector<std::string> pictures;
+};
+SerializedParts SplitSerialized(const std::string& serialized,
+                                const std::function<std::string(const std::string& path)>& codeFor);

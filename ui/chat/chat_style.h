@@ -1,0 +1,38 @@
+#pragma once
+// The look of a chat window: its input area below the conversation page, the tool strip and the
+// send button.
+
+#include <QColor>
+
+#include "toolkit/skin/skin_colors.h"
+
+namespace chat_style {
+
+inline constexpr int kWidth = 550;
+inline constexpr int kHeight = 500;
+// The input area at the bottom: the tool strip on the left, the box, the send button.
+inline constexpr int kToolStripWidth = 145;
+inline constexpr int kSendRight = 15;
+inline constexpr int kSendWidth = 80;
+inline constexpr int kSendHeight = 32;
+inline constexpr int kInputBottom = 10;
+inline constexpr int kInputLineHeight = 32;
+inline constexpr int kInputFirstLine = 45;
+inline constexpr int kInputMaxLines = 3;
+inline constexpr int kInputInsetX = 5;
+inline constexpr int kInputInsetY = 6;
+inline constexpr int kAreaPadding = 10;  // above the input frame
+inline constexpr int kToolButtonHeight = 28;
+
+inline const QColor kBackground{245, 245, 245};
+inline const QColor kAnonymousBackground{53, 53, 53};
+inline const QColor kSeparator = palette::kDivider;
+inline const QColor kInputFrame = palette::kBorder;
+inline const QColor kInputBackground = palette::kSurface;
+inline const QColor kToolText = palette::kText;
+inline const QColor kToolHover = palette::kBrandTint;
+
+// What the reader sees when a send failed and the service gave no reason of its own.
+inline constexpr char kSendFailed[] = "发送失败，请检查网络后重试";
+
+}  // namespace chat_style

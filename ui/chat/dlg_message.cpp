@@ -1,0 +1,422 @@
+#include "ui/chat/dlg_message.h"
+
+#include <QFileDialog>
+#include <QImageReader>
+#include <QTextDocument>
+#include <algorithm>
+
+#include "api/api_controller.h"
+#include "api/conversation_sync.h"
+#include "api/login.h"
+#include "api/send_message.h"
+#include "conversation/emoticon_table.h"
+#include "conversation/page_links.h"
+#include "conversation/store_sources.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/user_store.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_directory.h"
+#include "toolkit/skin/skin_fonts.h"
+#include "toolkit/skin/skin_images.h"
+#include "ui/chat/chat_input.h"
+#include "ui/chat/chat_style.h"
+#include "ui/prompts/message_box.h"
+#include "ui/ui_messages.h"
+
+namespace cs = chat_style;
+
+namespace {
+
+constexpr char kAnonymousProfile[] = "匿名的用户无法查看联系人详情";
+constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
+constexpr char kErrorCaption[] = "出错啦~~";
+
+// Line ends as the service keeps them: CR LF.
+std::string WireLineEnds(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += "\r\n";
+        } else if (text[i] == '\n') {
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool Blank(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
+}
+
+ItemSources SourcesOf(std::int32_t conversationId) {
+    ItemSources sources = StoreItemSources(conversationId);
+    sources.emoticons = &ChatEmoticons();
+    return sources;
+}
+
+}  // namespace
+
+const EmoticonTable& ChatEmoticons() {
+    static const EmoticonTable table = EmoticonTable::Load(SkinDirectory().toStdString());
+    return table;
+}
+
+CDlgMessage::CDlgMessage(std::int32_t conversationId, const QString& title)
+    : conversationId_(conversationId), title_(title) {}
+
+CDlgMessage::~CDlgMessage() {
+    *alive_ = false;
+    CAsyncWorkFlow::CancelFlow(&historyFlow_);
+    if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
+    delete input_.data();
+}
+
+void CDlgMessage::OnCreate() {
+    SetWindowText(QStringLiteral("Lumeno - ") + title_);
+    input_ = new CChatInput(Surface(), m_hWnd);
+    input_->setFont(TextFont(12));
+    input_->setAccessibleName(QStringLiteral("输入消息"));
+    const UiRect client = GetClientRect();
+    page_.Create(m_hWnd,
+                 UiRect(0, 0, client.Width(), std::max(0, InputFrame().top - cs::kAreaPadding)));
+    page_.NavigateToConversationPage();
+    CApiController::Instance().Events().Subscribe(kEventMask, this);
+    subscribed_ = true;
+    SetTimer(kFirstLoadTimer, kFirstLoadDelayMs);
+    OnLayout(client.Width(), client.Height());
+}
+
+UiRect CDlgMessage::InputFrame() const {
+    const UiRect client = GetClientRect();
+    int lines = 1;
+    if (input_) {
+        lines = input_->document()->blockCount();
+        if (!input_->Pictures().empty()) lines = cs::kInputMaxLines;
+    }
+    lines = std::clamp(lines, 1, cs::kInputMaxLines);
+    const int height = cs::kInputFirstLine + cs::kInputLineHeight * (lines - 1);
+    const int bottom = client.Height() - cs::kInputBottom;
+    return UiRect(cs::kToolStripWidth, bottom - height,
+                  client.Width() - cs::kSendWidth - cs::kSendRight - cs::kAreaPadding - 1, bottom);
+}
+
+void CDlgMessage::OnLayout(int width, int height) {
+    if (!input_) return;
+    const UiRect frame = InputFrame();
+    const QPoint origin = ClientOrigin();
+    input_->setGeometry(frame.left + cs::kInputInsetX + origin.x(),
+                        frame.top + cs::kInputInsetY + origin.y(),
+                        std::max(0, frame.Width() - 2 * cs::kInputInsetX),
+                        std::max(0, frame.Height() - 2 * cs::kInputInsetY));
+    VWindow(page_.Handle())
+        .MoveWindow(0, 0, width, std::max(0, std::min(height, frame.top - cs::kAreaPadding)));
+}
+
+void CDlgMessage::DoUI(UiContext& ctx) {
+    UiRegion root(ctx);
+    const UiRect client = ctx.client;
+    const UiRect frame = InputFrame();
+    const int areaTop = frame.top - cs::kAreaPadding;
+    UiFill(root, UiRect(0, areaTop, client.right, client.bottom), cs::kBackground);
+    UiLine(root, cs::kSeparator, QPoint(0, areaTop), QPoint(client.right, areaTop));
+    UiFill(root, frame, cs::kInputFrame);
+    UiFill(root, UiRect(frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1),
+           cs::kInputBackground);
+
+    // The tool strip: its buttons spread over the room left of the box.
+    const int toolTop = frame.top + (cs::kInputFirstLine - cs::kToolButtonHeight) / 2;
+    const int toolWidth = (cs::kToolStripWidth - cs::kAreaPadding) / 2;
+    CKesBitmap& white = SkinImage("small_white_btn.png");
+    const QFont& font = TextFont(12);
+    if (UiSkinButton(root,
+                     UiRect(cs::kAreaPadding / 2, toolTop, cs::kAreaPadding / 2 + toolWidth - 4,
+                            toolTop + cs::kToolButtonHeight),
+                     &white, QStringLiteral("表情"), QString(), &font, cs::kToolText, -1,
+                     kUiTakesMouse)) {
+        // The emoticon picker opens here.
+    }
+    if (UiSkinButton(
+            root,
+            UiRect(cs::kAreaPadding / 2 + toolWidth, toolTop,
+                   cs::kAreaPadding / 2 + 2 * toolWidth - 4, toolTop + cs::kToolButtonHeight),
+            &white, QStringLiteral("传图"), QString(), &font, cs::kToolText, -1, kUiTakesMouse)) {
+        ctx.Later([this, alive = alive_] {
+            const QString path = QFileDialog::getOpenFileName(
+                Surface(), QStringLiteral("选择图片"), QString(),
+                QStringLiteral("图片文件(*.bmp; *.gif; *.jpeg; *.jpg; *.png)"));
+            if (*alive && !path.isEmpty()) SendPicture(path.toStdString());
+        });
+    }
+
+    const bool canSend = input_ && !input_->Blank();
+    const int sendLeft = client.right - cs::kSendRight - cs::kSendWidth;
+    const int sendTop = frame.top + (cs::kInputFirstLine - cs::kSendHeight) / 2;
+    if (UiSkinButton(
+            root, UiRect(sendLeft, sendTop, sendLeft + cs::kSendWidth, sendTop + cs::kSendHeight),
+            &SkinImage("small_blue_btn.png"), QStringLiteral("发送"), QString(), &font,
+            palette::kTextOnBrand, -1, kUiTakesMouse | (canSend ? 0u : kUiDisabled))) {
+        ctx.Later([this, alive = alive_] {
+            if (*alive) Send();
+        });
+    }
+}
+
+bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return false;
+        case WM_TIMER:
+            if (wParam != kFirstLoadTimer) return false;
+            KillTimer(kFirstLoadTimer);
+            LoadHistory(Position::kBottom);
+            return true;
+        case UM_HISTORY_READY:
+            ShowHistory(static_cast<Position>(wParam));
+            return true;
+        case UM_WEB_NAVIGATE:
+            Dispatch(page_.NavigatingUrl());
+            result = CQVHtmlViewEx::kNavigationHandled;
+            return true;
+        case UM_CHAT_INPUT_SEND:
+            Send();
+            return true;
+        case UM_CHAT_INPUT_CHANGED: {
+            const UiRect client = GetClientRect();
+            OnLayout(client.Width(), client.Height());
+            Invalidate(false);
+            return true;
+        }
+        case WM_SHOWWINDOW:
+            if (wParam && input_) input_->setFocus(Qt::OtherFocusReason);
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CDlgMessage::LoadHistory(Position position) {
+    int count = CDlgMessage::kOlderPage;
+    if (position == Position::kBottom) {
+        const ConversationRecord* conversation =
+            CDBMsgDlg::Instance().FindConversation(conversationId_);
+        const int badge = conversation ? conversation->badge : 0;
+        count = std::min(10, badge <= 2 ? 3 : badge);
+    }
+    const std::int32_t before = oldestShown_;
+    RunFlowOnce(
+        historyFlow_, [this, alive = alive_, position, count, before](CAsyncWorkFlow& flow) {
+            std::vector<std::int32_t> ids;
+            ErrorRecord error;
+            const bool served = GetHistoryPage(conversationId_, before, count, ids, &error, flow);
+            if (!*alive) return;
+            // A conversation without messages serves nothing: an empty page, not a failure.
+            if (!served && error.error_code > 0) {
+                ShowMessageBox(
+                    m_hWnd, error.error_msg + " (错误码: " + std::to_string(error.error_code) + ")",
+                    kErrorCaption, MB_OK);
+                if (!*alive) return;
+                if (position != Position::kBottom) return;
+                ids.clear();
+            }
+            pendingIds_ = ids;
+            PostMessage(UM_HISTORY_READY, static_cast<WPARAM>(position), 0);
+        });
+}
+
+void CDlgMessage::ShowHistory(Position position) {
+    const ItemSources sources = SourcesOf(conversationId_);
+    if (!sources.conversation) return;
+    const HistoryBatch batch =
+        BuildHistory(pendingIds_, sources, StoreHistorySource(conversationId_), marks_);
+    for (std::int32_t id : pendingIds_) {
+        if (const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id)) {
+            if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
+                picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
+        }
+    }
+    pendingIds_.clear();
+    const bool first = !pageReady_;
+    pageReady_ = true;
+    if (batch.data.empty()) {
+        hasMore_ = false;
+        page_.HasNoMore();
+    } else {
+        oldestShown_ = batch.oldestShown;
+        hasMore_ =
+            HistoryHasMore(CDBMsgDlg::Instance().FindIndexEntry(conversationId_), oldestShown_);
+        const HistoryPosition where = position == Position::kBottom ? HistoryPosition::kBottom
+                                      : position == Position::kUp   ? HistoryPosition::kUp
+                                                                    : HistoryPosition::kTop;
+        page_.ShowItems(HistoryEnvelope(hasMore_, where, batch.data));
+        if (position == Position::kBottom) page_.ScrollToEnd();
+    }
+    if (first) {
+        // What arrived while the first page was on its way, in order.
+        const auto early = std::move(early_);
+        early_.clear();
+        for (const auto& [local, id] : early)
+            ShowArrived(local, id);
+    }
+    PostMessage(UM_MARK_READ, 0, 0);
+}
+
+void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
+    if (kind == db_event::kSending && second == db_event::kFailed) {
+        ShowFailed(first);
+    } else if (kind == db_event::kNewMessage) {
+        ShowArrived(first, second);
+    } else if (kind == db_event::kConversationChanged && first == conversationId_) {
+        if (const ConversationRecord* conversation =
+                CDBMsgDlg::Instance().FindConversation(conversationId_)) {
+            title_ = QString::fromStdString(conversation->name);
+            SetWindowText(QStringLiteral("Lumeno - ") + title_);
+        }
+    }
+}
+
+void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) {
+    const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(messageId);
+    if (!message || message->mid != conversationId_) return;
+    // A send of another window keeps its own number.
+    if (localNumber != 0 && !outstanding_.count(localNumber)) return;
+    if (!pageReady_) {
+        early_.emplace_back(localNumber, messageId);
+        return;
+    }
+    const ItemSources sources = SourcesOf(conversationId_);
+    if (!sources.conversation) return;
+    if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
+        picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
+    if (localNumber != 0) {
+        // The service's copy of a message this window sent: it takes the place of the one shown.
+        outstanding_.erase(localNumber);
+        page_.ShowItems(ArrivedEnvelope(true, ReplacementItem(*message, sources, localNumber)));
+        return;
+    }
+    page_.ShowItems(ArrivedEnvelope(page_.ScrolledUp(), BelowData(*message, sources, marks_)));
+    if (IsWindowVisible()) PostMessage(UM_MARK_READ, 0, 0);
+}
+
+void CDlgMessage::ShowFailed(std::int32_t localNumber) {
+    const auto found = outstanding_.find(localNumber);
+    if (found == outstanding_.end()) return;
+    const MessageRecord failed = found->second;
+    outstanding_.erase(found);
+    std::string reason = cs::kSendFailed;
+    if (const ErrorRecord* error = CApiController::Instance().LastErrorOf(db_event::kSending)) {
+        if (!error->error_msg.empty()) {
+            reason = error->error_msg;
+            if (error->error_code != 0)
+                reason += " (错误码: " + std::to_string(error->error_code) + ")";
+        }
+    }
+    page_.MarkSendFailed(localNumber, QString::fromStdString(reason));
+    // What was written is not lost: it goes back into the box, ready to be sent again.
+    if (failed.type == static_cast<std::int32_t>(MessageKind::kText) && input_) {
+        std::string text = failed.text;
+        const std::string suffix = "  (来自PC版)";
+        if (text.size() >= suffix.size() &&
+            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
+            text.resize(text.size() - suffix.size());
+        input_->Restore(
+            QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    }
+}
+
+void CDlgMessage::ShowSent(MessageRecord& message, std::int32_t localNumber) {
+    StampJustSent(message, std::time(nullptr));
+    const ItemSources sources = SourcesOf(conversationId_);
+    if (!sources.conversation) return;
+    page_.ShowItems(SentEnvelope(BelowData(message, sources, marks_, localNumber)));
+}
+
+void CDlgMessage::Send() {
+    if (!input_) return;
+    const SerializedParts parts =
+        SplitSerialized(input_->Serialized(), [](const std::string& path) {
+            return ChatEmoticons().CodeForImage(path).value_or(std::string());
+        });
+    ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId_);
+    if (!conversation) {
+        ShowMessageBox(m_hWnd, kConversationGone, kErrorCaption, MB_OK);
+        return;
+    }
+    // Whatever is sent leaves the box, pictures included.
+    input_->clear();
+    for (const std::string& picture : parts.pictures)
+        SendPicture(picture);
+    if (Blank(parts.text)) return;
+    MessageRecord message;
+    message.type = static_cast<std::int32_t>(MessageKind::kText);
+    message.is_me = 1;
+    message.mid = conversationId_;
+    message.qxid = CDBLogin::Instance().Record().qxid;
+    message.anonym = conversation->me_is_anony;
+    message.text = WireLineEnds(parts.text);
+    AppendPcSuffix(message.text, conversationId_);
+    if (conversation->type == 3) {
+        for (const std::string& member : conversation->member_ids) {
+            const UserRecord* user = CDBUser::Instance().Find(member);
+            if (user && !user->name.empty() &&
+                message.text.find("@" + user->name) != std::string::npos)
+                message.mentioned_ids.push_back(member);
+        }
+    }
+    const std::int32_t local = AdvanceSendSequence();
+    outstanding_[local] = message;
+    ShowSent(message, local);
+    SendTextMessage(message);
+    input_->setFocus(Qt::OtherFocusReason);
+}
+
+void CDlgMessage::SendPicture(const std::string& path) {
+    MessageRecord message;
+    message.type = static_cast<std::int32_t>(MessageKind::kPicture);
+    message.is_me = 1;
+    message.mid = conversationId_;
+    message.qxid = CDBLogin::Instance().Record().qxid;
+    message.file.local_path = path;
+    const QSize size = QImageReader(QString::fromStdString(path)).size();
+    message.file.xsize = size.width();
+    message.file.ysize = size.height();
+    const std::int32_t local = AdvanceSendSequence();
+    if (!SendPictureMessage(message)) {
+        ShowMessageBox(m_hWnd, kConversationGone, kErrorCaption, MB_OK);
+        return;
+    }
+    outstanding_[local] = message;
+    ShowSent(message, local);
+}
+
+void CDlgMessage::Dispatch(const QUrl& url) {
+    const PageLink link = ParsePageLink(url.toString(QUrl::FullyEncoded).toStdString());
+    PageContents contents;
+    contents.findMessage = [this](std::int32_t id) -> const MessageRecord* {
+        const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id);
+        return message && message->mid == conversationId_ ? message : nullptr;
+    };
+    contents.showsPicture = [this](const std::string& address) {
+        return std::find(picturesShown_.begin(), picturesShown_.end(), address) !=
+               picturesShown_.end();
+    };
+    if (!PageLinkAllowed(link, contents)) return;
+    switch (link.click) {
+        case PageClick::kMore:
+            if (hasMore_) LoadHistory(Position::kUp);
+            break;
+        case PageClick::kAvatar: {
+            const MessageRecord* message = contents.findMessage(link.id);
+            if (message && (message->anonym || message->qxid.empty()) && !message->is_me)
+                ShowMessageBox(m_hWnd, kAnonymousProfile, "提示", MB_OK);
+            break;
+        }
+        default:
+            // Profiles, voice clips and pictures open in the windows that show them.
+            break;
+    }
+}

@@ -1,0 +1,88 @@
+#pragma once
+// The window of one conversation: the conversation page above, the input box with its tool strip
+// and the send button below. It loads the history page by page (the first page when it opens,
+// older ones when the reader asks for more), shows what arrives and what is sent at once, pairs a
+// sent message with the service's copy, and marks a send that failed with its reason, putting its
+// text back into the box. Clicks in the page are read and checked before they do anything.
+
+#include <QPointer>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "conversation/message_items.h"
+#include "conversation/page_dispatch.h"
+#include "flow/async_work_flow.h"
+#include "storage/event_bus.h"
+#include "toolkit/window/window_impl.h"
+#include "ui/web/html_view.h"
+
+class CChatInput;
+class EmoticonTable;
+
+class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
+  public:
+    static std::string_view WindowClassName() { return "QXDialogMessageClass"; }
+    static constexpr std::uint32_t kEventMask = db_event::kSending | db_event::kNewMessage |
+                                                db_event::kConversationLookup |
+                                                db_event::kConversationChanged;
+    static constexpr std::uintptr_t kFirstLoadTimer = 1;
+    static constexpr UINT kFirstLoadDelayMs = 200;
+    // How many messages a page of older history holds.
+    static constexpr int kOlderPage = 30;
+
+    CDlgMessage(std::int32_t conversationId, const QString& title);
+    ~CDlgMessage() override;
+
+    std::int32_t ConversationId() const { return conversationId_; }
+    CQVHtmlViewEx& Page() { return page_; }
+    CChatInput* Input() const { return input_.data(); }
+    // The first history batch has been handed to the page.
+    bool PageReady() const { return pageReady_; }
+    // Local numbers of sends not yet answered.
+    const std::map<std::int32_t, MessageRecord>& Outstanding() const { return outstanding_; }
+
+    // Sends what the box holds: its pictures, then its text.
+    void Send();
+    // Sends a picture file.
+    void SendPicture(const std::string& path);
+
+    void DoUI(UiContext& ctx) override;
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnLayout(int width, int height) override;
+
+  private:
+    enum class Position { kBottom, kUp, kTop };
+
+    void OnCreate();
+    void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
+    void LoadHistory(Position position);
+    void ShowHistory(Position position);
+    void ShowArrived(std::int32_t localNumber, std::int32_t messageId);
+    void ShowFailed(std::int32_t localNumber);
+    void Dispatch(const QUrl& url);
+    void ShowSent(MessageRecord& message, std::int32_t localNumber);
+    UiRect InputFrame() const;
+
+    std::int32_t conversationId_;
+    QString title_;
+    CQVHtmlViewEx page_;
+    QPointer<CChatInput> input_;
+    FlowHandle historyFlow_;
+    std::vector<std::int32_t> pendingIds_;
+    std::int32_t oldestShown_ = 0;
+    bool hasMore_ = true;
+    bool pageReady_ = false;
+    TimeLabelMarks marks_;
+    // Messages that arrived before the first batch, shown after it in order.
+    std::vector<std::pair<std::int32_t, std::int32_t>> early_;
+    std::map<std::int32_t, MessageRecord> outstanding_;
+    std::vector<std::string> picturesShown_;
+    bool subscribed_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// The emoticon table of the skin, read once.
+const EmoticonTable& ChatEmoticons();
