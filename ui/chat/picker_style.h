@@ -4,6 +4,7 @@
 
 #include <QColor>
 
+#include "conversation/emoticon_table.h"
 #include "toolkit/skin/skin_colors.h"
 
 namespace picker_style {
@@ -16,7 +17,7 @@ inline constexpr int kAboveChatBottom = 303;
 
 // The grid: rows of cells, each face scaled into a square at an inset from the cell's corner.
 inline constexpr int kRowHeight = 39;
-inline constexpr int kCellWidth = kWidth / 10;
+inline constexpr int kCellWidth = kWidth / EmoticonTable::kColumns;
 inline constexpr int kFaceInset = 4;
 inline constexpr int kFaceSize = 30;
 // Rows below this one draw no line under them.
