@@ -16,6 +16,7 @@ constexpr UINT UM_NOTICE_HIDE = 2036;      // a notice bar's timer ran out
 constexpr UINT UM_NOTICE_CLICKED = 2038;   // wParam = the bar's kind, lParam = its context
 constexpr UINT UM_MENTION_CHOSEN = 2039;   // wParam = the row chosen in the mention picker
 constexpr UINT UM_PENDING_REQUEST = 2041;  // pending-items window -> profile window
+constexpr UINT UM_EMOTICON_CHOSEN = 2043;     // emoticon picker -> chat window: read its Chosen()
 constexpr UINT UM_CHAT_INPUT_SEND = 2044;     // Enter in a chat window's input box
 constexpr UINT UM_CHAT_INPUT_CHANGED = 2045;  // a chat window's input box changed
 constexpr UINT UM_EDIT_LEAVE = 3024;       // an input box lost the keyboard

@@ -377,9 +377,12 @@ void CListBoxWindow::DescribeRows(UiContext& ctx) {
 void CListBoxWindow::DoUI(UiContext& ctx) {
     if (!owner_) return;
     if (ctx.mode == UiMode::Describe) {
-        // Rows are read as items named by their owner, not as the pieces they are drawn from.
-        if (ctx.nodes) DescribeRows(ctx);
-        return;
+        // Rows are read as items named by their owner, not as the pieces they are drawn from,
+        // unless the owner names the elements of its rows itself.
+        if (!owner_->DescribesRowElements()) {
+            if (ctx.nodes) DescribeRows(ctx);
+            return;
+        }
     }
     const auto alive = AliveToken();
     if (count_ == 0) {

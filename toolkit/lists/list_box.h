@@ -28,6 +28,9 @@ class IListBoxOwner {
         (void)index;
         return QString();
     }
+    // True when the rows' own elements (cells, buttons) are what a reader should hear: the rows
+    // are then walked in the describe pass instead of being listed by RowName.
+    virtual bool DescribesRowElements() const { return false; }
     // Every message of the list is offered here first; set `handled` to take it.
     virtual LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
         (void)message, (void)wParam, (void)lParam;
