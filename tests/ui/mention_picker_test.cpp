@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
+#include <QScreen>
 #include <QTest>
 #include <QTextEdit>
 #include <chrono>
@@ -249,6 +251,16 @@ TEST_F(MentionPickerTest, ALongListShowsFiveRowsAndScrollsToFollowTheSelection) 
         EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/mention-picker") +
                                (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
     }
+
+    // At the corner of the screen it stays on the screen, above the caret.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint corner = area.bottomRight() - QPoint(5, 5);
+    Picker().Show(owner_, members_, corner);
+    const UiRect rect = Picker().GetWindowRect();
+    EXPECT_TRUE(area.contains(QRect(rect.left, rect.top, rect.Width(), rect.Height())));
+    EXPECT_LE(rect.bottom, corner.y()) << "it opens above the caret";
+    Picker().Show(owner_, members_, area.topLeft());
+    EXPECT_EQ(Picker().GetWindowRect().top, area.top() + suggest_style::kBelowPoint);
 }
 
 }  // namespace
