@@ -16,6 +16,8 @@
 #include "tests/support/main_window_client.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
+#include "ui/chat/emoticon_picker.h"
+#include "ui/prompts/dlg_suggest.h"
 
 namespace {
 
@@ -171,6 +173,72 @@ TEST_F(ChatWindowTest, AFailedSendSaysWhyAndGivesTheTextBack) {
     EXPECT_TRUE(
         PumpUntil([&] { return window->Outstanding().empty() && RowsWithText(*window, text) == 2; },
                   std::chrono::seconds(30)));
+    window->DestroyWindow();
+}
+
+// In a group: "@" offers the members, the keyboard picks one while the box keeps the keyboard,
+// an emoticon is chosen from the picker, and the message goes with the mention and the code.
+TEST_F(ChatWindowTest, AMentionAndAnEmoticonGoOutWithTheText) {
+    SignInDemo();
+    std::int32_t group = 0;
+    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+        if (conversation && conversation->type == 3 && conversation->name == "产品研发群")
+            group = id;
+    }
+    ASSERT_NE(group, 0);
+    auto window = Open(group);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) > 0; }));
+    window->Input()->setFocus();
+    QInputMethodEvent at;
+    at.setCommitString(QStringLiteral("请 @"));
+    QApplication::sendEvent(window->Input(), &at);
+    ASSERT_TRUE(PumpUntil([] { return CDlgSuggest::Instance().IsWindowVisible(); }));
+    EXPECT_GE(CDlgSuggest::Instance().RowCount(), 2);
+    QTest::keyClick(window->Input(), Qt::Key_Down);
+    QTest::keyClick(window->Input(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return !CDlgSuggest::Instance().IsWindowVisible(); }));
+    const QString name = CDlgSuggest::Instance().ChosenName();
+    ASSERT_FALSE(name.isEmpty());
+    EXPECT_EQ(window->Input()->toPlainText(), QStringLiteral("请 @") + name + QLatin1Char(' '));
+    EXPECT_TRUE(window->Outstanding().empty()) << "Enter in the picker sent the message";
+
+    // The emoticon picker: the keyboard moves to the first face and chooses it.
+    CDlgExpression& picker = CDlgExpression::Instance();
+    picker.ShowPicker(*window, window->GetWindowRect().ToQRect());
+    ASSERT_TRUE(PumpUntil([&] { return picker.IsWindowVisible(); }));
+    QTest::keyClick(picker.Widget(), Qt::Key_Right);
+    QTest::keyClick(picker.Widget(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return window->Input()->Pictures().size() == 1; }));
+    ASSERT_NE(picker.Chosen(), nullptr);
+    const std::string code = picker.Chosen()->code;
+
+    const auto mine = [&] {
+        return Eval(*window, QStringLiteral("document.querySelectorAll('.row.msg-me').length"))
+            .toInt();
+    };
+    const int before = mine();
+    window->Input()->setFocus();
+    QTest::keyClick(window->Input(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return mine() == before + 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return window->Outstanding().empty(); }, std::chrono::seconds(30)));
+    // Paired with the service's copy, whose text holds the mention and the code.
+    const QVariant mention = Eval(
+        *window, QStringLiteral("Array.from(document.querySelectorAll('.msg-me .bubble-text'))"
+                                ".filter(function(b){return b.querySelector('a[href*=atnameclick]')"
+                                "&&b.querySelector('img');}).length"));
+    EXPECT_GE(mention.toInt(), 1);
+    bool sentWithCode = false;
+    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+        if (id != group) continue;
+        for (std::int32_t messageId : entry.ids) {
+            const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(messageId);
+            if (message && message->is_me && message->text.find(code) != std::string::npos &&
+                message->text.find("@" + name.toStdString()) != std::string::npos)
+                sentWithCode = true;
+        }
+    }
+    EXPECT_TRUE(sentWithCode);
     window->DestroyWindow();
 }
 

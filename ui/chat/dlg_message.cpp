@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QImageReader>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
 
@@ -20,6 +21,9 @@
 #include "toolkit/skin/skin_images.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/chat_style.h"
+#include "ui/chat/emoticon_picker.h"
+#include "ui/chat/mention_match.h"
+#include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
 #include "ui/ui_messages.h"
 
@@ -137,7 +141,9 @@ void CDlgMessage::DoUI(UiContext& ctx) {
                             toolTop + cs::kToolButtonHeight),
                      &white, QStringLiteral("表情"), QString(), &font, cs::kToolText, -1,
                      kUiTakesMouse)) {
-        // The emoticon picker opens here.
+        ctx.Later([this, alive = alive_] {
+            if (*alive) CDlgExpression::Instance().ShowPicker(m_hWnd, GetWindowRect().ToQRect());
+        });
     }
     if (UiSkinButton(
             root,
@@ -189,14 +195,53 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             const UiRect client = GetClientRect();
             OnLayout(client.Width(), client.Height());
             Invalidate(false);
+            OfferMentions();
             return true;
         }
+        case UM_EMOTICON_CHOSEN:
+            if (const EmoticonEntry* chosen = CDlgExpression::Instance().Chosen(); chosen && input_)
+                input_->InsertPicture(QString::fromStdString(chosen->imagePath), true);
+            return true;
+        case UM_MENTION_CHOSEN:
+            if (wParam == kMentionPicked && input_)
+                CompleteMentionInBox(CDlgSuggest::Instance().ChosenName());
+            return true;
         case WM_SHOWWINDOW:
             if (wParam && input_) input_->setFocus(Qt::OtherFocusReason);
             return false;
         default:
             return false;
     }
+}
+
+void CDlgMessage::OfferMentions() {
+    CDlgSuggest& picker = CDlgSuggest::Instance();
+    const ConversationRecord* conversation =
+        CDBMsgDlg::Instance().FindConversation(conversationId_);
+    const QString text = input_ ? input_->toPlainText() : QString();
+    if (!conversation || conversation->type != 3 || conversation->deleted == 1 ||
+        !text.contains(QLatin1Char('@'))) {
+        if (picker.Owner() == m_hWnd) picker.Hide();
+        return;
+    }
+    const std::vector<std::string> members = MatchMentionMembers(
+        MentionFragment(text.toStdString()), conversation->member_ids,
+        [](const std::string& qxid) { return CDBUser::Instance().Find(qxid); },
+        CDBLogin::Instance().Record().qxid);
+    const QPoint caret = input_->mapToGlobal(input_->cursorRect().bottomLeft());
+    picker.Show(m_hWnd, members, caret);
+}
+
+void CDlgMessage::CompleteMentionInBox(const QString& name) {
+    // What follows the last "@" becomes the name and a space; pictures before it stay.
+    const int at = input_->toPlainText().lastIndexOf(QLatin1Char('@'));
+    if (at < 0) return;
+    QTextCursor cursor(input_->document());
+    cursor.setPosition(at + 1);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.insertText(name + QLatin1Char(' '));
+    input_->setTextCursor(cursor);
+    input_->setFocus(Qt::OtherFocusReason);
 }
 
 void CDlgMessage::LoadHistory(Position position) {

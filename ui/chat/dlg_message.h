@@ -63,6 +63,9 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void ShowArrived(std::int32_t localNumber, std::int32_t messageId);
     void ShowFailed(std::int32_t localNumber);
     void Dispatch(const QUrl& url);
+    // Offers the group's members matching what follows the last "@", or hides the offer.
+    void OfferMentions();
+    void CompleteMentionInBox(const QString& name);
     void ShowSent(MessageRecord& message, std::int32_t localNumber);
     UiRect InputFrame() const;
 

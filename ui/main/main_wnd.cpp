@@ -28,6 +28,7 @@
 #include "ui/main/main_style.h"
 #include "ui/main/tray_icon.h"
 #include "ui/prompts/dlg_close_notify.h"
+#include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
 #include "ui/ui_messages.h"
 
@@ -174,6 +175,7 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_DESTROY:
+            CDlgSuggest::DestroyInstance();
             tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
             login_.reset();
@@ -191,6 +193,8 @@ void CMainWnd::OnCreate() {
     tray_ = std::make_unique<CTrayIcon>(m_hWnd, [this](int x, int y) { ShowTrayMenu(x, y); });
     tray_->Add();
     shadow_.Create(m_hWnd);
+    // The mention picker lives as long as the main window, hidden until a chat window asks.
+    CDlgSuggest::Instance().Create(m_hWnd);
 
     search_ = new CEditEx(*this, EditKind::Search, QString::fromUtf8(ms::kSearchPlaceholder));
     search_->setFont(TextFont(ms::kSearchPixels));
