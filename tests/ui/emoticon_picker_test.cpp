@@ -126,7 +126,8 @@ TEST_F(EmoticonPickerTest, TheSkinsTableFillsTheGridTenToARowEachCellNamedByItsC
 
 TEST_F(EmoticonPickerTest, AClickChoosesTheCellTellsTheChatWindowAndHides) {
     Open(chatRect_);
-    const UiNode* cell = Cell(picker().List().Describe(), QStringLiteral("[smiles_01_02]"));
+    const auto nodes = picker().List().Describe();
+    const UiNode* cell = Cell(nodes, QStringLiteral("[smiles_01_02]"));
     ASSERT_NE(cell, nullptr);
     QWidget* list = picker().List().Widget();
     const QPoint at = cell->rect.ToQRect().center();
@@ -187,7 +188,8 @@ TEST_F(EmoticonPickerTest, ArrowsAndEnterChooseEscapeCloseAndFocusLossHide) {
 TEST_F(EmoticonPickerTest, Screenshot) {
     Open(chatRect_);
     QWidget* list = picker().List().Widget();
-    const UiNode* hovered = Cell(picker().List().Describe(), QStringLiteral("[smiles_01_03]"));
+    const auto nodes = picker().List().Describe();
+    const UiNode* hovered = Cell(nodes, QStringLiteral("[smiles_01_03]"));
     ASSERT_NE(hovered, nullptr);
     QTest::mouseMove(list, hovered->rect.ToQRect().center());
     platform::PumpMessagesUntil([] { return false; }, 50ms);
