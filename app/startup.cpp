@@ -69,7 +69,7 @@ bool HasOption(int argc, char** argv, std::string_view option) {
     return false;
 }
 
-void RunUi(bool firstFrameExit) {
+void RunUi(bool firstFrameExit, const ExtraWindows& extra) {
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
 
@@ -77,6 +77,7 @@ void RunUi(bool firstFrameExit) {
     FirstMainWindowRect(left, top, right, bottom);
     CMainWnd& mainWindow = CMainWnd::Instance();
     if (mainWindow.Create(left, top, right, bottom)) {
+        if (extra.create) extra.create();
         // The window starts hidden and shows the login page. Later instances knock here once the
         // window exists to receive the knock.
         platform::InstanceChannel channel;
@@ -105,7 +106,7 @@ void PreferX11(int argc, char** argv) {
 
 }  // namespace
 
-int RunClient(int argc, char** argv) {
+int RunClient(int argc, char** argv, ExtraWindows extra) {
     // 1. One instance per user.
     platform::InstanceLock instanceLock;
     if (instanceLock.Acquire(kInstanceMutexName) == platform::InstanceLock::Result::HeldElsewhere) {
@@ -136,11 +137,12 @@ int RunClient(int argc, char** argv) {
     CWndShadow::Initialize();
 
     // 5. The UI: the main window and the message loop, until the main window is destroyed.
-    RunUi(HasOption(argc, argv, "--first-frame-exit"));
+    RunUi(HasOption(argc, argv, "--first-frame-exit"), extra);
 
     // 6. Shutdown in reverse order: the account's jobs and its database first, while the
     // pictures, the main window and the registry still exist.
     ShutDownAccount();
+    if (extra.destroy) extra.destroy();
     if (CMainWnd::Instance().IsWindow()) CMainWnd::Instance().DestroyWindow();
     CMainWnd::DestroyInstance();
     CAsyncWorkFlow::ReleaseFreeFibers();

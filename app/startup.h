@@ -9,7 +9,14 @@ inline constexpr const char* kInstanceMutexName = "xxxxxxMutex";
 inline constexpr const char* kSkinMissingText = "皮肤文件丢失了，亲~~";
 inline constexpr const char* kReminderCaption = "Lumeno提醒";
 
+// The windows beside the main window that the program adds (the conversations' window): made
+// once the main window exists, taken down before it goes.
+struct ExtraWindows {
+    void (*create)() = nullptr;
+    void (*destroy)() = nullptr;
+};
+
 // Runs the client. The command line changes nothing. Always returns 0.
-int RunClient(int argc, char** argv);
+int RunClient(int argc, char** argv, ExtraWindows extra = {});
 
 }  // namespace lumeno::app

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,8 +15,10 @@
 #include "api/login.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/main_window_client.h"
+#include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
+#include "ui/chat/dlg_msg_group.h"
 #include "ui/chat/emoticon_picker.h"
 #include "ui/prompts/dlg_suggest.h"
 
@@ -240,6 +243,105 @@ TEST_F(ChatWindowTest, AMentionAndAnEmoticonGoOutWithTheText) {
     }
     EXPECT_TRUE(sentWithCode);
     window->DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+class ConversationWindowTest : public ChatWindowTest {
+  protected:
+    void TearDown() override {
+        CDlgMsgGroup::DestroyInstance();
+        ChatWindowTest::TearDown();
+    }
+    static std::vector<std::int32_t> Conversations(std::size_t count) {
+        std::vector<std::int32_t> ids;
+        for (std::int32_t id : CDBMsgDlg::Instance().Order()) {
+            const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+            const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(id);
+            if (conversation && conversation->deleted != 1 && index && !index->ids.empty() &&
+                ids.size() < count)
+                ids.push_back(id);
+        }
+        return ids;
+    }
+};
+
+// Conversations opened from the lists become tabs; a click on a tab switches to it; closing the
+// selected one selects the next; with one left the column goes. The window with several tabs is
+// the README's picture.
+TEST_F(ConversationWindowTest, ConversationsOpenAsTabsSwitchAndClose) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    const std::vector<std::int32_t> ids = Conversations(3);
+    ASSERT_EQ(ids.size(), 3u);
+    OpenConversation(ids[2]);
+    ASSERT_TRUE(PumpUntil([&] { return group.IsWindowVisible(); }));
+    EXPECT_FALSE(group.ListShown());
+    OpenConversation(ids[1]);
+    OpenConversation(ids[0]);
+    EXPECT_TRUE(group.ListShown());
+    EXPECT_EQ(group.Selected(), ids[0]);
+    EXPECT_EQ(group.TabOrder(), (std::vector<std::int32_t>{ids[0], ids[1], ids[2]}));
+    EXPECT_TRUE(group.GetWindowText().endsWith(QStringLiteral("等3个会话")));
+    CDlgMessage* chat = group.Chat(ids[0]);
+    PumpUntil([] { return false; }, std::chrono::milliseconds(5000));
+    ASSERT_NE(chat, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return chat->PageReady() && Rows(*chat) > 0; }));
+
+    // The second tab, clicked with the mouse.
+    QWidget* list = nullptr;
+    for (QWidget* child : group.Widget()->findChildren<QWidget*>()) {
+        if (child->accessibleName().isEmpty() &&
+            child->geometry().width() == CDlgMsgGroup::kListWidth)
+            list = child;
+    }
+    ASSERT_NE(list, nullptr);
+    const QPoint second(40, CDlgMsgGroup::kRowHeight + CDlgMsgGroup::kRowHeight / 2);
+    QTest::mouseMove(list, second);
+    QTest::mouseClick(list, Qt::LeftButton, {}, second);
+    ASSERT_TRUE(PumpUntil([&] { return group.Selected() == ids[1]; }));
+    EXPECT_TRUE(group.Chat(ids[1])->IsWindowVisible());
+    EXPECT_FALSE(group.Chat(ids[0])->IsWindowVisible());
+    ASSERT_TRUE(PumpUntil([&] { return group.Chat(ids[1])->PageReady(); }));
+    PumpUntil([&] { return false; }, std::chrono::milliseconds(600));
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    group.Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-window.png"));
+
+    group.CloseConversation(ids[1]);
+    EXPECT_EQ(group.TabOrder(), (std::vector<std::int32_t>{ids[0], ids[2]}));
+    EXPECT_EQ(group.Selected(), ids[2]);
+    group.CloseConversation(ids[2]);
+    EXPECT_EQ(group.Selected(), ids[0]);
+    EXPECT_FALSE(group.ListShown());
+    CloseAllConversations();
+    EXPECT_TRUE(group.TabOrder().empty());
+    EXPECT_FALSE(group.IsWindowVisible());
+}
+
+// A message for a conversation that is not open opens its tab without taking the keyboard, asks
+// for attention once and plays the sound once.
+TEST_F(ConversationWindowTest, AMessageForAClosedConversationOpensATabQuietly) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    const std::int32_t id = BusiestConversation();
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+    ASSERT_NE(conversation, nullptr);
+    std::string peer;
+    for (const std::string& member : conversation->member_ids) {
+        if (member != CDBLogin::Instance().Record().qxid) peer = member;
+    }
+    service_.Get("/admin/send?mid=" + std::to_string(id) + "&from=" + peer +
+                 "&text=" + QUrl::toPercentEncoding(QStringLiteral("在吗？")).toStdString());
+    ASSERT_TRUE(PumpUntil([&] { return group.Chat(id) != nullptr; }, std::chrono::seconds(30)));
+    EXPECT_EQ(group.Alerts(), 1);
+    EXPECT_EQ(group.SoundsPlayed(), 1);
+    EXPECT_TRUE(group.IsIconic());
+    ASSERT_TRUE(
+        PumpUntil([&] { return RowsWithText(*group.Chat(id), QStringLiteral("在吗？")) == 1; }));
 }
 
 }  // namespace

@@ -4,24 +4,40 @@
 
 namespace {
 ConversationRequest g_last;
+std::function<void(const ConversationRequest&)> g_opener;
+
+void Carry(const ConversationRequest& request) {
+    if (g_opener) g_opener(request);
+}
+}  // namespace
+
+void SetConversationOpener(std::function<void(const ConversationRequest&)> opener) {
+    g_opener = std::move(opener);
 }
 
 void OpenConversation(std::int32_t conversationId) {
     g_last.conversationId = conversationId;
     g_last.userId.clear();
+    g_last.closeAll = false;
     ++g_last.count;
     WriteLogText("open conversation " + std::to_string(conversationId));
+    Carry(g_last);
 }
 
 void StartConversation(const std::string& userId) {
     g_last.conversationId = 0;
     g_last.userId = userId;
+    g_last.closeAll = false;
     ++g_last.count;
     WriteLogText("start conversation with " + userId);
+    Carry(g_last);
 }
 
 void CloseAllConversations() {
     WriteLogText("close every conversation");
+    ConversationRequest request;
+    request.closeAll = true;
+    Carry(request);
 }
 
 const ConversationRequest& LastConversationRequest() {

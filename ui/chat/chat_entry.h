@@ -1,8 +1,9 @@
 #pragma once
-// Where the lists and dialogs open conversations. The chat windows that answer these come
-// later; until then a request is only remembered (and logged), so that the call sites exist.
+// Where the lists and dialogs open conversations. The window that holds the conversations answers
+// them once it exists (it sets itself as the opener); every request is also remembered.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Opens an existing conversation of the session's store.
@@ -18,5 +19,9 @@ struct ConversationRequest {
     std::int32_t conversationId = 0;
     std::string userId;
     int count = 0;  // requests made so far
+    bool closeAll = false;
 };
 const ConversationRequest& LastConversationRequest();
+
+// The window that carries the requests out; an empty one only remembers them.
+void SetConversationOpener(std::function<void(const ConversationRequest&)> opener);

@@ -260,7 +260,11 @@ void CDlgMessage::LoadHistory(Position position) {
             const bool served = GetHistoryPage(conversationId_, before, count, ids, &error, flow);
             if (!*alive) return;
             // A conversation without messages serves nothing: an empty page, not a failure.
-            if (!served && error.error_code > 0) {
+            // A conversation that holds no message yet opens on an empty page: the service may not
+            // know it before its first message.
+            const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(conversationId_);
+            const bool empty = !index || index->ids.empty();
+            if (!served && error.error_code > 0 && !(position == Position::kBottom && empty)) {
                 ShowMessageBox(
                     m_hWnd, error.error_msg + " (错误码: " + std::to_string(error.error_code) + ")",
                     kErrorCaption, MB_OK);
@@ -279,6 +283,7 @@ void CDlgMessage::ShowHistory(Position position) {
     const HistoryBatch batch =
         BuildHistory(pendingIds_, sources, StoreHistorySource(conversationId_), marks_);
     for (std::int32_t id : pendingIds_) {
+        shown_.insert(id);
         if (const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id)) {
             if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
                 picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
@@ -333,6 +338,7 @@ void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) 
         early_.emplace_back(localNumber, messageId);
         return;
     }
+    if (!shown_.insert(messageId).second) return;
     const ItemSources sources = SourcesOf(conversationId_);
     if (!sources.conversation) return;
     if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     std::vector<std::pair<std::int32_t, std::int32_t>> early_;
     std::map<std::int32_t, MessageRecord> outstanding_;
     std::vector<std::string> picturesShown_;
+    // Messages on the page: an arrival the first page already holds is not shown twice.
+    std::set<std::int32_t> shown_;
     bool subscribed_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
