@@ -367,7 +367,7 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
                         SkinImage("main_icon_default.png"), name);
     }
     const int textLeft = picture.right + 8;
-    const int closeSize = 16;
+    const int closeSize = 18;
     UiLabel(root, UiRect(textLeft, rect.top, rect.right - closeSize - 12, rect.bottom), name,
             &TextFont(13), palette::kTextStrong, DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     const int badge = conversation && id != selected_ ? conversation->badge : 0;
@@ -379,8 +379,16 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     }
     const UiRect close = UiRect::FromSize(
         rect.right - closeSize - 8, rect.top + (kRowHeight - closeSize) / 2, closeSize, closeSize);
-    if ((hovered || chosen) && UiButton(root, close, QString(), QStringLiteral("关闭 ") + name,
-                                        kUiTakesMouse, &SkinImage("sys_btn_close.png"))) {
+    // The tab's close button: a grey cross, named for readers by its tooltip.
+    const bool closeShown = hovered || chosen;
+    const bool closeClicked =
+        closeShown &&
+        UiButton(root, close, QString(), QStringLiteral("关闭 ") + name, kUiTakesMouse, nullptr);
+    if (closeShown) {
+        UiLabel(root, close, QStringLiteral("×"), &TextFont(14), palette::kIcon,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    }
+    if (closeClicked) {
         ctx.Later([this, alive = alive_, id] {
             if (*alive) CloseConversation(id);
         });
