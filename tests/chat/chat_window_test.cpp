@@ -345,3 +345,31 @@ TEST_F(ConversationWindowTest, AMessageForAClosedConversationOpensATabQuietly) {
 }
 
 }  // namespace
+
+namespace {
+
+// Many unread messages: the window opens on the newest ten and a bar offers the rest; a click on
+// the bar brings exactly the unread ones above.
+TEST_F(ChatWindowTest, ManyUnreadMessagesOpenOnTheNewestWithABarForTheRest) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+    const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(id);
+    ASSERT_TRUE(conversation && index);
+    const int unread = std::min<int>(25, static_cast<int>(index->ids.size()));
+    ASSERT_GE(unread, CDlgMessage::kUnreadBarFrom);
+    conversation->badge = unread;
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) == 10; }));
+    CPageUnReadMsg& bar = window->UnreadBar();
+    ASSERT_TRUE(PumpUntil([&] { return bar.IsWindowVisible(); }));
+    EXPECT_TRUE(bar.Summary().contains(QString::number(unread))) << bar.Summary().toStdString();
+    const QPoint inside(40, CDlgMessage::kNoticeBarHeight / 2);
+    QTest::mouseMove(bar.Widget(), inside);
+    QTest::mouseClick(bar.Widget(), Qt::LeftButton, {}, inside);
+    EXPECT_TRUE(PumpUntil([&] { return Rows(*window) == unread; }));
+    EXPECT_FALSE(bar.IsWindowVisible());
+    window->DestroyWindow();
+}
+
+}  // namespace

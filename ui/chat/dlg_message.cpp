@@ -31,6 +31,7 @@ namespace cs = chat_style;
 
 namespace {
 
+constexpr int kAreaInset = 10;
 constexpr char kAnonymousProfile[] = "匿名的用户无法查看联系人详情";
 constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
 constexpr char kErrorCaption[] = "出错啦~~";
@@ -88,6 +89,16 @@ void CDlgMessage::OnCreate() {
     page_.Create(m_hWnd,
                  UiRect(0, 0, client.Width(), std::max(0, InputFrame().top - cs::kAreaPadding)));
     page_.NavigateToConversationPage();
+    // The bars lie over the top of the page, hidden until they have something to tell.
+    const UiRect bar(kAreaInset, 0, client.Width() - kAreaInset, kNoticeBarHeight);
+    unreadBar_.Create(m_hWnd, bar);
+    newBar_.Create(m_hWnd, bar);
+    // Hidden for good: made before this window shows, they would otherwise show with it.
+    unreadBar_.ShowWindow(SW_HIDE);
+    newBar_.ShowWindow(SW_HIDE);
+    if (const ConversationRecord* conversation =
+            CDBMsgDlg::Instance().FindConversation(conversationId_))
+        badgeAtOpen_ = conversation->badge;
     CApiController::Instance().Events().Subscribe(kEventMask, this);
     subscribed_ = true;
     SetTimer(kFirstLoadTimer, kFirstLoadDelayMs);
@@ -118,6 +129,10 @@ void CDlgMessage::OnLayout(int width, int height) {
                         std::max(0, frame.Height() - 2 * cs::kInputInsetY));
     VWindow(page_.Handle())
         .MoveWindow(0, 0, width, std::max(0, std::min(height, frame.top - cs::kAreaPadding)));
+    for (CPageUnReadMsg* bar : {&unreadBar_, &newBar_}) {
+        if (bar->IsWindow())
+            bar->MoveWindow(kAreaInset, 0, std::max(0, width - 2 * kAreaInset), kNoticeBarHeight);
+    }
 }
 
 void CDlgMessage::DoUI(UiContext& ctx) {
@@ -177,9 +192,25 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             OnCreate();
             return false;
         case WM_TIMER:
+            if (wParam == kBackAtEndTimer) {
+                page_.ReadScroll([this, alive = alive_](const PageScroll& scroll) {
+                    if (!*alive || scroll.ScrolledUp()) return;
+                    newBar_.Hide(false);
+                    KillTimer(kBackAtEndTimer);
+                });
+                return true;
+            }
             if (wParam != kFirstLoadTimer) return false;
             KillTimer(kFirstLoadTimer);
             LoadHistory(Position::kBottom);
+            return true;
+        case UM_NOTICE_CLICKED:
+            if (wParam == static_cast<WPARAM>(NoticeKind::UnreadCount)) {
+                LoadHistory(Position::kTop);
+            } else if (wParam == static_cast<WPARAM>(NoticeKind::Preview)) {
+                page_.ScrollToEnd();
+                KillTimer(kBackAtEndTimer);
+            }
             return true;
         case UM_HISTORY_READY:
             ShowHistory(static_cast<Position>(wParam));
@@ -251,6 +282,9 @@ void CDlgMessage::LoadHistory(Position position) {
             CDBMsgDlg::Instance().FindConversation(conversationId_);
         const int badge = conversation ? conversation->badge : 0;
         count = std::min(10, badge <= 2 ? 3 : badge);
+    } else if (position == Position::kTop) {
+        count = badgeAtOpen_ - lastBatch_;
+        if (count < 1) return;
     }
     const std::int32_t before = oldestShown_;
     RunFlowOnce(
@@ -289,6 +323,7 @@ void CDlgMessage::ShowHistory(Position position) {
                 picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
         }
     }
+    lastBatch_ = static_cast<int>(pendingIds_.size());
     pendingIds_.clear();
     const bool first = !pageReady_;
     pageReady_ = true;
@@ -305,6 +340,10 @@ void CDlgMessage::ShowHistory(Position position) {
         page_.ShowItems(HistoryEnvelope(hasMore_, where, batch.data));
         if (position == Position::kBottom) page_.ScrollToEnd();
     }
+    // Many unread messages: the first page shows the newest, the bar offers the rest.
+    if (position == Position::kBottom && badgeAtOpen_ >= kUnreadBarFrom &&
+        !unreadBar_.IsWindowVisible())
+        unreadBar_.Show(NoticeKind::UnreadCount, QString(), QString(), badgeAtOpen_);
     if (first) {
         // What arrived while the first page was on its way, in order.
         const auto early = std::move(early_);
@@ -349,7 +388,17 @@ void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) 
         page_.ShowItems(ArrivedEnvelope(true, ReplacementItem(*message, sources, localNumber)));
         return;
     }
-    page_.ShowItems(ArrivedEnvelope(page_.ScrolledUp(), BelowData(*message, sources, marks_)));
+    const bool away = page_.ScrolledUp();
+    page_.ShowItems(ArrivedEnvelope(away, BelowData(*message, sources, marks_)));
+    if (away && !message->is_me &&
+        message->type != static_cast<std::int32_t>(MessageKind::kSystemNotice)) {
+        // The reader is further up: a preview tells of it until they are back at the end.
+        const UserRecord* sender = CDBUser::Instance().Find(message->qxid);
+        const QString name = message->anonym || !sender ? QStringLiteral("匿名")
+                                                        : QString::fromStdString(sender->name);
+        newBar_.Show(NoticeKind::Preview, name, QString::fromStdString(message->text), 0);
+        SetTimer(kBackAtEndTimer, kBackAtEndMs);
+    }
     if (IsWindowVisible()) PostMessage(UM_MARK_READ, 0, 0);
 }
 

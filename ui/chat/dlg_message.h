@@ -18,6 +18,7 @@
 #include "flow/async_work_flow.h"
 #include "storage/event_bus.h"
 #include "toolkit/window/window_impl.h"
+#include "ui/conversations/notice_bars.h"
 #include "ui/web/html_view.h"
 
 class CChatInput;
@@ -30,6 +31,12 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
                                                 db_event::kConversationLookup |
                                                 db_event::kConversationChanged;
     static constexpr std::uintptr_t kFirstLoadTimer = 1;
+    // While the new-message bar shows: hides it once the reader is back at the end.
+    static constexpr std::uintptr_t kBackAtEndTimer = 2;
+    static constexpr UINT kBackAtEndMs = 1000;
+    // From this many unread messages on, the first page offers the rest in a bar.
+    static constexpr int kUnreadBarFrom = 11;
+    static constexpr int kNoticeBarHeight = 30;
     static constexpr UINT kFirstLoadDelayMs = 200;
     // How many messages a page of older history holds.
     static constexpr int kOlderPage = 30;
@@ -42,6 +49,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     CChatInput* Input() const { return input_.data(); }
     // The first history batch has been handed to the page.
     bool PageReady() const { return pageReady_; }
+    CPageUnReadMsg& UnreadBar() { return unreadBar_; }
+    CPageUnReadMsg& NewMessageBar() { return newBar_; }
     // Local numbers of sends not yet answered.
     const std::map<std::int32_t, MessageRecord>& Outstanding() const { return outstanding_; }
 
@@ -73,6 +82,10 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     std::int32_t conversationId_;
     QString title_;
     CQVHtmlViewEx page_;
+    CPageUnReadMsg unreadBar_;
+    CPageUnReadMsg newBar_;
+    int badgeAtOpen_ = 0;
+    int lastBatch_ = 0;
     QPointer<CChatInput> input_;
     FlowHandle historyFlow_;
     std::vector<std::int32_t> pendingIds_;
