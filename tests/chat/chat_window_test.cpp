@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QPainter>
+#include <QScreen>
 #include <QTest>
 #include <QUrl>
 
@@ -370,6 +373,59 @@ TEST_F(ChatWindowTest, ManyUnreadMessagesOpenOnTheNewestWithABarForTheRest) {
     EXPECT_TRUE(PumpUntil([&] { return Rows(*window) == unread; }));
     EXPECT_FALSE(bar.IsWindowVisible());
     window->DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+// The pickers as a person sees them over the conversation window: the mention picker under the
+// caret after "@" in a group, and the emoticon picker beside the window. Pictures for the README.
+TEST_F(ConversationWindowTest, ThePickersOpenOverTheConversationWindow) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    std::int32_t team = 0;
+    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+        if (conversation && conversation->name == "产品研发群") team = id;
+    }
+    ASSERT_NE(team, 0);
+    OpenConversation(BusiestConversation());
+    OpenConversation(team);
+    group.MoveWindow(220, 40, 710, 520);
+    CDlgMessage* chat = group.Chat(team);
+    ASSERT_TRUE(chat && PumpUntil([&] { return chat->PageReady() && Rows(*chat) > 0; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(500));
+    // Each window drawn with its own shadow over a plain desktop, where it stands on the screen.
+    const auto shoot = [&](const QString& name, QWidget* popup) {
+        QWidget* frame = group.Widget();
+        const QRect area = frame->frameGeometry().united(popup->frameGeometry());
+        QImage desktop(area.size(), QImage::Format_ARGB32_Premultiplied);
+        desktop.fill(QColor(226, 231, 238));
+        QPainter painter(&desktop);
+        painter.drawPixmap(frame->pos() - area.topLeft(), frame->grab());
+        painter.drawPixmap(popup->pos() - area.topLeft(), popup->grab());
+        painter.end();
+        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+        EXPECT_TRUE(desktop.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name));
+    };
+
+    chat->Input()->setFocus();
+    QInputMethodEvent at;
+    at.setCommitString(QStringLiteral("@"));
+    QApplication::sendEvent(chat->Input(), &at);
+    ASSERT_TRUE(PumpUntil([] { return CDlgSuggest::Instance().IsWindowVisible(); }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    shoot(QStringLiteral("conversation-mention.png"), CDlgSuggest::Instance().Widget());
+    QTest::keyClick(chat->Input(), Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([] { return !CDlgSuggest::Instance().IsWindowVisible(); }));
+
+    CDlgExpression& picker = CDlgExpression::Instance();
+    picker.ShowPicker(*chat, chat->GetWindowRect().ToQRect());
+    ASSERT_TRUE(PumpUntil([&] { return picker.IsWindowVisible(); }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    shoot(QStringLiteral("conversation-emoticons.png"), picker.Widget());
 }
 
 }  // namespace
