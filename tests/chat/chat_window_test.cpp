@@ -16,12 +16,14 @@
 
 #include "api/conversation_sync.h"
 #include "api/login.h"
+#include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/main_window_client.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
 #include "ui/chat/dlg_msg_group.h"
+#include "ui/chat/draft_book.h"
 #include "ui/chat/emoticon_picker.h"
 #include "ui/prompts/dlg_suggest.h"
 
@@ -426,6 +428,56 @@ TEST_F(ConversationWindowTest, ThePickersOpenOverTheConversationWindow) {
     ASSERT_TRUE(PumpUntil([&] { return picker.IsWindowVisible(); }));
     PumpUntil([] { return false; }, std::chrono::milliseconds(300));
     shoot(QStringLiteral("conversation-emoticons.png"), picker.Widget());
+}
+
+}  // namespace
+
+namespace {
+
+// A draft survives switching tabs, closing the conversation and a restart of the client (the
+// book read again from its file), and the file does not hold the words in the clear.
+TEST_F(ConversationWindowTest, ADraftSurvivesSwitchingClosingAndARestart) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    const std::vector<std::int32_t> ids = Conversations(2);
+    ASSERT_EQ(ids.size(), 2u);
+    OpenConversation(ids[1]);
+    OpenConversation(ids[0]);
+    const QString draft = QStringLiteral("还没写完的一句话 / half");
+    CChatInput* input = group.Chat(ids[0])->Input();
+    input->setFocus();
+    QInputMethodEvent typed;
+    typed.setCommitString(draft);
+    QApplication::sendEvent(input, &typed);
+
+    group.SelectConversation(ids[1]);
+    group.SelectConversation(ids[0]);
+    EXPECT_EQ(group.Chat(ids[0])->Input()->toPlainText(), draft);
+
+    group.CloseConversation(ids[0]);
+    PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    OpenConversation(ids[0]);
+    ASSERT_NE(group.Chat(ids[0]), nullptr);
+    EXPECT_EQ(group.Chat(ids[0])->Input()->toPlainText(), draft);
+
+    // As after a restart: nothing in memory, only the file.
+    CloseAllConversations();
+    PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    const std::string file = DraftBook::Current().FilePath();
+    DraftBook::ForgetLoaded();
+    const std::optional<std::string> bytes = platform::ReadWholeFile(file);
+    ASSERT_TRUE(bytes.has_value());
+    EXPECT_EQ(bytes->find("half"), std::string::npos) << "the draft is stored in the clear";
+    OpenConversation(ids[0]);
+    ASSERT_NE(group.Chat(ids[0]), nullptr);
+    EXPECT_EQ(group.Chat(ids[0])->Input()->toPlainText(), draft);
+
+    // Sent, it is no longer a draft.
+    QTest::keyClick(group.Chat(ids[0])->Input(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return group.Chat(ids[0])->Input()->toPlainText().isEmpty(); }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(800));
+    EXPECT_TRUE(DraftBook::Current().Get(ids[0]).empty());
 }
 
 }  // namespace

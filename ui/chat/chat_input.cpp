@@ -119,6 +119,39 @@ void CChatInput::Restore(const QString& text) {
     cursor.insertText(Blank() ? text : text + QLatin1Char('\n'));
 }
 
+void CChatInput::SetSerialized(const std::string& serialized,
+                               const std::function<bool(const std::string&)>& emoticon) {
+    clear();
+    const std::string start = kMarkerStart;
+    std::string text;
+    const auto flush = [&] {
+        if (!text.empty()) textCursor().insertText(QString::fromStdString(text));
+        text.clear();
+    };
+    for (std::size_t i = 0; i < serialized.size();) {
+        if (serialized.compare(i, 2, "//") == 0) {
+            text += '/';
+            i += 2;
+            continue;
+        }
+        if (serialized.compare(i, start.size(), start) == 0) {
+            const std::size_t end = serialized.find(kMarkerEnd, i + start.size());
+            if (end != std::string::npos) {
+                const std::string path =
+                    serialized.substr(i + start.size(), end - i - start.size());
+                flush();
+                std::error_code error;
+                if (std::filesystem::is_regular_file(path, error))
+                    InsertPicture(QString::fromStdString(path), emoticon && emoticon(path));
+                i = end + 2;
+                continue;
+            }
+        }
+        text += serialized[i++];
+    }
+    flush();
+}
+
 void CChatInput::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {

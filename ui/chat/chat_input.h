@@ -5,6 +5,7 @@
 // The owner hears of Enter and of every change by message; no message carries an address.
 
 #include <QTextEdit>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,10 @@ class CChatInput final : public QTextEdit {
     bool Blank() const;
     // Puts text back (a message that did not go), before what is there now.
     void Restore(const QString& text);
+    // Replaces the content by a serialized one (a draft): its pictures go back as pictures
+    // where their files still exist; `emoticon` tells which paths are emoticons.
+    void SetSerialized(const std::string& serialized,
+                       const std::function<bool(const std::string& path)>& emoticon);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -21,6 +21,7 @@
 #include "toolkit/skin/skin_images.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/chat_style.h"
+#include "ui/chat/draft_book.h"
 #include "ui/chat/emoticon_picker.h"
 #include "ui/chat/mention_match.h"
 #include "ui/prompts/dlg_suggest.h"
@@ -74,6 +75,7 @@ CDlgMessage::CDlgMessage(std::int32_t conversationId, const QString& title)
     : conversationId_(conversationId), title_(title) {}
 
 CDlgMessage::~CDlgMessage() {
+    KeepDraft();
     *alive_ = false;
     CAsyncWorkFlow::CancelFlow(&historyFlow_);
     if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
@@ -85,6 +87,10 @@ void CDlgMessage::OnCreate() {
     input_ = new CChatInput(Surface(), m_hWnd);
     input_->setFont(TextFont(12));
     input_->setAccessibleName(QStringLiteral("输入消息"));
+    // What was typed here before and not sent is back.
+    input_->SetSerialized(DraftBook::Current().Get(conversationId_), [](const std::string& path) {
+        return ChatEmoticons().CodeForImage(path).has_value();
+    });
     const UiRect client = GetClientRect();
     page_.Create(m_hWnd,
                  UiRect(0, 0, client.Width(), std::max(0, InputFrame().top - cs::kAreaPadding)));
@@ -192,6 +198,11 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             OnCreate();
             return false;
         case WM_TIMER:
+            if (wParam == kDraftTimer) {
+                KillTimer(kDraftTimer);
+                KeepDraft();
+                return true;
+            }
             if (wParam == kBackAtEndTimer) {
                 page_.ReadScroll([this, alive = alive_](const PageScroll& scroll) {
                     if (!*alive || scroll.ScrolledUp()) return;
@@ -227,6 +238,7 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             OnLayout(client.Width(), client.Height());
             Invalidate(false);
             OfferMentions();
+            SetTimer(kDraftTimer, kDraftDelayMs);
             return true;
         }
         case UM_EMOTICON_CHOSEN:
@@ -239,10 +251,20 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             return true;
         case WM_SHOWWINDOW:
             if (wParam && input_) input_->setFocus(Qt::OtherFocusReason);
+            if (!wParam) KeepDraft();
+            return false;
+        case WM_DESTROY:
+            KeepDraft();
             return false;
         default:
             return false;
     }
+}
+
+void CDlgMessage::KeepDraft() {
+    if (!input_) return;
+    DraftBook::Current().Put(conversationId_,
+                             input_->Blank() ? std::string() : input_->Serialized());
 }
 
 void CDlgMessage::OfferMentions() {

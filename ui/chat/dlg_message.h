@@ -33,6 +33,9 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     static constexpr std::uintptr_t kFirstLoadTimer = 1;
     // While the new-message bar shows: hides it once the reader is back at the end.
     static constexpr std::uintptr_t kBackAtEndTimer = 2;
+    // What is typed is kept as the conversation's draft this long after the last change.
+    static constexpr std::uintptr_t kDraftTimer = 3;
+    static constexpr UINT kDraftDelayMs = 500;
     static constexpr UINT kBackAtEndMs = 1000;
     // From this many unread messages on, the first page offers the rest in a bar.
     static constexpr int kUnreadBarFrom = 11;
@@ -76,6 +79,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     // Offers the group's members matching what follows the last "@", or hides the offer.
     void OfferMentions();
     void CompleteMentionInBox(const QString& name);
+    // Keeps what the box holds as the conversation's draft.
+    void KeepDraft();
     void ShowSent(MessageRecord& message, std::int32_t localNumber);
     UiRect InputFrame() const;
 
