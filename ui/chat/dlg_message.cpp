@@ -88,9 +88,12 @@ void CDlgMessage::OnCreate() {
     input_->setFont(TextFont(12));
     input_->setAccessibleName(QStringLiteral("输入消息"));
     // What was typed here before and not sent is back.
-    input_->SetSerialized(DraftBook::Current().Get(conversationId_), [](const std::string& path) {
-        return ChatEmoticons().CodeForImage(path).has_value();
-    });
+    account_ = MyUserId();
+    if (!account_.empty()) {
+        input_->SetSerialized(
+            DraftBook::Of(account_).Get(conversationId_),
+            [](const std::string& path) { return ChatEmoticons().CodeForImage(path).has_value(); });
+    }
     const UiRect client = GetClientRect();
     page_.Create(m_hWnd,
                  UiRect(0, 0, client.Width(), std::max(0, InputFrame().top - cs::kAreaPadding)));
@@ -262,9 +265,9 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
 }
 
 void CDlgMessage::KeepDraft() {
-    if (!input_) return;
-    DraftBook::Current().Put(conversationId_,
-                             input_->Blank() ? std::string() : input_->Serialized());
+    if (!input_ || account_.empty()) return;
+    DraftBook::Of(account_).Put(conversationId_,
+                                input_->Blank() ? std::string() : input_->Serialized());
 }
 
 void CDlgMessage::OfferMentions() {

@@ -85,6 +85,9 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     UiRect InputFrame() const;
 
     std::int32_t conversationId_;
+    // The account the window was opened for: its drafts stay its own, even when the window goes
+    // after a sign-out.
+    std::string account_;
     QString title_;
     CQVHtmlViewEx page_;
     CPageUnReadMsg unreadBar_;

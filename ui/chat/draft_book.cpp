@@ -27,7 +27,10 @@ std::string Key() {
 }  // namespace
 
 DraftBook& DraftBook::Current() {
-    const std::string account = MyUserId();
+    return Of(MyUserId());
+}
+
+DraftBook& DraftBook::Of(const std::string& account) {
     auto& book = Books()[account];
     if (!book) {
         const std::string folder = platform::JoinPath(platform::DataDirectory(), account);

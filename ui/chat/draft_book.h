@@ -9,7 +9,8 @@
 
 class DraftBook {
   public:
-    // The book of the signed-in account (read from its file the first time).
+    // The book of an account (read from its file the first time), and of the signed-in one.
+    static DraftBook& Of(const std::string& account);
     static DraftBook& Current();
     // Drops every book held in memory; the next use reads the files again (as after a restart).
     static void ForgetLoaded();
