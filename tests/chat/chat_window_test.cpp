@@ -47,6 +47,21 @@ class ChatWindowTest : public lumeno::test::MainWindowClientTest {
         }
         return best;
     }
+    // The conversation of that name, 0 when there is none.
+    static std::int32_t ConversationNamed(const std::string& name) {
+        for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+            const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+            if (conversation && conversation->name == name) return id;
+        }
+        return 0;
+    }
+    // A member of the conversation other than the signed-in account.
+    static std::string PeerOf(const ConversationRecord& conversation) {
+        for (const std::string& member : conversation.member_ids) {
+            if (member != CDBLogin::Instance().Record().qxid) return member;
+        }
+        return std::string();
+    }
     std::unique_ptr<CDlgMessage> Open(std::int32_t conversationId) {
         auto window = std::make_unique<CDlgMessage>(conversationId, QStringLiteral("测试"));
         EXPECT_TRUE(window->Create(nullptr, UiRect::FromSize(80, 60, 550, 560), QString(),
@@ -141,10 +156,7 @@ TEST_F(ChatWindowTest, AMessageFromAnotherAccountAppearsWhileTheWindowIsOpen) {
     const std::int32_t id = BusiestConversation();
     const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
     ASSERT_NE(conversation, nullptr);
-    std::string peer;
-    for (const std::string& member : conversation->member_ids) {
-        if (member != CDBLogin::Instance().Record().qxid) peer = member;
-    }
+    const std::string peer = PeerOf(*conversation);
     ASSERT_FALSE(peer.empty());
     auto window = Open(id);
     ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
@@ -188,12 +200,7 @@ TEST_F(ChatWindowTest, AFailedSendSaysWhyAndGivesTheTextBack) {
 // an emoticon is chosen from the picker, and the message goes with the mention and the code.
 TEST_F(ChatWindowTest, AMentionAndAnEmoticonGoOutWithTheText) {
     SignInDemo();
-    std::int32_t group = 0;
-    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
-        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
-        if (conversation && conversation->type == 3 && conversation->name == "产品研发群")
-            group = id;
-    }
+    const std::int32_t group = ConversationNamed("产品研发群");
     ASSERT_NE(group, 0);
     auto window = Open(group);
     ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) > 0; }));
@@ -335,10 +342,7 @@ TEST_F(ConversationWindowTest, AMessageForAClosedConversationOpensATabQuietly) {
     const std::int32_t id = BusiestConversation();
     const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
     ASSERT_NE(conversation, nullptr);
-    std::string peer;
-    for (const std::string& member : conversation->member_ids) {
-        if (member != CDBLogin::Instance().Record().qxid) peer = member;
-    }
+    const std::string peer = PeerOf(*conversation);
     service_.Get("/admin/send?mid=" + std::to_string(id) + "&from=" + peer +
                  "&text=" + QUrl::toPercentEncoding(QStringLiteral("在吗？")).toStdString());
     ASSERT_TRUE(PumpUntil([&] { return group.Chat(id) != nullptr; }, std::chrono::seconds(30)));
@@ -387,11 +391,7 @@ TEST_F(ConversationWindowTest, ThePickersOpenOverTheConversationWindow) {
     SignInDemo();
     CDlgMsgGroup& group = CDlgMsgGroup::Instance();
     ASSERT_TRUE(group.Create());
-    std::int32_t team = 0;
-    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
-        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
-        if (conversation && conversation->name == "产品研发群") team = id;
-    }
+    const std::int32_t team = ConversationNamed("产品研发群");
     ASSERT_NE(team, 0);
     OpenConversation(BusiestConversation());
     OpenConversation(team);
