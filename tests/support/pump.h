@@ -11,9 +11,11 @@ namespace lumeno::test {
 // True when `done` held before `limit` ran out.
 template <typename Done>
 bool PumpUntil(Done done, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
-    platform::PumpMessagesUntil([&] { return done(); }, limit);
+    // Once `done` has held, more work may already be queued behind it (a reply that lands during
+    // the last round can queue a new event); that does not undo the answer.
+    const bool held = platform::PumpMessagesUntil([&] { return done(); }, limit);
     QCoreApplication::processEvents();
-    return done();
+    return held || done();
 }
 
 }  // namespace lumeno::test
