@@ -1,6 +1,7 @@
 #include "platform/shell_open.h"
 
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
 #include <QUrl>
@@ -17,6 +18,12 @@ bool IsWebAddress(const std::string& address) {
 bool OpenWebAddress(const std::string& address) {
     if (!IsWebAddress(address)) return false;
     return QDesktopServices::openUrl(QUrl(QString::fromStdString(address), QUrl::StrictMode));
+}
+
+bool OpenLocalFile(const std::string& path) {
+    const QString file = QString::fromStdString(path);
+    if (!QFileInfo(file).isFile()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
 }
 
 bool StartProgram(const std::string& path, const std::vector<std::string>& arguments) {

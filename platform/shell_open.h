@@ -14,6 +14,10 @@ bool OpenWebAddress(const std::string& address);
 // True for the addresses OpenWebAddress accepts.
 bool IsWebAddress(const std::string& address);
 
+// Opens a local file with the program the desktop has for its kind. False when it does not exist
+// or the desktop could not open it.
+bool OpenLocalFile(const std::string& path);
+
 // Starts a program detached from this one (it outlives the client). False when it could not
 // be started.
 bool StartProgram(const std::string& path, const std::vector<std::string>& arguments = {});

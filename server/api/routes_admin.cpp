@@ -134,6 +134,8 @@ Json::Value Send(Call& call) {
     m.sender_id = sender.id;
     m.text = text;
     m.crtime = store.Now();
+    // Whom the message mentions: user ids, comma-separated.
+    m.atuids = ArgText(call.req, "at").value_or("");
     InsertMessage(store, m);
     BumpActiveMembers(store, mid);
     tx.Commit();

@@ -113,10 +113,25 @@ bool CChatInput::Blank() const {
     return toPlainText().trimmed().isEmpty() && Pictures().empty();
 }
 
-void CChatInput::Restore(const QString& text) {
-    QTextCursor cursor(document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(Blank() ? text : text + QLatin1Char('\n'));
+void CChatInput::Restore(const std::string& serialized,
+                         const std::function<bool(const std::string&)>& emoticon) {
+    if (serialized.empty()) return;
+    SetSerialized(Blank() ? serialized : serialized + "\n" + Serialized(), emoticon);
+    moveCursor(QTextCursor::End);
+}
+
+std::string SerializeText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '/') out += '/';
+        out += c;
+    }
+    return out;
+}
+
+std::string PictureMarker(const std::string& path) {
+    return kMarkerStart + path + kMarkerEnd;
 }
 
 void CChatInput::SetSerialized(const std::string& serialized,

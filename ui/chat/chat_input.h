@@ -26,8 +26,9 @@ class CChatInput final : public QTextEdit {
     std::vector<QString> Pictures() const;
     // Nothing typed and no picture.
     bool Blank() const;
-    // Puts text back (a message that did not go), before what is there now.
-    void Restore(const QString& text);
+    // Puts a serialized message that did not go back into the box, before what is there now.
+    void Restore(const std::string& serialized,
+                 const std::function<bool(const std::string& path)>& emoticon);
     // Replaces the content by a serialized one (a draft): its pictures go back as pictures
     // where their files still exist; `emoticon` tells which paths are emoticons.
     void SetSerialized(const std::string& serialized,
@@ -49,5 +50,9 @@ struct SerializedParts {
     std::string text;
     std::vector<std::string> pictures;
 };
+// A text in the input's serialized form ("/" written "//"), and a picture's marker.
+std::string SerializeText(const std::string& text);
+std::string PictureMarker(const std::string& path);
+
 SerializedParts SplitSerialized(const std::string& serialized,
                                 const std::function<std::string(const std::string& path)>& codeFor);

@@ -23,6 +23,7 @@ inline constexpr int kInputInsetX = 5;
 inline constexpr int kInputInsetY = 6;
 inline constexpr int kAreaPadding = 10;  // above the input frame
 inline constexpr int kToolButtonHeight = 28;
+inline constexpr int kToolGap = 4;  // between two buttons of the tool strip
 
 inline const QColor kBackground{245, 245, 245};
 inline const QColor kAnonymousBackground{53, 53, 53};

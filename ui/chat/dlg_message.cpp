@@ -24,6 +24,8 @@
 #include "ui/chat/draft_book.h"
 #include "ui/chat/emoticon_picker.h"
 #include "ui/chat/mention_match.h"
+#include "ui/chat/picture_open.h"
+#include "ui/chat/sends_in_flight.h"
 #include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
 #include "ui/ui_messages.h"
@@ -36,6 +38,8 @@ constexpr int kAreaInset = 10;
 constexpr char kAnonymousProfile[] = "匿名的用户无法查看联系人详情";
 constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
 constexpr char kErrorCaption[] = "出错啦~~";
+constexpr char kAnonymousOn[] = "你已经进入匿名模式，现在发言将不会显示";
+constexpr char kAnonymousOnMore[] = "你的头像和名字，可以放心的吐槽和爆料啦";
 
 // Line ends as the service keeps them: CR LF.
 std::string WireLineEnds(const std::string& text) {
@@ -71,13 +75,21 @@ const EmoticonTable& ChatEmoticons() {
     return table;
 }
 
+bool IsChatEmoticon(const std::string& path) {
+    return ChatEmoticons().CodeForImage(path).has_value();
+}
+
 CDlgMessage::CDlgMessage(std::int32_t conversationId, const QString& title)
     : conversationId_(conversationId), title_(title) {}
 
 CDlgMessage::~CDlgMessage() {
     KeepDraft();
+    // Sends still on their way are answered without the window: what fails goes to the draft.
+    for (const auto& [local, message] : outstanding_)
+        SendsInFlight::Instance().Keep(account_, conversationId_, local, message);
     *alive_ = false;
     CAsyncWorkFlow::CancelFlow(&historyFlow_);
+    CAsyncWorkFlow::CancelFlow(&pictureFlow_);
     if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
     delete input_.data();
 }
@@ -90,9 +102,9 @@ void CDlgMessage::OnCreate() {
     // What was typed here before and not sent is back.
     account_ = MyUserId();
     if (!account_.empty()) {
-        input_->SetSerialized(
-            DraftBook::Of(account_).Get(conversationId_),
-            [](const std::string& path) { return ChatEmoticons().CodeForImage(path).has_value(); });
+        input_->SetSerialized(DraftBook::Of(account_).Get(conversationId_), IsChatEmoticon);
+        // Sends made by an earlier window of this conversation that are still on their way.
+        outstanding_.merge(SendsInFlight::Instance().TakeFor(account_, conversationId_));
     }
     const UiRect client = GetClientRect();
     page_.Create(m_hWnd,
@@ -100,11 +112,13 @@ void CDlgMessage::OnCreate() {
     page_.NavigateToConversationPage();
     // The bars lie over the top of the page, hidden until they have something to tell.
     const UiRect bar(kAreaInset, 0, client.Width() - kAreaInset, kNoticeBarHeight);
-    unreadBar_.Create(m_hWnd, bar);
-    newBar_.Create(m_hWnd, bar);
-    // Hidden for good: made before this window shows, they would otherwise show with it.
-    unreadBar_.ShowWindow(SW_HIDE);
-    newBar_.ShowWindow(SW_HIDE);
+    for (CPageUnReadMsg* notice : {&unreadBar_, &newBar_, &mentionBar_}) {
+        notice->Create(m_hWnd, bar);
+        // Hidden for good: made before this window shows, it would otherwise show with it.
+        notice->ShowWindow(SW_HIDE);
+    }
+    yellowBar_.Create(m_hWnd, UiRect(0, 0, client.Width(), kNoticeBarHeight));
+    yellowBar_.ShowWindow(SW_HIDE);
     if (const ConversationRecord* conversation =
             CDBMsgDlg::Instance().FindConversation(conversationId_))
         badgeAtOpen_ = conversation->badge;
@@ -136,12 +150,54 @@ void CDlgMessage::OnLayout(int width, int height) {
                         frame.top + cs::kInputInsetY + origin.y(),
                         std::max(0, frame.Width() - 2 * cs::kInputInsetX),
                         std::max(0, frame.Height() - 2 * cs::kInputInsetY));
-    VWindow(page_.Handle())
-        .MoveWindow(0, 0, width, std::max(0, std::min(height, frame.top - cs::kAreaPadding)));
-    for (CPageUnReadMsg* bar : {&unreadBar_, &newBar_}) {
-        if (bar->IsWindow())
-            bar->MoveWindow(kAreaInset, 0, std::max(0, width - 2 * kAreaInset), kNoticeBarHeight);
+    PlacePage(width, std::min(height, frame.top - cs::kAreaPadding));
+}
+
+int CDlgMessage::PageTop() const {
+    return yellowBar_.IsWindow() && yellowBar_.IsWindowVisible() ? kNoticeBarHeight : 0;
+}
+
+void CDlgMessage::PlacePage(int width, int bottom) {
+    const int top = PageTop();
+    VWindow(page_.Handle()).MoveWindow(0, top, width, std::max(0, bottom - top));
+    if (yellowBar_.IsWindow()) yellowBar_.MoveWindow(0, 0, width, kNoticeBarHeight);
+    // The count of unread messages and a mention at the top of the page, one under the other;
+    // the preview of a new message at its bottom, where new messages come in.
+    const int barWidth = std::max(0, width - 2 * kAreaInset);
+    int barTop = top;
+    for (CPageUnReadMsg* bar : {&unreadBar_, &mentionBar_}) {
+        if (!bar->IsWindow()) continue;
+        bar->MoveWindow(kAreaInset, barTop, barWidth, kNoticeBarHeight);
+        if (bar->IsWindowVisible()) barTop += kNoticeBarHeight;
     }
+    if (newBar_.IsWindow())
+        newBar_.MoveWindow(kAreaInset, std::max(top, bottom - kNoticeBarHeight), barWidth,
+                           kNoticeBarHeight);
+}
+
+bool CDlgMessage::OffersAnonymity() const {
+    const ConversationRecord* conversation =
+        CDBMsgDlg::Instance().FindConversation(conversationId_);
+    return conversation && conversation->member_ids.size() >= 2;
+}
+
+bool CDlgMessage::Anonymous() const {
+    const ConversationRecord* conversation =
+        CDBMsgDlg::Instance().FindConversation(conversationId_);
+    return conversation && conversation->type == 3 && conversation->me_is_anony != 0;
+}
+
+void CDlgMessage::ToggleAnonymity() {
+    if (!OffersAnonymity()) return;
+    ::ToggleAnonymous(conversationId_);
+    Invalidate(false);
+    const ConversationRecord* conversation =
+        CDBMsgDlg::Instance().FindConversation(conversationId_);
+    if (!conversation || !conversation->me_is_anony || anonymousBoxShown_) return;
+    anonymousBoxShown_ = true;
+    CDlgMesssageBox box(QString::fromUtf8(kAnonymousOn), QString::fromUtf8(kAnonymousOnMore));
+    box.SetButtonCaptions(QString(), QStringLiteral("我知道了"));
+    box.DoModal(m_hWnd);
 }
 
 void CDlgMessage::DoUI(UiContext& ctx) {
@@ -149,36 +205,48 @@ void CDlgMessage::DoUI(UiContext& ctx) {
     const UiRect client = ctx.client;
     const UiRect frame = InputFrame();
     const int areaTop = frame.top - cs::kAreaPadding;
-    UiFill(root, UiRect(0, areaTop, client.right, client.bottom), cs::kBackground);
+    UiFill(root, UiRect(0, areaTop, client.right, client.bottom),
+           Anonymous() ? cs::kAnonymousBackground : cs::kBackground);
     UiLine(root, cs::kSeparator, QPoint(0, areaTop), QPoint(client.right, areaTop));
     UiFill(root, frame, cs::kInputFrame);
     UiFill(root, UiRect(frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1),
            cs::kInputBackground);
 
-    // The tool strip: its buttons spread over the room left of the box.
+    // The tool strip: its buttons spread evenly over the room left of the box.
+    enum class Tool { kEmoticons, kAnonymous, kPicture };
+    std::vector<Tool> tools{Tool::kEmoticons};
+    if (OffersAnonymity()) tools.push_back(Tool::kAnonymous);
+    tools.push_back(Tool::kPicture);
     const int toolTop = frame.top + (cs::kInputFirstLine - cs::kToolButtonHeight) / 2;
-    const int toolWidth = (cs::kToolStripWidth - cs::kAreaPadding) / 2;
+    const int toolWidth = (cs::kToolStripWidth - cs::kAreaPadding) / static_cast<int>(tools.size());
     CKesBitmap& white = SkinImage("small_white_btn.png");
+    CKesBitmap& blue = SkinImage("small_blue_btn.png");
     const QFont& font = TextFont(12);
-    if (UiSkinButton(root,
-                     UiRect(cs::kAreaPadding / 2, toolTop, cs::kAreaPadding / 2 + toolWidth - 4,
-                            toolTop + cs::kToolButtonHeight),
-                     &white, QStringLiteral("表情"), QString(), &font, cs::kToolText, -1,
-                     kUiTakesMouse)) {
-        ctx.Later([this, alive = alive_] {
-            if (*alive) CDlgExpression::Instance().ShowPicker(m_hWnd, GetWindowRect().ToQRect());
-        });
-    }
-    if (UiSkinButton(
-            root,
-            UiRect(cs::kAreaPadding / 2 + toolWidth, toolTop,
-                   cs::kAreaPadding / 2 + 2 * toolWidth - 4, toolTop + cs::kToolButtonHeight),
-            &white, QStringLiteral("传图"), QString(), &font, cs::kToolText, -1, kUiTakesMouse)) {
-        ctx.Later([this, alive = alive_] {
-            const QString path = QFileDialog::getOpenFileName(
-                Surface(), QStringLiteral("选择图片"), QString(),
-                QStringLiteral("图片文件(*.bmp; *.gif; *.jpeg; *.jpg; *.png)"));
-            if (*alive && !path.isEmpty()) SendPicture(path.toStdString());
+    int toolLeft = cs::kAreaPadding / 2;
+    for (const Tool tool : tools) {
+        const UiRect rect(toolLeft, toolTop, toolLeft + toolWidth - cs::kToolGap,
+                          toolTop + cs::kToolButtonHeight);
+        toolLeft += toolWidth;
+        // Anonymous mode shows as a pressed (blue) button while it is on.
+        const bool on = tool == Tool::kAnonymous && Anonymous();
+        const QString caption = tool == Tool::kEmoticons   ? QStringLiteral("表情")
+                                : tool == Tool::kAnonymous ? QStringLiteral("匿名模式")
+                                                           : QStringLiteral("传图");
+        if (!UiSkinButton(root, rect, on ? &blue : &white, caption, QString(), &font,
+                          on ? palette::kTextOnBrand : cs::kToolText, -1, kUiTakesMouse))
+            continue;
+        ctx.Later([this, alive = alive_, tool] {
+            if (!*alive) return;
+            if (tool == Tool::kEmoticons) {
+                CDlgExpression::Instance().ShowPicker(m_hWnd, GetWindowRect().ToQRect());
+            } else if (tool == Tool::kAnonymous) {
+                ToggleAnonymity();
+            } else {
+                const QString path = QFileDialog::getOpenFileName(
+                    Surface(), QStringLiteral("选择图片"), QString(),
+                    QStringLiteral("图片文件(*.bmp; *.gif; *.jpeg; *.jpg; *.png)"));
+                if (*alive && !path.isEmpty()) SendPicture(path.toStdString());
+            }
         });
     }
 
@@ -195,7 +263,7 @@ void CDlgMessage::DoUI(UiContext& ctx) {
     }
 }
 
-bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_CREATE:
             OnCreate();
@@ -224,7 +292,16 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& 
             } else if (wParam == static_cast<WPARAM>(NoticeKind::Preview)) {
                 page_.ScrollToEnd();
                 KillTimer(kBackAtEndTimer);
+            } else if (wParam == static_cast<WPARAM>(NoticeKind::Mention) && lParam > 0) {
+                page_.ScrollTo(static_cast<int>(lParam));
             }
+            PlaceBars();
+            return true;
+        case UM_NOTICE_HIDE:
+            // The anonymous notice was closed, or its time is up: it stays away.
+            anonymousNoticeClosed_ = true;
+            yellowBar_.ShowWindow(SW_HIDE);
+            PlaceBars();
             return true;
         case UM_HISTORY_READY:
             ShowHistory(static_cast<Position>(wParam));
@@ -305,6 +382,13 @@ void CDlgMessage::LoadHistory(Position position) {
     if (position == Position::kBottom) {
         const ConversationRecord* conversation =
             CDBMsgDlg::Instance().FindConversation(conversationId_);
+        // Writing anonymously to one person: a notice says so, for a minute.
+        if (conversation && conversation->type == 1 && conversation->me_is_anony &&
+            !anonymousNoticeClosed_ && !yellowBar_.IsWindowVisible()) {
+            yellowBar_.ShowWindow(SW_SHOW);
+            yellowBar_.SetTimer(CPageYellowBar::kHideTimer, kAnonymousNoticeMs);
+            PlaceBars();
+        }
         const int badge = conversation ? conversation->badge : 0;
         count = std::min(10, badge <= 2 ? 3 : badge);
     } else if (position == Position::kTop) {
@@ -384,6 +468,8 @@ void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t
         ShowFailed(first);
     } else if (kind == db_event::kNewMessage) {
         ShowArrived(first, second);
+    } else if (kind == db_event::kConversationLookup && first == conversationId_) {
+        Invalidate(false);  // anonymous mode went on or off
     } else if (kind == db_event::kConversationChanged && first == conversationId_) {
         if (const ConversationRecord* conversation =
                 CDBMsgDlg::Instance().FindConversation(conversationId_)) {
@@ -423,8 +509,23 @@ void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) 
                                                         : QString::fromStdString(sender->name);
         newBar_.Show(NoticeKind::Preview, name, QString::fromStdString(message->text), 0);
         SetTimer(kBackAtEndTimer, kBackAtEndMs);
+        if (message->atme && sources.conversation->type == 3) ShowMentionNotice(*message, name);
     }
     if (IsWindowVisible()) PostMessage(UM_MARK_READ, 0, 0);
+}
+
+void CDlgMessage::ShowMentionNotice(const MessageRecord& message, const QString& sender) {
+    mentionBar_.Show(NoticeKind::Mention, sender, QString::fromStdString(message.text), 0);
+    PlaceBars();
+    // A click brings the reader to where the message came in: the end of the page as it is now.
+    page_.ReadScroll([this, alive = alive_](const PageScroll& scroll) {
+        if (*alive) mentionBar_.SetContext(std::max(1, scroll.Range()));
+    });
+}
+
+void CDlgMessage::PlaceBars() {
+    const UiRect client = GetClientRect();
+    OnLayout(client.Width(), client.Height());
 }
 
 void CDlgMessage::ShowFailed(std::int32_t localNumber) {
@@ -442,15 +543,7 @@ void CDlgMessage::ShowFailed(std::int32_t localNumber) {
     }
     page_.MarkSendFailed(localNumber, QString::fromStdString(reason));
     // What was written is not lost: it goes back into the box, ready to be sent again.
-    if (failed.type == static_cast<std::int32_t>(MessageKind::kText) && input_) {
-        std::string text = failed.text;
-        const std::string suffix = "  (来自PC版)";
-        if (text.size() >= suffix.size() &&
-            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0)
-            text.resize(text.size() - suffix.size());
-        input_->Restore(
-            QString::fromStdString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    }
+    if (input_) input_->Restore(SentBack(failed), IsChatEmoticon);
 }
 
 void CDlgMessage::ShowSent(MessageRecord& message, std::int32_t localNumber) {
@@ -533,6 +626,9 @@ void CDlgMessage::Dispatch(const QUrl& url) {
     switch (link.click) {
         case PageClick::kMore:
             if (hasMore_) LoadHistory(Position::kUp);
+            break;
+        case PageClick::kPicture:
+            OpenPagePicture(link.text, pictureFlow_, m_hWnd);
             break;
         case PageClick::kAvatar: {
             const MessageRecord* message = contents.findMessage(link.id);

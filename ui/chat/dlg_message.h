@@ -37,6 +37,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     static constexpr std::uintptr_t kDraftTimer = 3;
     static constexpr UINT kDraftDelayMs = 500;
     static constexpr UINT kBackAtEndMs = 1000;
+    // The anonymous notice goes away by itself after this long.
+    static constexpr UINT kAnonymousNoticeMs = 60000;
     // From this many unread messages on, the first page offers the rest in a bar.
     static constexpr int kUnreadBarFrom = 11;
     static constexpr int kNoticeBarHeight = 30;
@@ -54,6 +56,14 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     bool PageReady() const { return pageReady_; }
     CPageUnReadMsg& UnreadBar() { return unreadBar_; }
     CPageUnReadMsg& NewMessageBar() { return newBar_; }
+    CPageUnReadMsg& MentionBar() { return mentionBar_; }
+    CPageYellowBar& AnonymousBar() { return yellowBar_; }
+    // A group conversation: the tool strip offers anonymous mode.
+    bool OffersAnonymity() const;
+    // The account writes anonymously in this group (the input area turns dark).
+    bool Anonymous() const;
+    // Turns anonymous mode on or off, as the tool button does.
+    void ToggleAnonymity();
     // Local numbers of sends not yet answered.
     const std::map<std::int32_t, MessageRecord>& Outstanding() const { return outstanding_; }
 
@@ -83,6 +93,12 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void KeepDraft();
     void ShowSent(MessageRecord& message, std::int32_t localNumber);
     UiRect InputFrame() const;
+    // Where the conversation page starts: below the anonymous notice while it shows.
+    int PageTop() const;
+    // Places the page and the bars over it.
+    void PlacePage(int width, int height);
+    void PlaceBars();
+    void ShowMentionNotice(const MessageRecord& message, const QString& sender);
 
     std::int32_t conversationId_;
     // The account the window was opened for: its drafts stay its own, even when the window goes
@@ -92,6 +108,11 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     CQVHtmlViewEx page_;
     CPageUnReadMsg unreadBar_;
     CPageUnReadMsg newBar_;
+    CPageUnReadMsg mentionBar_;
+    CPageYellowBar yellowBar_;
+    bool anonymousBoxShown_ = false;
+    bool anonymousNoticeClosed_ = false;
+    FlowHandle pictureFlow_;
     int badgeAtOpen_ = 0;
     int lastBatch_ = 0;
     QPointer<CChatInput> input_;
@@ -113,3 +134,4 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
 
 // The emoticon table of the skin, read once.
 const EmoticonTable& ChatEmoticons();
+bool IsChatEmoticon(const std::string& path);

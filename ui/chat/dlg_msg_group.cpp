@@ -1,6 +1,8 @@
 #include "ui/chat/dlg_msg_group.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QSoundEffect>
 #include <QUrl>
 #include <QWidget>
@@ -10,6 +12,7 @@
 #include "api/conversation_sync.h"
 #include "api/group_chat.h"
 #include "config/config.h"
+#include "platform/screen.h"
 #include "storage/image_cache.h"
 #include "storage/msg_dlg_store.h"
 #include "toolkit/elements/ui_caption.h"
@@ -20,6 +23,7 @@
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
+#include "ui/main/main_wnd.h"
 #include "ui/prompts/dlg_close_dialog_wnd.h"
 #include "ui/prompts/message_box.h"
 #include "ui/ui_messages.h"
@@ -239,7 +243,25 @@ void CDlgMsgGroup::UpdateTitle(std::int32_t conversationId) {
             ? title_
             : QStringLiteral("%1等%2个会话").arg(title_).arg(static_cast<int>(order_.size()));
     SetWindowText(text);
+    UpdateIcon();
     Invalidate(false);
+}
+
+void CDlgMsgGroup::UpdateIcon() {
+    QWidget* widget = Widget();
+    const ConversationRecord* conversation = FindConversation(selected_);
+    if (!widget || !conversation) return;
+    // The conversation's picture once it is in memory, the default picture until then.
+    const std::string& url = conversation->type == 3 ? std::string() : conversation->peer_avatar;
+    const QImage* picture = url.empty() ? nullptr : pictures_->Find(url, kSmallAvatarPixels);
+    const std::string source = picture ? url : std::string();
+    if (iconSet_ && source == iconSource_) return;
+    const QImage image =
+        picture ? *picture : QImage(SkinFilePath(QStringLiteral("main_icon_default.png")));
+    if (image.isNull()) return;
+    widget->setWindowIcon(QIcon(QPixmap::fromImage(image)));
+    iconSource_ = source;
+    iconSet_ = true;
 }
 
 void CDlgMsgGroup::PlayNotifySound() {
@@ -310,6 +332,17 @@ bool CDlgMsgGroup::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         case WM_ACTIVATE:
             if (wParam) PostMessage(UM_MARK_READ, 0, 0);
             return false;
+        case WM_GETMINMAXINFO: {
+            // Room for a chat window, and for the tab column while it shows.
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {listHidden_ ? kWidth : kWidth + kListWidth, kHeight};
+            const UiRect window = GetWindowRect();
+            const platform::ScreenRect work =
+                platform::WorkAreaOf({window.left, window.top, window.right, window.bottom});
+            limits->ptMaxPosition = {work.left - 2, work.top - 2};
+            limits->ptMaxSize = {work.Width() + 4, work.Height() + 4};
+            return true;
+        }
         case WM_LBUTTONDBLCLK:
             ShowWindow(IsZoomed() ? SW_RESTORE : SW_MAXIMIZE);
             return true;
@@ -326,8 +359,22 @@ void CDlgMsgGroup::DoUI(UiContext& ctx) {
     UiRegion root(ctx);
     const UiRect client = ctx.client;
     UiFill(root, UiRect(0, 0, client.right, kCaptionHeight), palette::kBrand);
+    // A group (or a conversation of several) offers its information before the title.
+    int captionLeft = 0;
+    const ConversationRecord* selected = FindConversation(selected_);
+    if (selected && (selected->type == 2 || selected->type == 3)) {
+        const UiRect info = UiRect::FromSize(kInfoButtonLeft, (kCaptionHeight - kInfoButton) / 2,
+                                             kInfoButton, kInfoButton);
+        captionLeft = info.right;
+        if (UiButton(root, info, QString(), QStringLiteral("聊天信息"), kUiTakesMouse,
+                     &SkinImage("dlg_left_btn.png"))) {
+            ctx.Later([this, alive = alive_] {
+                if (*alive && selected_) CMainWnd::Instance().OpenGroupInfoWindow(selected_);
+            });
+        }
+    }
     const CaptionResult caption =
-        UiCaption(root, UiRect(0, 0, client.right, kCaptionHeight), GetWindowText(),
+        UiCaption(root, UiRect(captionLeft, 0, client.right, kCaptionHeight), GetWindowText(),
                   CaptionButtons::Close | CaptionButtons::Maximise | CaptionButtons::Minimise,
                   IsZoomed(), &TextFont(14), palette::kTextOnBrand);
     if (caption.hit != CaptionHit::None) {
@@ -365,6 +412,12 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     } else if (conversation) {
         pictures_->Draw(root, picture, conversation->peer_avatar, kSmallAvatarPixels,
                         SkinImage("main_icon_default.png"), name);
+        // The selected conversation's picture has come: it becomes the window's icon.
+        if (chosen && iconSource_ != conversation->peer_avatar &&
+            pictures_->Find(conversation->peer_avatar, kSmallAvatarPixels))
+            ctx.Later([this, alive = alive_] {
+                if (*alive) UpdateIcon();
+            });
     }
     const int textLeft = picture.right + 8;
     const int closeSize = 18;

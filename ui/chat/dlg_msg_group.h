@@ -36,6 +36,8 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     static constexpr int kWidth = 550;
     static constexpr int kHeight = 550;
     static constexpr std::uintptr_t kFocusTimer = 1;
+    static constexpr int kInfoButton = 32;
+    static constexpr int kInfoButtonLeft = 4;
 
     // The one window of the process; the start-up creates it hidden.
     static CDlgMsgGroup& Instance();
@@ -72,6 +74,8 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
     void UpdateListState();
     void UpdateTitle(std::int32_t conversationId);
+    // The window's icon: the selected conversation's picture, or the default one.
+    void UpdateIcon();
     void PlayNotifySound();
     void CloseRequest();
     UiRect ChatArea() const;
@@ -85,6 +89,8 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     std::int32_t selected_ = 0;
     bool listHidden_ = true;
     QString title_;
+    std::string iconSource_;
+    bool iconSet_ = false;
     FlowHandle startFlow_;
     bool subscribed_ = false;
     int sounds_ = 0;

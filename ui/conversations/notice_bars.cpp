@@ -119,9 +119,31 @@ CPageYellowBar::~CPageYellowBar() {
     if (IsWindow()) DestroyWindow();
 }
 
+HWND CPageYellowBar::Create(HWND parent, const UiRect& rect) {
+    return VWindowImpl::Create(parent, rect, QString(), kSkinnedChildTraits & ~WS_VISIBLE);
+}
+
+bool CPageYellowBar::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT&) {
+    if (message != WM_TIMER || wParam != kHideTimer) return false;
+    KillTimer(kHideTimer);
+    VWindow(GetParent()).PostMessage(UM_NOTICE_HIDE, 0, 0);
+    return true;
+}
+
 void CPageYellowBar::DoUI(UiContext& ctx) {
     UiRegion root(ctx);
-    UiFill(root, ctx.client, cs::kYellowBarBackground);
+    const UiRect& bar = ctx.client;
+    UiFill(root, bar, cs::kYellowBarBackground);
     UiText(root, &TextFont(cs::kBarPixels), QString::fromUtf8(kText), cs::kYellowBarText,
            cs::kYellowBarTextLeft, cs::kYellowBarTextTop);
+    CKesBitmap& close = SkinImage("dlgLeftClose_btn.png");
+    const int right = bar.right - cs::kBarCloseFromRight;
+    const int top = (bar.Height() - close.FrameHeight()) / 2;
+    const UiRect button(right - close.FrameWidth(), top, right, top + close.FrameHeight());
+    if (UiButton(root, button, QString(), QStringLiteral("关闭"), kUiTakesMouse, &close)) {
+        ctx.Later([this] {
+            KillTimer(kHideTimer);
+            VWindow(GetParent()).PostMessage(UM_NOTICE_HIDE, 0, 0);
+        });
+    }
 }

@@ -3,7 +3,8 @@
 // user has not seen: a preview of a new one, their number, or a mention; a click on it asks the
 // owner to show them (UM_NOTICE_CLICKED with the kind and the owner's context value), its close
 // button only hides it, and a timer the owner starts on it hides it later (UM_NOTICE_HIDE).
-// CPageYellowBar says that the user writes anonymously.
+// CPageYellowBar says that the user writes anonymously; its close button and a timer the owner
+// starts on it ask the owner to put it away (UM_NOTICE_HIDE).
 
 #include <QString>
 #include <cstdint>
@@ -54,7 +55,11 @@ class CPageYellowBar : public VWindowImpl<CPageYellowBar> {
   public:
     static std::string_view WindowClassName() { return "LumenoAnonymousBarClass"; }
     static constexpr char kText[] = "您当前是匿名，不用担心隐私泄露";
+    static constexpr std::uintptr_t kHideTimer = 1;
 
     ~CPageYellowBar() override;
+    // A hidden child of the owner.
+    HWND Create(HWND parent, const UiRect& rect);
     void DoUI(UiContext& ctx) override;
+    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };

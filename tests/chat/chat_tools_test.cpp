@@ -1,0 +1,320 @@
+// The chat window's tools and notices driven as a person does, against the local service in the
+// real web engine: anonymous mode and its notice, the mention bar, a large pasted picture that
+// goes scaled and opens from the page, and a send still on its way when its window goes.
+
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "api/send_message.h"
+#include "tests/support/box_catcher.h"
+#include "tests/support/chat_window.h"
+#include "tests/support/raw_http_server.h"
+#include "ui/chat/chat_entry.h"
+#include "ui/chat/draft_book.h"
+#include "ui/chat/picture_open.h"
+#include "ui/chat/sends_in_flight.h"
+
+namespace {
+
+using lumeno::test::BoxCatcher;
+using lumeno::test::ChatWindowTest;
+using lumeno::test::PumpUntil;
+
+// Stands in for the desktop's viewer: records the files it is asked to open.
+class ViewerStandIn : public QObject {
+    Q_OBJECT
+  public:
+    ViewerStandIn() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+    ~ViewerStandIn() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    std::vector<QUrl> opened;
+  public Q_SLOTS:
+    void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+// The service's copy of a message the account sent into the conversation: the first that
+// `matches`, or null.
+template <typename Matches>
+const MessageRecord* MineWhere(std::int32_t conversationId, Matches matches) {
+    const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(conversationId);
+    if (!index) return nullptr;
+    for (std::int32_t id : index->ids) {
+        const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id);
+        if (message && message->is_me && matches(*message)) return message;
+    }
+    return nullptr;
+}
+
+TEST_F(ChatWindowTest, AnonymousModeInAGroupDarkensTheBoxAndSendsWithoutAName) {
+    SignInDemo();
+    const std::int32_t group = ConversationNamed("产品研发群");
+    ASSERT_NE(group, 0);
+    auto window = Open(group);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    ASSERT_TRUE(window->OffersAnonymity());
+    const auto boxColour = [&] {
+        const QImage shot = window->Widget()->grab().toImage();
+        return shot.pixelColor(window->ClientOrigin() +
+                               QPoint(3, window->GetClientRect().bottom - 3));
+    };
+    EXPECT_NE(boxColour(), QColor(53, 53, 53));
+
+    BoxCatcher boxes;
+    ASSERT_TRUE(ClickElement(*window, QStringLiteral("匿名模式")));
+    ASSERT_TRUE(PumpUntil([&] { return boxes.boxes.size() == 1; }));
+    EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("你已经进入匿名模式，现在发言将不会显示"));
+    EXPECT_EQ(boxes.boxes[0].buttons, std::vector<QString>{QStringLiteral("我知道了")});
+    ASSERT_TRUE(window->Anonymous());
+    EXPECT_EQ(boxColour(), QColor(53, 53, 53));
+
+    // What is written now goes out anonymously: the service's copy carries no name.
+    const QString text = QStringLiteral("匿名说一句：需求改得太频繁了");
+    TypeAndSend(*window, text);
+    ASSERT_TRUE(PumpUntil([&] { return window->Outstanding().empty(); }, std::chrono::seconds(30)));
+    const MessageRecord* sent = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        sent = MineWhere(
+            group, [&](const MessageRecord& m) { return QString::fromStdString(m.text) == text; });
+        return sent != nullptr;
+    }));
+    EXPECT_EQ(sent->anonym, 1);
+
+    // Off again, and on a second time without the box.
+    ASSERT_TRUE(ClickElement(*window, QStringLiteral("匿名模式")));
+    ASSERT_TRUE(PumpUntil([&] { return !window->Anonymous(); }));
+    EXPECT_NE(boxColour(), QColor(53, 53, 53));
+    ASSERT_TRUE(ClickElement(*window, QStringLiteral("匿名模式")));
+    ASSERT_TRUE(PumpUntil([&] { return window->Anonymous(); }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    window->DestroyWindow();
+
+    // A one-to-one conversation offers no anonymous mode.
+    auto single = Open(BusiestConversation());
+    EXPECT_FALSE(single->OffersAnonymity());
+    bool offered = false;
+    for (const UiNode& node : single->Describe())
+        offered = offered || node.name == QStringLiteral("匿名模式");
+    EXPECT_FALSE(offered);
+    single->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, WritingAnonymouslyToOnePersonShowsTheNoticeUntilItIsClosed) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+    ASSERT_NE(conversation, nullptr);
+    conversation->type = 1;
+    conversation->me_is_anony = 1;
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    ASSERT_TRUE(window->AnonymousBar().IsWindowVisible());
+    // The page starts below the notice.
+    EXPECT_EQ(VWindow(window->Page().Handle()).GetWindowRect().top -
+                  window->AnonymousBar().GetWindowRect().top,
+              CDlgMessage::kNoticeBarHeight);
+    ASSERT_TRUE(ClickElement(window->AnonymousBar(), QStringLiteral("关闭")));
+    ASSERT_TRUE(PumpUntil([&] { return !window->AnonymousBar().IsWindowVisible(); }));
+    EXPECT_EQ(VWindow(window->Page().Handle()).GetWindowRect().top,
+              window->AnonymousBar().GetWindowRect().top);
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, AMentionWhileReadingFurtherUpShowsTheMentionBar) {
+    SignInDemo();
+    const std::int32_t group = ConversationNamed("产品研发群");
+    const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(group);
+    ASSERT_NE(conversation, nullptr);
+    const std::string peer = PeerOf(*conversation);
+    auto window = Open(group);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Rows(*window) > 0; }));
+    // Enough of the conversation to read further up.
+    const auto room = [&] {
+        return Eval(*window, QStringLiteral("document.documentElement.scrollHeight-"
+                                            "document.documentElement.clientHeight"))
+            .toInt();
+    };
+    for (int i = 0; room() < 400 && i < 12; ++i) {
+        service_.Get("/admin/send?mid=" + std::to_string(group) + "&from=" + peer + "&text=" +
+                     QUrl::toPercentEncoding(QStringLiteral("进度同步 %1").arg(i)).toStdString());
+        const int rows = Rows(*window);
+        PumpUntil([&] { return Rows(*window) > rows; }, std::chrono::seconds(20));
+    }
+    ASSERT_GE(room(), 400);
+    // The reader goes to the top (the page hears of it at once, as of a wheel turn).
+    Eval(*window, QStringLiteral("document.documentElement.scrollTop=0;"
+                                 "window.dispatchEvent(new Event('scroll'))"));
+    window->Page().ReadScroll();
+    ASSERT_TRUE(PumpUntil([&] { return window->Page().ScrolledUp(); }));
+
+    const QString text = QStringLiteral("@林晓 评审材料周五前发我");
+    service_.Get("/admin/send?mid=" + std::to_string(group) + "&from=" + peer +
+                 "&at=" + CDBLogin::Instance().Record().qxid +
+                 "&text=" + QUrl::toPercentEncoding(text).toStdString());
+    ASSERT_TRUE(PumpUntil([&] { return window->MentionBar().IsWindowVisible(); },
+                          std::chrono::seconds(30)));
+    EXPECT_TRUE(window->MentionBar().Title().startsWith(QStringLiteral("[有人@我]")));
+    EXPECT_EQ(window->MentionBar().Body(), text);
+    EXPECT_TRUE(window->NewMessageBar().IsWindowVisible());
+    // A message that does not mention the account brings no mention bar.
+    window->MentionBar().Hide(false);
+    service_.Get("/admin/send?mid=" + std::to_string(group) + "&from=" + peer +
+                 "&text=" + QUrl::toPercentEncoding(QStringLiteral("大家辛苦了")).toStdString());
+    ASSERT_TRUE(
+        PumpUntil([&] { return window->NewMessageBar().Body() == QStringLiteral("大家辛苦了"); },
+                  std::chrono::seconds(30)));
+    EXPECT_FALSE(window->MentionBar().IsWindowVisible());
+
+    // Shown again and clicked: the page goes to where the mention came in.
+    service_.Get("/admin/send?mid=" + std::to_string(group) + "&from=" + peer +
+                 "&at=" + CDBLogin::Instance().Record().qxid +
+                 "&text=" + QUrl::toPercentEncoding(text).toStdString());
+    ASSERT_TRUE(PumpUntil([&] { return window->MentionBar().IsWindowVisible(); },
+                          std::chrono::seconds(30)));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    QWidget* bar = window->MentionBar().Widget();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 3, bar->height() / 2));
+    ASSERT_TRUE(PumpUntil([&] { return !window->MentionBar().IsWindowVisible(); }));
+    EXPECT_TRUE(PumpUntil([&] {
+        window->Page().ReadScroll();
+        return !window->Page().ScrolledUp();
+    }));
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, ALargePastedPictureGoesScaledShowsOnceAndOpensFromThePage) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    QImage large(3000, 2000, QImage::Format_RGB32);
+    QPainter painter(&large);
+    painter.fillRect(large.rect(), QColor(40, 120, 200));
+    painter.fillRect(QRect(300, 300, 1200, 900), QColor(240, 200, 60));
+    painter.end();
+    QGuiApplication::clipboard()->setImage(large);
+    window->Input()->setFocus();
+    QTest::keyClick(window->Input(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(window->Input()->Pictures().size(), 1u);
+    const auto pictures = [&] {
+        return Eval(*window, QStringLiteral("document.querySelectorAll('.bubble-picture').length"))
+            .toInt();
+    };
+    const int before = pictures();
+    QTest::keyClick(window->Input(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return pictures() == before + 1; }));
+    EXPECT_TRUE(window->Input()->Blank()) << "what was sent stays in the box";
+    ASSERT_TRUE(PumpUntil([&] { return window->Outstanding().empty(); }, std::chrono::seconds(60)));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(pictures(), before + 1);
+
+    // The service holds the scaled picture, not the one from the clipboard.
+    const MessageRecord* sent = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        sent = MineWhere(id, [](const MessageRecord& m) {
+            return m.type == 2 && m.file.xsize == kPictureSizeLimit;
+        });
+        return sent != nullptr;
+    }));
+    EXPECT_EQ(sent->file.xsize, kPictureSizeLimit);
+    EXPECT_EQ(sent->file.ysize, kPictureSizeLimit * 2 / 3);
+    const std::string body = service_.Get(
+        QUrl(QString::fromStdString(sent->file.url)).path(QUrl::FullyEncoded).toStdString());
+    EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(body)).size(),
+              QSize(kPictureSizeLimit, kPictureSizeLimit * 2 / 3));
+
+    // A click on it in the page opens the service's copy in the desktop's viewer.
+    ViewerStandIn viewer;
+    ASSERT_TRUE(
+        ClickInPage(*window, QStringLiteral(".msg[data-id=\"%1\"] .bubble-picture").arg(sent->id)));
+    ASSERT_TRUE(PumpUntil([&] { return !viewer.opened.empty(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(QImageReader(viewer.opened[0].toLocalFile()).size(),
+              QSize(kPictureSizeLimit, kPictureSizeLimit * 2 / 3));
+    window->DestroyWindow();
+}
+
+TEST_F(ChatWindowTest, OnlyWhatReadsAsAPictureIsHandedToTheViewer) {
+    QTemporaryDir folder;
+    ViewerStandIn viewer;
+    BoxCatcher boxes;
+    FlowHandle flow;
+    // A picture on disk, its name with a space written as the page writes it.
+    const QString photo = folder.filePath(QStringLiteral("my photo.png"));
+    QImage(20, 10, QImage::Format_RGB32).save(photo);
+    EXPECT_EQ(OpenPagePicture(QUrl::fromLocalFile(photo).toString(QUrl::FullyEncoded).toStdString(),
+                              flow, nullptr),
+              PictureOpen::kOpened);
+    ASSERT_EQ(viewer.opened.size(), 1u);
+    EXPECT_EQ(viewer.opened[0].toLocalFile(), photo);
+    // Something else named like a picture is not opened, and the reader is told.
+    const QString fake = folder.filePath(QStringLiteral("fake.png"));
+    QFile file(fake);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("#!/bin/sh\necho hello\n");
+    file.close();
+    EXPECT_EQ(OpenPagePicture(fake.toStdString(), flow, nullptr), PictureOpen::kNotAPicture);
+    // A download that is not a picture is not opened either.
+    lumeno::test::RawHttpServer server([](const std::string&) {
+        return lumeno::test::ScriptedAnswer{
+            lumeno::test::HttpAnswer(200, "<html><script>alert(1)</script></html>", "image/png")};
+    });
+    const std::string address = "http://127.0.0.1:" + std::to_string(server.Port()) + "/p.png";
+    EXPECT_EQ(OpenPagePicture(address, flow, nullptr), PictureOpen::kDownloading);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.boxes.size() == 2; }, std::chrono::seconds(20)));
+    EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8(kPictureNotOpened));
+    EXPECT_EQ(boxes.boxes[1].text, QString::fromUtf8(kPictureNotOpened));
+    EXPECT_EQ(viewer.opened.size(), 1u);
+    // Nor is anything that is neither a file nor a web address.
+    EXPECT_EQ(OpenPagePicture("javascript:alert(1)", flow, nullptr), PictureOpen::kUnknownSource);
+}
+
+// A send still on its way when its window goes: when it fails, its text is in the box the next
+// time the conversation opens, whether that window opened before or after the failure.
+TEST_F(ChatWindowTest, ASendStillOnItsWayWhenTheWindowGoesIsNotLost) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    const std::string account = CDBLogin::Instance().Record().qxid;
+    service_.Get("/admin/fault?kind=http500&path=/lumeno/msg/v3/add_dialogue&count=2");
+    {
+        auto window = Open(id);
+        ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+        // Sent and gone at once, before the service can answer.
+        QInputMethodEvent typed;
+        typed.setCommitString(QStringLiteral("路上的第一条 / 1"));
+        QApplication::sendEvent(window->Input(), &typed);
+        window->Send();
+        ASSERT_EQ(window->Outstanding().size(), 1u);
+        window->DestroyWindow();
+    }
+    ASSERT_TRUE(
+        PumpUntil([&] { return SendsInFlight::Instance().Held() == 0; }, std::chrono::seconds(30)));
+    auto again = Open(id);
+    EXPECT_EQ(again->Input()->toPlainText(), QStringLiteral("路上的第一条 / 1"));
+
+    // This time the conversation opens again before the answer comes: the new window takes it.
+    again->Send();
+    ASSERT_EQ(again->Outstanding().size(), 1u);
+    again->DestroyWindow();
+    again.reset();
+    ASSERT_EQ(SendsInFlight::Instance().Held(), 1u);
+    auto third = Open(id);
+    EXPECT_EQ(SendsInFlight::Instance().Held(), 0u);
+    EXPECT_EQ(third->Outstanding().size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return third->Outstanding().empty(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(third->Input()->toPlainText(), QStringLiteral("路上的第一条 / 1"));
+    third->DestroyWindow();
+    third.reset();
+    EXPECT_EQ(DraftBook::Of(account).Get(id), "路上的第一条 // 1");
+}
+
+}  // namespace
+
+#include "chat_tools_test.moc"
