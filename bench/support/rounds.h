@@ -26,6 +26,14 @@ inline double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// The value below which the share `p` (0 to 1) of the values lies, by the nearest rank.
+inline double Percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    const auto at = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[std::min(at, values.size() - 1)];
+}
+
 inline void Measure(std::vector<Work>& works, int rounds) {
     for (Work& work : works)
         work.run();  // warm every cache once
