@@ -74,6 +74,11 @@ TEST_F(ChatWindowTest, AnonymousModeInAGroupDarkensTheBoxAndSendsWithoutAName) {
     EXPECT_EQ(boxes.boxes[0].buttons, std::vector<QString>{QStringLiteral("我知道了")});
     ASSERT_TRUE(window->Anonymous());
     EXPECT_EQ(boxColour(), QColor(53, 53, 53));
+    ASSERT_TRUE(PumpUntil([&] { return Rows(*window) > 0; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(600));
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    window->Widget()->grab().save(
+        QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-anonymous.png"));
 
     // What is written now goes out anonymously: the service's copy carries no name.
     const QString text = QStringLiteral("匿名说一句：需求改得太频繁了");

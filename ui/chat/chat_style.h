@@ -22,16 +22,14 @@ inline constexpr int kInputMaxLines = 3;
 inline constexpr int kInputInsetX = 5;
 inline constexpr int kInputInsetY = 6;
 inline constexpr int kAreaPadding = 10;  // above the input frame
-inline constexpr int kToolButtonHeight = 28;
-inline constexpr int kToolGap = 4;  // between two buttons of the tool strip
+inline constexpr int kToolButton = 32;   // the tool strip's icon buttons, square
 
 inline const QColor kBackground{245, 245, 245};
 inline const QColor kAnonymousBackground{53, 53, 53};
 inline const QColor kSeparator = palette::kDivider;
 inline const QColor kInputFrame = palette::kBorder;
 inline const QColor kInputBackground = palette::kSurface;
-inline const QColor kToolText = palette::kText;
-inline const QColor kToolHover = palette::kBrandTint;
+inline const QColor kToolOn = palette::kBrandTint;  // behind a tool that is switched on
 
 // What the reader sees when a send failed and the service gave no reason of its own.
 inline constexpr char kSendFailed[] = "发送失败，请检查网络后重试";

@@ -212,29 +212,27 @@ void CDlgMessage::DoUI(UiContext& ctx) {
     UiFill(root, UiRect(frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1),
            cs::kInputBackground);
 
-    // The tool strip: its buttons spread evenly over the room left of the box.
+    // The tool strip: an icon button each, spread evenly over the room left of the box.
     enum class Tool { kEmoticons, kAnonymous, kPicture };
     std::vector<Tool> tools{Tool::kEmoticons};
     if (OffersAnonymity()) tools.push_back(Tool::kAnonymous);
     tools.push_back(Tool::kPicture);
-    const int toolTop = frame.top + (cs::kInputFirstLine - cs::kToolButtonHeight) / 2;
-    const int toolWidth = (cs::kToolStripWidth - cs::kAreaPadding) / static_cast<int>(tools.size());
-    CKesBitmap& white = SkinImage("small_white_btn.png");
-    CKesBitmap& blue = SkinImage("small_blue_btn.png");
-    const QFont& font = TextFont(12);
-    int toolLeft = cs::kAreaPadding / 2;
+    const int toolTop = frame.top + (cs::kInputFirstLine - cs::kToolButton) / 2;
+    const int cell = (cs::kToolStripWidth - cs::kAreaPadding) / static_cast<int>(tools.size());
+    int cellLeft = cs::kAreaPadding / 2;
     for (const Tool tool : tools) {
-        const UiRect rect(toolLeft, toolTop, toolLeft + toolWidth - cs::kToolGap,
-                          toolTop + cs::kToolButtonHeight);
-        toolLeft += toolWidth;
-        // Anonymous mode shows as a pressed (blue) button while it is on.
-        const bool on = tool == Tool::kAnonymous && Anonymous();
-        const QString caption = tool == Tool::kEmoticons   ? QStringLiteral("表情")
-                                : tool == Tool::kAnonymous ? QStringLiteral("匿名模式")
-                                                           : QStringLiteral("传图");
-        if (!UiSkinButton(root, rect, on ? &blue : &white, caption, QString(), &font,
-                          on ? palette::kTextOnBrand : cs::kToolText, -1, kUiTakesMouse))
-            continue;
+        const UiRect rect = UiRect::FromSize(cellLeft + (cell - cs::kToolButton) / 2, toolTop,
+                                             cs::kToolButton, cs::kToolButton);
+        cellLeft += cell;
+        const char* picture = tool == Tool::kEmoticons   ? "send_dlg_face.png"
+                              : tool == Tool::kAnonymous ? "send_dlg_anony.png"
+                                                         : "send_dlg_image.png";
+        const QString name = tool == Tool::kEmoticons   ? QStringLiteral("表情")
+                             : tool == Tool::kAnonymous ? QStringLiteral("匿名模式")
+                                                        : QStringLiteral("传图");
+        // Anonymous mode stands out while it is on.
+        if (tool == Tool::kAnonymous && Anonymous()) UiFill(root, rect, cs::kToolOn);
+        if (!UiButton(root, rect, QString(), name, kUiTakesMouse, &SkinImage(picture))) continue;
         ctx.Later([this, alive = alive_, tool] {
             if (!*alive) return;
             if (tool == Tool::kEmoticons) {
@@ -255,7 +253,7 @@ void CDlgMessage::DoUI(UiContext& ctx) {
     const int sendTop = frame.top + (cs::kInputFirstLine - cs::kSendHeight) / 2;
     if (UiSkinButton(
             root, UiRect(sendLeft, sendTop, sendLeft + cs::kSendWidth, sendTop + cs::kSendHeight),
-            &SkinImage("small_blue_btn.png"), QStringLiteral("发送"), QString(), &font,
+            &SkinImage("small_blue_btn.png"), QStringLiteral("发送"), QString(), &TextFont(12),
             palette::kTextOnBrand, -1, kUiTakesMouse | (canSend ? 0u : kUiDisabled))) {
         ctx.Later([this, alive = alive_] {
             if (*alive) Send();
