@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -17,6 +18,7 @@
 #include "api/send_message.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/chat_window.h"
+#include "tests/support/menu_picker.h"
 #include "tests/support/raw_http_server.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/draft_book.h"
@@ -279,6 +281,50 @@ TEST_F(ChatWindowTest, OnlyWhatReadsAsAPictureIsHandedToTheViewer) {
     EXPECT_EQ(viewer.opened.size(), 1u);
     // Nor is anything that is neither a file nor a web address.
     EXPECT_EQ(OpenPagePicture("javascript:alert(1)", flow, nullptr), PictureOpen::kUnknownSource);
+}
+
+// The right button's edit menu: cut and paste bring text and pictures back as they were, while
+// other programs get the text alone.
+TEST_F(ChatWindowTest, TheEditMenuCutsAndPastesTextAndPictures) {
+    SignInDemo();
+    auto window = Open(BusiestConversation());
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    CChatInput& box = *window->Input();
+    const auto menu = [&](const QString& choose) {
+        auto picker = std::make_unique<lumeno::test::MenuPicker>(choose);
+        const QPoint at = box.viewport()->rect().center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, box.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(box.viewport(), &event);
+        return picker;
+    };
+    // Nothing selected and nothing to paste: only select all is offered.
+    QGuiApplication::clipboard()->clear();
+    const auto empty = menu(QString());
+    EXPECT_EQ(empty->texts,
+              (std::vector<QString>{QStringLiteral("剪切(&T)"), QStringLiteral("复制(&C)"),
+                                    QStringLiteral("粘贴(&P)"), QStringLiteral("全部选择(&A)")}));
+    EXPECT_EQ(empty->enabled, (std::vector<bool>{false, false, false, true}));
+
+    QImage photo(400, 300, QImage::Format_RGB32);
+    photo.fill(QColor(90, 160, 90));
+    QGuiApplication::clipboard()->setImage(photo);
+    box.setFocus();
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("周报 / 初稿"));
+    QApplication::sendEvent(&box, &typed);
+    const std::string written = box.Serialized();
+    ASSERT_EQ(box.Pictures().size(), 1u);
+
+    menu(QStringLiteral("全部选择(&A)"));
+    ASSERT_TRUE(box.textCursor().hasSelection());
+    menu(QStringLiteral("剪切(&T)"));
+    EXPECT_TRUE(box.Blank());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("周报 / 初稿"));
+    menu(QStringLiteral("粘贴(&P)"));
+    EXPECT_EQ(box.Serialized(), written);
+    EXPECT_EQ(box.Pictures().size(), 1u);
+    window->DestroyWindow();
 }
 
 // A send still on its way when its window goes: when it fails, its text is in the box the next

@@ -1,11 +1,13 @@
 #include "ui/chat/chat_input.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
@@ -15,6 +17,7 @@
 #include <functional>
 
 #include "platform/window.h"
+#include "ui/common/popup_menu.h"
 #include "ui/ui_messages.h"
 
 namespace {
@@ -23,6 +26,8 @@ constexpr int kEmoticonPixels = 24;
 constexpr int kThumbnailPixels = 96;
 constexpr char kMarkerStart[] = "/c[\"";
 constexpr char kMarkerEnd[] = "\"]";
+// What a copy from this box carries besides its text: the serialized selection.
+constexpr char kOwnFormat[] = "application/x-lumeno-input";
 
 // A pasted picture is kept as a file of its own, so that it can be sent like one from disk.
 QString SavePastedPicture(const QImage& image) {
@@ -58,9 +63,13 @@ CChatInput::CChatInput(QWidget* parent, HWND owner) : QTextEdit(parent), owner_(
 }
 
 std::string CChatInput::Serialized() const {
+    return SerializeDocument(*document());
+}
+
+std::string SerializeDocument(const QTextDocument& document) {
     std::string out;
     bool firstBlock = true;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (!firstBlock) out += "\n";
         firstBlock = false;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -94,6 +103,7 @@ void CChatInput::InsertPicture(const QString& path, bool emoticon) {
     format.setWidth(emoticon ? kEmoticonPixels : shown.width());
     format.setHeight(emoticon ? kEmoticonPixels : shown.height());
     format.setVerticalAlignment(QTextCharFormat::AlignBottom);
+    if (emoticon) emoticons_.insert(path);
     textCursor().insertImage(format);
     setFocus(Qt::OtherFocusReason);
 }
@@ -137,6 +147,11 @@ std::string PictureMarker(const std::string& path) {
 void CChatInput::SetSerialized(const std::string& serialized,
                                const std::function<bool(const std::string&)>& emoticon) {
     clear();
+    InsertSerialized(serialized, emoticon);
+}
+
+void CChatInput::InsertSerialized(const std::string& serialized,
+                                  const std::function<bool(const std::string&)>& emoticon) {
     const std::string start = kMarkerStart;
     std::string text;
     const auto flush = [&] {
@@ -182,11 +197,68 @@ void CChatInput::keyPressEvent(QKeyEvent* event) {
     QTextEdit::keyPressEvent(event);
 }
 
+void CChatInput::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    const bool selection = textCursor().hasSelection();
+    const QPoint at = event->globalPos();
+    const QPointer<CChatInput> alive(this);
+    const int command = TrackPopup(owner_,
+                                   {{kCut, QStringLiteral("剪切(&T)"), selection},
+                                    {kCopy, QStringLiteral("复制(&C)"), selection},
+                                    {kPaste, QStringLiteral("粘贴(&P)"), canPaste()},
+                                    {0, QString(), true},
+                                    {kSelectAll, QStringLiteral("全部选择(&A)"), true}},
+                                   at.x(), at.y());
+    if (!alive) return;  // the window went while the menu was open
+    switch (command) {
+        case kUndo:
+            undo();
+            break;
+        case kCut:
+            cut();
+            break;
+        case kCopy:
+            copy();
+            break;
+        case kPaste:
+            paste();
+            break;
+        case kClear:
+            textCursor().removeSelectedText();
+            break;
+        case kSelectAll:
+            selectAll();
+            break;
+        default:
+            break;
+    }
+}
+
 bool CChatInput::canInsertFromMimeData(const QMimeData* source) const {
     return source->hasImage() || source->hasUrls() || source->hasText();
 }
 
+QMimeData* CChatInput::createMimeDataFromSelection() const {
+    auto* copied = new QMimeData;
+    // Other programs get the text; this box gets its pictures back too.
+    QTextDocument selection;
+    QTextCursor(&selection).insertFragment(textCursor().selection());
+    copied->setData(QString::fromLatin1(kOwnFormat),
+                    QByteArray::fromStdString(SerializeDocument(selection)));
+    QString text = selection.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    copied->setText(text);
+    return copied;
+}
+
 void CChatInput::insertFromMimeData(const QMimeData* source) {
+    if (source->hasFormat(QString::fromLatin1(kOwnFormat))) {
+        const std::string serialized = source->data(QString::fromLatin1(kOwnFormat)).toStdString();
+        InsertSerialized(serialized, [this](const std::string& path) {
+            return emoticons_.count(QString::fromStdString(path)) > 0;
+        });
+        return;
+    }
     if (source->hasImage()) {
         const QString path = SavePastedPicture(qvariant_cast<QImage>(source->imageData()));
         if (!path.isEmpty()) InsertPicture(path, false);

@@ -1,11 +1,13 @@
 #pragma once
 // The input box of a chat window: text with pictures and emoticon pictures in it, as a person
-// writes a message. Enter asks the owner to send, Ctrl+Enter starts a new line. Pasted text goes
+// writes a message. Enter asks the owner to send, Ctrl+Enter starts a new line; the right button
+// offers the edit menu. Pasted text goes
 // in as the text it is (never read as markers); pasted or dropped pictures go in as pictures.
 // The owner hears of Enter and of every change by message; no message carries an address.
 
 #include <QTextEdit>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,14 +35,30 @@ class CChatInput final : public QTextEdit {
     // where their files still exist; `emoticon` tells which paths are emoticons.
     void SetSerialized(const std::string& serialized,
                        const std::function<bool(const std::string& path)>& emoticon);
+    // Inserts a serialized content at the caret.
+    void InsertSerialized(const std::string& serialized,
+                          const std::function<bool(const std::string& path)>& emoticon);
+
+    // The edit menu's commands.
+    enum Command : int {
+        kUndo = 40050,
+        kCut = 40051,
+        kCopy = 40052,
+        kPaste = 40053,
+        kClear = 40054,
+        kSelectAll = 40055,
+    };
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
+    QMimeData* createMimeDataFromSelection() const override;
     void insertFromMimeData(const QMimeData* source) override;
 
   private:
     HWND owner_;
+    std::set<QString> emoticons_;  // the pictures inserted as emoticons
 };
 
 // Splits a serialized input into the text to send (emoticon pictures become their codes through
@@ -50,6 +68,9 @@ struct SerializedParts {
     std::string text;
     std::vector<std::string> pictures;
 };
+class QTextDocument;
+// A document's content in the serialized form.
+std::string SerializeDocument(const QTextDocument& document);
 // A text in the input's serialized form ("/" written "//"), and a picture's marker.
 std::string SerializeText(const std::string& text);
 std::string PictureMarker(const std::string& path);
