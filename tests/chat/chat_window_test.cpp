@@ -251,7 +251,15 @@ TEST_F(ConversationWindowTest, ConversationsOpenAsTabsSwitchAndClose) {
     QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
     group.Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-window.png"));
 
-    group.CloseConversation(ids[1]);
+    // Escape in the box closes the selected conversation; what was typed stays as its draft.
+    CChatInput* box = group.Chat(ids[1])->Input();
+    box->setFocus();
+    QInputMethodEvent typed;
+    typed.setCommitString(QStringLiteral("还没写完"));
+    QApplication::sendEvent(box, &typed);
+    QTest::keyClick(box, Qt::Key_Escape);
+    ASSERT_TRUE(PumpUntil([&] { return group.TabOrder().size() == 2; }));
+    EXPECT_EQ(DraftBook::Current().Get(ids[1]), "还没写完");
     EXPECT_EQ(group.TabOrder(), (std::vector<std::int32_t>{ids[0], ids[2]}));
     EXPECT_EQ(group.Selected(), ids[2]);
     group.CloseConversation(ids[2]);

@@ -183,6 +183,12 @@ void CChatInput::InsertSerialized(const std::string& serialized,
 }
 
 void CChatInput::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        // The owner decides: in the conversation window it closes the conversation.
+        event->accept();
+        platform::PostMessage(owner_, UM_CHAT_INPUT_ESCAPE, 0, 0);
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !(event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
         event->accept();

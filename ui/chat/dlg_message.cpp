@@ -13,6 +13,7 @@
 #include "conversation/emoticon_table.h"
 #include "conversation/page_links.h"
 #include "conversation/store_sources.h"
+#include "platform/window.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
 #include "toolkit/elements/ui_elements.h"
@@ -310,6 +311,12 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             return true;
         case UM_CHAT_INPUT_SEND:
             Send();
+            return true;
+        case UM_CHAT_INPUT_ESCAPE:
+            // Inside the conversation window Escape closes this conversation (its draft is kept);
+            // a window of its own stays.
+            if (HWND holder = GetParent(); holder && platform::IsWindow(holder))
+                VWindow(holder).PostMessage(UM_CLOSE_TAB, 0, conversationId_);
             return true;
         case UM_CHAT_INPUT_CHANGED: {
             const UiRect client = GetClientRect();
