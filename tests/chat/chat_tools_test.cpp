@@ -14,13 +14,16 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <set>
 
 #include "api/send_message.h"
+#include "storage/user_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/chat_window.h"
 #include "tests/support/menu_picker.h"
 #include "tests/support/raw_http_server.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/dlg_msg_group.h"
 #include "ui/chat/draft_book.h"
 #include "ui/chat/picture_open.h"
 #include "ui/chat/sends_in_flight.h"
@@ -281,6 +284,38 @@ TEST_F(ChatWindowTest, OnlyWhatReadsAsAPictureIsHandedToTheViewer) {
     EXPECT_EQ(viewer.opened.size(), 1u);
     // Nor is anything that is neither a file nor a web address.
     EXPECT_EQ(OpenPagePicture("javascript:alert(1)", flow, nullptr), PictureOpen::kUnknownSource);
+}
+
+// A conversation started with a contact the account has never written to opens on an empty page,
+// and the contact's first message shows in it.
+TEST_F(ChatWindowTest, AConversationStartedWithANewContactOpensEmptyAndShowsTheFirstMessage) {
+    SignInDemo();
+    std::set<std::string> talkedTo;
+    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+        if (conversation && conversation->type != 3 && conversation->member_ids.size() == 1)
+            talkedTo.insert(conversation->member_ids[0]);
+    }
+    std::string contact;
+    for (const auto& [letter, users] : CDBUser::Instance().ContactIndex())
+        for (const UserRecord* user : users)
+            if (contact.empty() && !talkedTo.count(user->qxid)) contact = user->qxid;
+    ASSERT_FALSE(contact.empty());
+
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    group.StartConversation(contact);
+    ASSERT_TRUE(PumpUntil([&] { return group.Selected() != 0; }, std::chrono::seconds(30)));
+    CDlgMessage* chat = group.Chat(group.Selected());
+    ASSERT_NE(chat, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return chat->PageReady(); }));
+    EXPECT_EQ(Rows(*chat), 0);
+    const QString text = QStringLiteral("你好，看到你的简历了");
+    service_.Get("/admin/send?mid=" + std::to_string(group.Selected()) + "&from=" + contact +
+                 "&text=" + QUrl::toPercentEncoding(text).toStdString());
+    EXPECT_TRUE(
+        PumpUntil([&] { return RowsWithText(*chat, text) == 1; }, std::chrono::seconds(30)));
+    CDlgMsgGroup::DestroyInstance();
 }
 
 // The right button's edit menu: cut and paste bring text and pictures back as they were, while
