@@ -33,5 +33,7 @@ inline const QColor kToolOn = palette::kBrandTint;  // behind a tool that is swi
 
 // What the reader sees when a send failed and the service gave no reason of its own.
 inline constexpr char kSendFailed[] = "发送失败，请检查网络后重试";
+inline constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
+inline constexpr char kErrorCaption[] = "出错啦~~";
 
 }  // namespace chat_style

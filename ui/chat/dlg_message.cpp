@@ -37,37 +37,8 @@ namespace {
 
 constexpr int kAreaInset = 10;
 constexpr char kAnonymousProfile[] = "匿名的用户无法查看联系人详情";
-constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
-constexpr char kErrorCaption[] = "出错啦~~";
 constexpr char kAnonymousOn[] = "你已经进入匿名模式，现在发言将不会显示";
 constexpr char kAnonymousOnMore[] = "你的头像和名字，可以放心的吐槽和爆料啦";
-
-// Line ends as the service keeps them: CR LF.
-std::string WireLineEnds(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += "\r\n";
-        } else if (text[i] == '\n') {
-            out += "\r\n";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-bool Blank(const std::string& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
-}
-
-ItemSources SourcesOf(std::int32_t conversationId) {
-    ItemSources sources = StoreItemSources(conversationId);
-    sources.emoticons = &ChatEmoticons();
-    return sources;
-}
 
 }  // namespace
 
@@ -78,6 +49,12 @@ const EmoticonTable& ChatEmoticons() {
 
 bool IsChatEmoticon(const std::string& path) {
     return ChatEmoticons().CodeForImage(path).has_value();
+}
+
+ItemSources CDlgMessage::Sources() const {
+    ItemSources sources = StoreItemSources(conversationId_);
+    sources.emoticons = &ChatEmoticons();
+    return sources;
 }
 
 CDlgMessage::CDlgMessage(std::int32_t conversationId, const QString& title)
@@ -382,238 +359,9 @@ void CDlgMessage::CompleteMentionInBox(const QString& name) {
     input_->setFocus(Qt::OtherFocusReason);
 }
 
-void CDlgMessage::LoadHistory(Position position) {
-    int count = CDlgMessage::kOlderPage;
-    if (position == Position::kBottom) {
-        const ConversationRecord* conversation =
-            CDBMsgDlg::Instance().FindConversation(conversationId_);
-        // Writing anonymously to one person: a notice says so, for a minute.
-        if (conversation && conversation->type == 1 && conversation->me_is_anony &&
-            !anonymousNoticeClosed_ && !yellowBar_.IsWindowVisible()) {
-            yellowBar_.ShowWindow(SW_SHOW);
-            yellowBar_.SetTimer(CPageYellowBar::kHideTimer, kAnonymousNoticeMs);
-            PlaceBars();
-        }
-        const int badge = conversation ? conversation->badge : 0;
-        count = std::min(10, badge <= 2 ? 3 : badge);
-    } else if (position == Position::kTop) {
-        count = badgeAtOpen_ - lastBatch_;
-        if (count < 1) return;
-    }
-    const std::int32_t before = oldestShown_;
-    RunFlowOnce(
-        historyFlow_, [this, alive = alive_, position, count, before](CAsyncWorkFlow& flow) {
-            std::vector<std::int32_t> ids;
-            ErrorRecord error;
-            const bool served = GetHistoryPage(conversationId_, before, count, ids, &error, flow);
-            if (!*alive) return;
-            // A conversation without messages serves nothing: an empty page, not a failure.
-            // A conversation that holds no message yet opens on an empty page: the service may not
-            // know it before its first message.
-            const MessageIndexEntry* index = CDBMsgDlg::Instance().FindIndexEntry(conversationId_);
-            const bool empty = !index || index->ids.empty();
-            if (!served && error.error_code > 0 && !(position == Position::kBottom && empty)) {
-                ShowMessageBox(
-                    m_hWnd, error.error_msg + " (错误码: " + std::to_string(error.error_code) + ")",
-                    kErrorCaption, MB_OK);
-                if (!*alive) return;
-                if (position != Position::kBottom) return;
-                ids.clear();
-            }
-            pendingIds_ = ids;
-            PostMessage(UM_HISTORY_READY, static_cast<WPARAM>(position), 0);
-        });
-}
-
-void CDlgMessage::ShowHistory(Position position) {
-    const ItemSources sources = SourcesOf(conversationId_);
-    if (!sources.conversation) return;
-    const HistoryBatch batch =
-        BuildHistory(pendingIds_, sources, StoreHistorySource(conversationId_), marks_);
-    for (std::int32_t id : pendingIds_) {
-        shown_.insert(id);
-        if (const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id)) {
-            if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
-                picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
-        }
-    }
-    lastBatch_ = static_cast<int>(pendingIds_.size());
-    pendingIds_.clear();
-    const bool first = !pageReady_;
-    pageReady_ = true;
-    if (batch.data.empty()) {
-        hasMore_ = false;
-        page_.HasNoMore();
-    } else {
-        oldestShown_ = batch.oldestShown;
-        hasMore_ =
-            HistoryHasMore(CDBMsgDlg::Instance().FindIndexEntry(conversationId_), oldestShown_);
-        const HistoryPosition where = position == Position::kBottom ? HistoryPosition::kBottom
-                                      : position == Position::kUp   ? HistoryPosition::kUp
-                                                                    : HistoryPosition::kTop;
-        page_.ShowItems(HistoryEnvelope(hasMore_, where, batch.data));
-        if (position == Position::kBottom) page_.ScrollToEnd();
-    }
-    // Many unread messages: the first page shows the newest, the bar offers the rest.
-    if (position == Position::kBottom && badgeAtOpen_ >= kUnreadBarFrom &&
-        !unreadBar_.IsWindowVisible())
-        unreadBar_.Show(NoticeKind::UnreadCount, QString(), QString(), badgeAtOpen_);
-    if (first) {
-        // What arrived while the first page was on its way, in order.
-        const auto early = std::move(early_);
-        early_.clear();
-        for (const auto& [local, id] : early)
-            ShowArrived(local, id);
-    }
-    PostMessage(UM_MARK_READ, 0, 0);
-}
-
-void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
-    if (kind == db_event::kSending && second == db_event::kFailed) {
-        ShowFailed(first);
-    } else if (kind == db_event::kNewMessage) {
-        ShowArrived(first, second);
-    } else if (kind == db_event::kConversationLookup && first == conversationId_) {
-        Invalidate(false);  // anonymous mode went on or off
-    } else if (kind == db_event::kConversationChanged && first == conversationId_) {
-        if (const ConversationRecord* conversation =
-                CDBMsgDlg::Instance().FindConversation(conversationId_)) {
-            title_ = QString::fromStdString(conversation->name);
-            SetWindowText(QStringLiteral("Lumeno - ") + title_);
-        }
-    }
-}
-
-void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) {
-    const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(messageId);
-    if (!message || message->mid != conversationId_) return;
-    // A send of another window keeps its own number.
-    if (localNumber != 0 && !outstanding_.count(localNumber)) return;
-    if (!pageReady_) {
-        early_.emplace_back(localNumber, messageId);
-        return;
-    }
-    if (!shown_.insert(messageId).second) return;
-    const ItemSources sources = SourcesOf(conversationId_);
-    if (!sources.conversation) return;
-    if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
-        picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
-    if (localNumber != 0) {
-        // The service's copy of a message this window sent: it takes the place of the one shown.
-        outstanding_.erase(localNumber);
-        page_.ShowItems(ArrivedEnvelope(true, ReplacementItem(*message, sources, localNumber)));
-        return;
-    }
-    const bool away = page_.ScrolledUp();
-    page_.ShowItems(ArrivedEnvelope(away, BelowData(*message, sources, marks_)));
-    if (away && !message->is_me &&
-        message->type != static_cast<std::int32_t>(MessageKind::kSystemNotice)) {
-        // The reader is further up: a preview tells of it until they are back at the end.
-        const UserRecord* sender = CDBUser::Instance().Find(message->qxid);
-        const QString name = message->anonym || !sender ? QStringLiteral("匿名")
-                                                        : QString::fromStdString(sender->name);
-        newBar_.Show(NoticeKind::Preview, name, QString::fromStdString(message->text), 0);
-        SetTimer(kBackAtEndTimer, kBackAtEndMs);
-        if (message->atme && sources.conversation->type == 3) ShowMentionNotice(*message, name);
-    }
-    if (IsWindowVisible()) PostMessage(UM_MARK_READ, 0, 0);
-}
-
-void CDlgMessage::ShowMentionNotice(const MessageRecord& message, const QString& sender) {
-    mentionBar_.Show(NoticeKind::Mention, sender, QString::fromStdString(message.text), 0);
-    PlaceBars();
-    // A click brings the reader to where the message came in: the end of the page as it is now.
-    page_.ReadScroll([this, alive = alive_](const PageScroll& scroll) {
-        if (*alive) mentionBar_.SetContext(std::max(1, scroll.Range()));
-    });
-}
-
 void CDlgMessage::PlaceBars() {
     const UiRect client = GetClientRect();
     OnLayout(client.Width(), client.Height());
-}
-
-void CDlgMessage::ShowFailed(std::int32_t localNumber) {
-    const auto found = outstanding_.find(localNumber);
-    if (found == outstanding_.end()) return;
-    const MessageRecord failed = found->second;
-    outstanding_.erase(found);
-    std::string reason = cs::kSendFailed;
-    if (const ErrorRecord* error = CApiController::Instance().LastErrorOf(db_event::kSending)) {
-        if (!error->error_msg.empty()) {
-            reason = error->error_msg;
-            if (error->error_code != 0)
-                reason += " (错误码: " + std::to_string(error->error_code) + ")";
-        }
-    }
-    page_.MarkSendFailed(localNumber, QString::fromStdString(reason));
-    // What was written is not lost: it goes back into the box, ready to be sent again.
-    if (input_) input_->Restore(SentBack(failed), IsChatEmoticon);
-}
-
-void CDlgMessage::ShowSent(MessageRecord& message, std::int32_t localNumber) {
-    StampJustSent(message, std::time(nullptr));
-    const ItemSources sources = SourcesOf(conversationId_);
-    if (!sources.conversation) return;
-    page_.ShowItems(SentEnvelope(BelowData(message, sources, marks_, localNumber)));
-}
-
-void CDlgMessage::Send() {
-    if (!input_) return;
-    const SerializedParts parts =
-        SplitSerialized(input_->Serialized(), [](const std::string& path) {
-            return ChatEmoticons().CodeForImage(path).value_or(std::string());
-        });
-    ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId_);
-    if (!conversation) {
-        ShowMessageBox(m_hWnd, kConversationGone, kErrorCaption, MB_OK);
-        return;
-    }
-    // Whatever is sent leaves the box, pictures included.
-    input_->clear();
-    for (const std::string& picture : parts.pictures)
-        SendPicture(picture);
-    if (Blank(parts.text)) return;
-    MessageRecord message;
-    message.type = static_cast<std::int32_t>(MessageKind::kText);
-    message.is_me = 1;
-    message.mid = conversationId_;
-    message.qxid = CDBLogin::Instance().Record().qxid;
-    message.anonym = conversation->me_is_anony;
-    message.text = WireLineEnds(parts.text);
-    AppendPcSuffix(message.text, conversationId_);
-    if (conversation->type == 3) {
-        for (const std::string& member : conversation->member_ids) {
-            const UserRecord* user = CDBUser::Instance().Find(member);
-            if (user && !user->name.empty() &&
-                message.text.find("@" + user->name) != std::string::npos)
-                message.mentioned_ids.push_back(member);
-        }
-    }
-    const std::int32_t local = AdvanceSendSequence();
-    outstanding_[local] = message;
-    ShowSent(message, local);
-    SendTextMessage(message);
-    input_->setFocus(Qt::OtherFocusReason);
-}
-
-void CDlgMessage::SendPicture(const std::string& path) {
-    MessageRecord message;
-    message.type = static_cast<std::int32_t>(MessageKind::kPicture);
-    message.is_me = 1;
-    message.mid = conversationId_;
-    message.qxid = CDBLogin::Instance().Record().qxid;
-    message.file.local_path = path;
-    const QSize size = QImageReader(QString::fromStdString(path)).size();
-    message.file.xsize = size.width();
-    message.file.ysize = size.height();
-    const std::int32_t local = AdvanceSendSequence();
-    if (!SendPictureMessage(message)) {
-        ShowMessageBox(m_hWnd, kConversationGone, kErrorCaption, MB_OK);
-        return;
-    }
-    outstanding_[local] = message;
-    ShowSent(message, local);
 }
 
 void CDlgMessage::Dispatch(const QUrl& url) {

@@ -93,6 +93,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void KeepDraft();
     void ShowSent(MessageRecord& message, std::int32_t localNumber);
     UiRect InputFrame() const;
+    // What the conversation's items are built from.
+    ItemSources Sources() const;
     // Where the conversation page starts: below the anonymous notice while it shows.
     int PageTop() const;
     // Places the page and the bars over it.
