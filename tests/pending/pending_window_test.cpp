@@ -4,9 +4,13 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
+#include <map>
+
+#include <algorithm>
 
 #include "api/contacts.h"
 #include "net/w3_client.h"
+#include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/pending_window.h"
 #include "ui/pending/dlg_send_resume.h"
@@ -30,6 +34,20 @@ class BrowserStandIn : public QObject {
   public Q_SLOTS:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
+
+// A conversation of the account with exactly `people` besides the account itself.
+bool ConversationOf(std::vector<std::string> people) {
+    const std::string me = CDBLogin::Instance().Record().qxid;
+    std::sort(people.begin(), people.end());
+    for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
+        std::vector<std::string> others;
+        for (const std::string& member : conversation->member_ids)
+            if (member != me) others.push_back(member);
+        std::sort(others.begin(), others.end());
+        if (others == people && conversation->deleted != 1) return true;
+    }
+    return false;
+}
 
 bool Contact(const std::string& qxid) {
     const UserRecord* user = FindUser(qxid);
@@ -117,10 +135,14 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     ASSERT_EQ(recommendation->qxids.size(), 2u);
     const std::int32_t recommended = recommendation->id;
     const std::string target = recommendation->qxids[1];
+    const std::vector<std::string> pair = recommendation->qxids;
+    ASSERT_FALSE(ConversationOf(pair)) << "no conversation of the three of us yet";
     const QString reason = QStringLiteral("他是做产品的 & 很靠谱");
     DialogAnswerer<CDlgSpecialRecommend> write([&](CDlgSpecialRecommend& dialog) {
         ASSERT_NE(dialog.ReasonBox(), nullptr);
         TypeInto(dialog.ReasonBox(), reason);
+        Activate(dialog, UiRole::CheckBox, QStringLiteral("同时拉个群聊聊(更真实可信哦~)"));
+        PumpUntil([&] { return dialog.GroupChat(); });
         Activate(dialog, UiRole::Button, QStringLiteral("确定"));
     });
     ASSERT_TRUE(PressButton(recommended, QStringLiteral("转达")));
@@ -129,6 +151,8 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     EXPECT_TRUE(CardShows(recommended, QStringLiteral("已转达")));
     const std::string passedOn = service_.Get("/lumeno/user/v3/tasks?pending=1&" + AuthOf(target));
     EXPECT_NE(passedOn.find(reason.toStdString()), std::string::npos) << passedOn.substr(0, 400);
+    // The group chat of the three of us was asked for too.
+    EXPECT_TRUE(PumpUntil([&] { return ConversationOf(pair); })) << "a conversation with both";
 
     // A job: the résumé can be looked at first (in the browser), then it is sent.
     BrowserStandIn browser;
@@ -186,6 +210,25 @@ TEST_F(PendingWindowTest, ListOfSeveralPagesIsShownWhole) {
     ASSERT_TRUE(PressButton(last, QStringLiteral("忽略")));
     ASSERT_TRUE(PumpUntil([&] { return FindPendingItem(last)->ignore.used == 1; }));
     EXPECT_GT(Window().List().GetTopIndex(), 100);
+}
+
+TEST(SpecialRows, EqualDatesAreMergedOnlyWhenTheyFollowEachOther) {
+    std::map<std::int32_t, PendingItem> items;
+    const std::vector<std::pair<std::int32_t, std::string>> dated = {
+        {1, ""}, {2, "2026-12-01"}, {3, "2026-12-01"}, {4, "2026-11-30"}, {5, "2026-12-01"}};
+    for (const auto& [id, date] : dated)
+        items[id].date = date;
+    const auto find = [&](std::int32_t id) -> const PendingItem* {
+        const auto found = items.find(id);
+        return found == items.end() ? nullptr : &found->second;
+    };
+    const std::vector<SpecialRow> rows = BuildSpecialRows({1, 2, 3, 9, 4, 5}, find);
+    std::string shape;
+    for (const SpecialRow& row : rows)
+        shape +=
+            row.kind == SpecialRowKind::Header ? "[" + row.date + "]" : std::to_string(row.itemId);
+    EXPECT_EQ(shape, "1[2026-12-01]23[2026-11-30]4[2026-12-01]5")
+        << "no header before an undated first item; an unknown id has no row";
 }
 
 }  // namespace

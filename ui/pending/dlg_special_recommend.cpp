@@ -9,6 +9,7 @@
 #include "ui/edit/edit_ex.h"
 #include "ui/pending/specials_style.h"
 #include "ui/prompts/prompt_style.h"
+#include "ui/ui_messages.h"
 
 namespace ss = specials_style;
 
@@ -58,6 +59,11 @@ bool CDlgSpecialRecommend::OnWindowMessage(UINT message, WPARAM wParam, LPARAM l
     if (message == WM_LBUTTONDOWN && box_) {
         // A press beside the drawn elements puts the keyboard back in the box.
         box_->setFocus();
+    }
+    if (message == UM_EDIT_RETURN && lParam == static_cast<LPARAM>(EditReturn::Enter)) {
+        // Enter in the box confirms, as the default button would.
+        Confirm();
+        return true;
     }
     return CPromptDialog::OnWindowMessage(message, wParam, lParam, result);
 }

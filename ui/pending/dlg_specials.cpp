@@ -254,6 +254,7 @@ void CDlgSpecials::RunItemAction(ItemAction action, std::int32_t type, std::int3
                                   : CompleteItem(&error, type, itemId, level, text, flow);
         if (!*alive) return;
         if (!answered) ReportFailure(error);
+        list_.Invalidate(false);  // the buttons take the mouse again
         // The group chat is asked for whatever the answer did; it arrives with the next
         // synchronisation.
         if (groupChat && !members.empty()) {
@@ -263,6 +264,7 @@ void CDlgSpecials::RunItemAction(ItemAction action, std::int32_t type, std::int3
             if (id <= 0) ReportFailure(groupError);
         }
     });
+    list_.Invalidate(false);  // the buttons wait for the answer
 }
 
 void CDlgSpecials::ReportFailure(const ErrorRecord& error) {
