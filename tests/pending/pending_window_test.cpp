@@ -56,7 +56,7 @@ bool Contact(const std::string& qxid) {
 
 TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
     SignInDemo();
-    OpenLoaded();
+    OpenFromConversationPage();
     EXPECT_TRUE(Window().IsWindowVisible());
     // Every kind the demo account waits for has its card, under date headers.
     for (std::int32_t type :

@@ -17,6 +17,7 @@
 #include "storage/specials_store.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
+#include "ui/conversations/page_message.h"
 #include "ui/pending/dlg_specials.h"
 
 namespace lumeno::test {
@@ -51,6 +52,22 @@ class PendingWindowTest : public MainWindowClientTest {
     // Opens the window and waits for the list.
     void OpenLoaded() {
         Main().OpenPendingItems();
+        WaitLoaded();
+    }
+    // Opens it as a person does: a double click on the conversation page's first row, the
+    // pending items.
+    void OpenFromConversationPage() {
+        ASSERT_NE(Main().MessagePage(), nullptr);
+        CListBoxWindow& rows = Main().MessagePage()->List();
+        const UiRect rect = rows.GetItemRect(0);
+        const QPoint point(rect.left + 150, (rect.top + rect.bottom) / 2);
+        QTest::mouseClick(rows.Widget(), Qt::LeftButton, {}, point);
+        QTest::mouseDClick(rows.Widget(), Qt::LeftButton, {}, point);
+        QTest::mouseRelease(rows.Widget(), Qt::LeftButton, {}, point);
+        ASSERT_TRUE(PumpUntil([] { return Main().PendingItemsWindow() != nullptr; }));
+        WaitLoaded();
+    }
+    void WaitLoaded() {
         ASSERT_NE(Main().PendingItemsWindow(), nullptr);
         ASSERT_TRUE(PumpUntil([] {
             return !Window().Loading() && !CApiController::Instance().pendingItems.Busy() &&
