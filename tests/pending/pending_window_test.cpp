@@ -180,6 +180,11 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     ASSERT_TRUE(list.ActivateElement(UiRect::FromSize(card.left + 28, card.top + 17, 80, 80)));
     ASSERT_TRUE(PumpUntil([&] { return browser.opened.size() == 2; }));
     EXPECT_EQ(browser.opened[1].toString().toStdString(), jobPage);
+    // An address that is not a web page is never handed to the desktop.
+    const_cast<PendingItem*>(FindPendingItem(jobId))->job_url = "file:///etc/passwd";
+    ASSERT_TRUE(list.ActivateElement(UiRect::FromSize(card.left + 28, card.top + 17, 80, 80)));
+    QTest::qWait(200);
+    EXPECT_EQ(browser.opened.size(), 2u);
 
     // A level request of a contact is confirmed in a box with the service's own wording.
     const PendingItem* level = ItemOfType(pending_type::kLevelRequest);

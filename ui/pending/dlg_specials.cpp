@@ -28,10 +28,6 @@ constexpr std::int32_t kPendingItemsConversation = 1;
 // The profile page the "complete your profile" item leads to.
 constexpr char kProfileEditPath[] = "/edit_info";
 
-const PendingItem* FindItem(std::int32_t id) {
-    return FindPendingItem(id);
-}
-
 }  // namespace
 
 CDlgSpecials::CDlgSpecials()
@@ -115,7 +111,7 @@ void CDlgSpecials::Dismiss() {
 
 void CDlgSpecials::RebuildRows() {
     if (!list_.IsWindow()) return;
-    rows_ = BuildSpecialRows(PendingItemIds(), FindItem);
+    rows_ = BuildSpecialRows(PendingItemIds(), FindPendingItem);
     list_.SetRedraw(false);
     list_.ResetContent();
     for (const SpecialRow& row : rows_) {
@@ -178,13 +174,13 @@ void CDlgSpecials::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_
 
 bool CDlgSpecials::AskBeforeCompleting(std::int32_t itemId, bool& groupChat, std::string& text,
                                        std::int32_t& level) {
-    const PendingItem* item = FindItem(itemId);
+    const PendingItem* item = FindPendingItem(itemId);
     if (!item) return false;
     const auto alive = AliveToken();
     // Each question is modal: when it ends the item is looked up again, since a return to the
     // login page may have emptied the store (and hidden this window) meanwhile.
     auto stillThere = [this, alive, itemId] {
-        return *alive && IsWindowVisible() && FindItem(itemId) != nullptr;
+        return *alive && IsWindowVisible() && FindPendingItem(itemId) != nullptr;
     };
     switch (item->type) {
         case pending_type::kLevelRequest:
@@ -226,7 +222,7 @@ bool CDlgSpecials::AskBeforeCompleting(std::int32_t itemId, bool& groupChat, std
 }
 
 void CDlgSpecials::RunItemAnswer(std::int32_t itemId) {
-    const PendingItem* item = FindItem(itemId);
+    const PendingItem* item = FindPendingItem(itemId);
     if (!item || AnswerRunning()) return;
     if (item->type == pending_type::kNotice) {
         // Completing the profile happens on the web site; nothing is sent.
@@ -244,7 +240,7 @@ void CDlgSpecials::RunItemAnswer(std::int32_t itemId) {
 void CDlgSpecials::RunItemAction(ItemAction action, std::int32_t type, std::int32_t itemId,
                                  bool groupChat, const std::string& text, std::int32_t level) {
     if (actionFlow_.Busy()) return;
-    const PendingItem* item = FindItem(itemId);
+    const PendingItem* item = FindPendingItem(itemId);
     std::vector<std::string> members = item ? item->qxids : std::vector<std::string>();
     RunFlow(&actionFlow_, [this, alive = AliveToken(), action, type, itemId, groupChat, text, level,
                            members = std::move(members)](CAsyncWorkFlow& flow) {
@@ -304,7 +300,7 @@ void CDlgSpecials::OpenPerson(const std::string& qxid, std::int32_t itemId,
 }
 
 void CDlgSpecials::OpenItemPicture(std::int32_t itemId) {
-    const PendingItem* item = FindItem(itemId);
+    const PendingItem* item = FindPendingItem(itemId);
     if (!item) return;
     if (item->type == pending_type::kJobOffer || item->type == pending_type::kGroupInvitation) {
         // The job's page, when the service gave a web address for it.
