@@ -129,6 +129,7 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
 TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     SignInDemo();
     OpenLoaded();
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
     // A recommendation is passed on with the reason typed in its dialog.
     const PendingItem* recommendation = ItemOfType(pending_type::kRecommendation);
     ASSERT_NE(recommendation, nullptr);
@@ -143,6 +144,9 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
         TypeInto(dialog.ReasonBox(), reason);
         Activate(dialog, UiRole::CheckBox, QStringLiteral("同时拉个群聊聊(更真实可信哦~)"));
         PumpUntil([&] { return dialog.GroupChat(); });
+        QTest::qWait(100);
+        EXPECT_TRUE(dialog.Widget()->grab().save(
+            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-recommend.png")));
         Activate(dialog, UiRole::Button, QStringLiteral("确定"));
     });
     ASSERT_TRUE(PressButton(recommended, QStringLiteral("转达")));
@@ -161,6 +165,8 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     const std::int32_t jobId = job->id;
     const std::string resume = job->resume_url;
     DialogAnswerer<CDlgSendResume> send([&](CDlgSendResume& dialog) {
+        EXPECT_TRUE(dialog.Widget()->grab().save(
+            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-send-resume.png")));
         Activate(dialog, UiRole::Button, QStringLiteral("预览简历"));
         PumpUntil([&] { return !browser.opened.empty(); });
         EXPECT_TRUE(dialog.IsModal()) << "the dialog stays while the résumé is shown";
