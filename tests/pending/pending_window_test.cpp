@@ -13,6 +13,7 @@
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/pending_window.h"
+#include "ui/contacts/page_contact.h"
 #include "ui/pending/dlg_send_resume.h"
 #include "ui/pending/dlg_special_recommend.h"
 
@@ -93,6 +94,14 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
     EXPECT_TRUE(CardShows(id, QStringLiteral("已接受")));
     EXPECT_FALSE(CardShows(id, QStringLiteral("忽略"))) << "the other button goes";
     ASSERT_TRUE(PumpUntil([&] { return Contact(peer); })) << "our contact list has the person";
+    EXPECT_TRUE(PumpUntil([&] {
+        CPageContact* contacts = Main().ContactPage();
+        for (int row = 0; contacts && row < contacts->List().GetCount(); ++row) {
+            const ContactListEntry* entry = contacts->EntryAt(row);
+            if (entry && entry->kind == EntryKind::Person && entry->qxid == peer) return true;
+        }
+        return false;
+    })) << "and shows it on the contacts page";
     // The other side, as the service tells that account.
     const std::string theirs = service_.Get("/lumeno/contact/v3/d1?" + AuthOf(peer));
     EXPECT_NE(theirs.find("\"" + me + "\""), std::string::npos) << theirs.substr(0, 300);
