@@ -142,17 +142,26 @@ void RefreshPendingItems() {
     controller.StartJob(controller.pendingItems, [](CAsyncWorkFlow& flow) {
         CApiController& api = CApiController::Instance();
         api.PostEvent(db_event::kPendingItems, 0, db_event::kStarted);
+        api.StoreLastError(db_event::kPendingItems, ErrorRecord());
         std::vector<PendingItem> items;
+        ErrorRecord error;
         bool decoded = true;
         bool hasMore = true;
         for (int page = 0; decoded && hasMore && page < kMaxPendingItemPages; ++page) {
             const std::string url = TasksUrl(page);
             decoded = PoolScope::Run(flow, [&] {
                 Json::Value root;
-                return ParseJson(HttpGetText(url), root) && DecodePendingPage(root, items, hasMore);
+                if (!ParseJson(HttpGetText(url), root)) return false;
+                if (DecodePendingPage(root, items, hasMore)) return true;
+                CheckParsedEnvelope(root, &error);
+                return false;
             });
         }
-        if (decoded) CDBSpecials::Instance().Replace(std::move(items));
+        if (decoded) {
+            CDBSpecials::Instance().Replace(std::move(items));
+        } else {
+            api.StoreLastError(db_event::kPendingItems, error);
+        }
         api.PostEvent(db_event::kPendingItems, 0, decoded ? db_event::kDone : db_event::kFailed);
     });
 }
@@ -201,8 +210,11 @@ void CompleteItemInBackground(std::int32_t type, std::int32_t id, std::int32_t l
     CApiController& controller = CApiController::Instance();
     controller.StartJob(controller.pendingItemFromProfile, [=](CAsyncWorkFlow& flow) {
         ErrorRecord error;
-        if (!CompleteItem(&error, type, id, level, attach, flow))
-            CApiController::Instance().StoreLastError(db_event::kPendingCompleted, error);
+        if (!CompleteItem(&error, type, id, level, attach, flow)) {
+            CApiController& api = CApiController::Instance();
+            api.StoreLastError(db_event::kPendingCompleted, error);
+            api.PostEvent(db_event::kPendingCompleted, id, db_event::kFailed);
+        }
     });
 }
 

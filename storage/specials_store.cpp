@@ -20,6 +20,20 @@ const PendingItem* CDBSpecials::Find(std::int32_t id) const {
     return found == items_.end() ? nullptr : found->second.get();
 }
 
+bool CDBSpecials::MarkAnswered(std::int32_t id, ItemAnswer answer) {
+    auto found = items_.find(id);
+    if (found == items_.end()) return false;
+    PendingItem& item = *found->second;
+    if (answer == ItemAnswer::Completed) {
+        item.action.used = 1;
+        item.ignore.shown = 0;
+    } else {
+        item.ignore.used = 1;
+        item.action.shown = 0;
+    }
+    return true;
+}
+
 void CDBSpecials::Clear() {
     items_.clear();
     ids_.clear();

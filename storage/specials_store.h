@@ -9,7 +9,7 @@
 #include <vector>
 
 struct ItemButton {
-    std::int32_t reserved = 0;
+    std::int32_t used = 0;  // the answer was given: the done text stands instead of the button
     std::int32_t shown = 0;
     std::string text;
     std::string url;
@@ -57,6 +57,9 @@ constexpr std::int32_t kGroupInvitation = 6;
 constexpr std::int32_t kNotice = 10000;
 }  // namespace pending_type
 
+// The answer an item received.
+enum class ItemAnswer { Completed, Ignored };
+
 class CDBSpecials {
   public:
     static CDBSpecials& Instance();
@@ -65,6 +68,10 @@ class CDBSpecials {
     void Replace(std::vector<PendingItem> items);
     const PendingItem* Find(std::int32_t id) const;
     const std::vector<std::int32_t>& Ids() const { return ids_; }
+    // After the service accepted an answer: the answered button is marked used and the other
+    // one hidden, so the item shows the done text until the next refresh. False when the store
+    // no longer holds the item.
+    bool MarkAnswered(std::int32_t id, ItemAnswer answer);
     void Clear();
 
   private:

@@ -1,6 +1,6 @@
 // The control endpoint for tests and demonstrations, on loopback like everything else:
 // fault injection, token withdrawal, push control, tokens without passwords, messages sent as
-// any user, friendships made on the spot, the update offer and the clock.
+// any user, friendships made on the spot, pending items in bulk, the update offer and the clock.
 #include <climits>
 
 #include "server/api/api_error.h"
@@ -9,6 +9,7 @@
 #include "server/api/routes.h"
 #include "server/store/friend_repo.h"
 #include "server/store/message_repo.h"
+#include "server/store/task_repo.h"
 #include "server/store/user_repo.h"
 
 namespace lumeno::server {
@@ -161,6 +162,36 @@ Json::Value Befriend(Call& call) {
     return OkEnvelope();
 }
 
+// Pending items for one person, as many as asked, each a minute older than the one before:
+// enough of them to fill several pages of the list.
+Json::Value AddTasks(Call& call) {
+    const std::int32_t type = IntOr(call.req, "type", kTaskFriendRequest, 1, kTaskCompleteProfile);
+    const std::int32_t count = IntOr(call.req, "count", 1, 1, 1000);
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow owner = RequireUser(store, RequireText(call.req, "owner"));
+    UserRow from = RequireUser(store, RequireText(call.req, "from"));
+    const std::string attach = ArgText(call.req, "attach").value_or("");
+    Transaction tx(store.Db());
+    const std::int64_t now = store.Now();
+    Json::Value ids(Json::arrayValue);
+    for (std::int32_t i = 0; i < count; ++i) {
+        TaskRow task;
+        task.owner_id = owner.id;
+        task.type = type;
+        task.from_id = from.id;
+        task.attach = attach;
+        task.crtime = now - 60 * (i + 1);
+        ids.append(static_cast<Json::Int64>(InsertTask(store.Db(), task)));
+    }
+    TouchTasks(store.Db(), owner.id, now);
+    tx.Commit();
+    store.News().Bump(owner.id);
+    Json::Value out = OkEnvelope();
+    out["ids"] = ids;
+    return out;
+}
+
 Json::Value SetUpdate(Call& call) {
     UpdateOffer offer = call.service.update();
     offer.version = ArgText(call.req, "version").value_or(offer.version);
@@ -197,6 +228,7 @@ void RegisterAdminRoutes(Routes& routes) {
     routes.Control("/admin/token", Token);
     routes.Control("/admin/send", Send);
     routes.Control("/admin/befriend", Befriend);
+    routes.Control("/admin/tasks", AddTasks);
     routes.Control("/admin/update", SetUpdate);
     routes.Control("/admin/clock", SetClock);
 }

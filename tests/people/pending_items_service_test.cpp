@@ -172,8 +172,10 @@ TEST_F(PendingItemsServiceTest, CompletingFromAProfileRunsAsItsOwnJob) {
     EXPECT_EQ(FindUser("10009")->dist, 1);
 
     CompleteItemInBackground(pending_type::kFriendRequest, 999999, 0, "");
-    ASSERT_TRUE(
-        PumpUntil([&] { return !CApiController::Instance().pendingItemFromProfile.Busy(); }));
+    ASSERT_TRUE(PumpUntil([&] {
+        return events.Saw(db_event::kPendingCompleted, db_event::kFailed);
+    })) << "the window that asked hears of the failure";
+    EXPECT_FALSE(CApiController::Instance().pendingItemFromProfile.Busy());
     const ErrorRecord* error = CApiController::Instance().LastErrorOf(db_event::kPendingCompleted);
     ASSERT_NE(error, nullptr);
     EXPECT_GT(error->error_code, 0);

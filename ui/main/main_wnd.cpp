@@ -27,6 +27,7 @@
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
 #include "ui/main/tray_icon.h"
+#include "ui/pending/dlg_specials.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
@@ -294,6 +295,7 @@ void CMainWnd::Quit() {
     pictures_.Clear();
     messages_.reset();
     contacts_.reset();
+    specials_.reset();
     platform::PumpMessagesUntil(
         [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); },
         milliseconds(kUnwindGraceMs));
@@ -313,6 +315,7 @@ void CMainWnd::ReturnToLogin(bool forced) {
         platform::DestroyWindow(window);
     profiles_.clear();
     groups_.clear();
+    if (specials_ && specials_->IsWindow()) specials_->PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
     // The conversations and their flows end before the stores are emptied under them.
     CloseAllConversations();
     ReportPresenceOff();
@@ -465,5 +468,17 @@ void CMainWnd::CloseGroupInfoWindow(std::int32_t conversationId) {
 }
 
 void CMainWnd::OpenPendingItems() {
-    WriteLogText("open the pending items");
+    if (!signedIn_) return;
+    if (!specials_) specials_ = std::make_unique<CDlgSpecials>();
+    if (!specials_->IsWindow() && !specials_->Create()) {
+        WriteLogText("the pending items window could not be made");
+        return;
+    }
+    specials_->Present();
+}
+
+int CMainWnd::ChooseFriendLevel(HWND owner) {
+    (void)owner;
+    WriteLogText("choose a friend level");
+    return 0;
 }

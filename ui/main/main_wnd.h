@@ -17,6 +17,7 @@
 #include "ui/common/cached_pictures.h"
 #include "ui/main/edge_dock.h"
 
+class CDlgSpecials;
 class CEditEx;
 class CPageContact;
 class CPageLogIn;
@@ -100,6 +101,10 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     HWND OpenGroupInfoWindow(std::int32_t conversationId);
     void CloseGroupInfoWindow(std::int32_t conversationId);
     void OpenPendingItems();
+    // The pending-items window, null until first opened.
+    CDlgSpecials* PendingItemsWindow() const { return specials_.get(); }
+    // Asks for a friend level over `owner`: 1 to 3, or 0 when none was chosen.
+    int ChooseFriendLevel(HWND owner);
     // Runs a main-menu or tray-menu command.
     void RunCommand(MainCommand command);
     // The tray menu's items as they would be shown now.
@@ -138,6 +143,7 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     std::unique_ptr<CPageMessage> messages_;
     std::unique_ptr<CPageContact> contacts_;
     std::unique_ptr<CTrayIcon> tray_;
+    std::unique_ptr<CDlgSpecials> specials_;
     CEditEx* search_ = nullptr;  // a child of the window's widget
     CCachedPictures pictures_{*this};
     MainPage page_ = MainPage::None;
