@@ -174,7 +174,17 @@ bool CDlgGenerateSession::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lP
             OnSearchChanged();
             return true;
         case UM_EDIT_RETURN:
-            if (static_cast<EditReturn>(lParam) == EditReturn::Enter) TickFirstResult();
+            if (static_cast<EditReturn>(lParam) != EditReturn::Enter) return true;
+            // Enter ticks the first result; on an empty box it confirms what is ticked.
+            if (candidates_.Searching()) {
+                TickFirstResult();
+            } else if (!candidates_.Selected().empty()) {
+                Confirm();
+            }
+            return true;
+        case WM_KEYDOWN:
+            if (wParam != VK_ESCAPE) return false;
+            DestroyWindow();
             return true;
         default:
             return false;

@@ -6,6 +6,9 @@
 // names the person it failed for; a one-to-one conversation becomes a new group of its peer and
 // the ticked people. A failure keeps the picker open with what is still to be done ticked.
 //
+// The keyboard: Enter in the search box ticks the first result, and on an empty box confirms;
+// Escape (on an empty box) closes the picker.
+//
 // There is one picker per conversation (0 for a new chat); asking for it again brings it
 // forward. Every picker closes when the account signs out. A picker deletes itself after its
 // window is gone.

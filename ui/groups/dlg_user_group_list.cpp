@@ -153,8 +153,13 @@ void CDlgUserGroupList::OnLayout(int width, int height) {
     if (nameBox_) nameBox_->Place(NameRect());
 }
 
-bool CDlgUserGroupList::OnWindowMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+bool CDlgUserGroupList::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
+                                        LRESULT& result) {
     switch (message) {
+        case WM_KEYDOWN:
+            if (wParam != VK_ESCAPE) return false;
+            Close();
+            return true;
         case WM_CREATE:
             OnCreate();
             return false;

@@ -177,6 +177,10 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_DESTROY:
+            // The group windows and pickers do not outlive the program's window.
+            for (const auto& [id, window] : std::map(groups_))
+                platform::DestroyWindow(window);
+            CDlgGenerateSession::CloseAll();
             CDlgSuggest::DestroyInstance();
             tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
