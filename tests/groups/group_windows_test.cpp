@@ -13,7 +13,11 @@ using namespace lumeno::test;
 
 TEST_F(GroupWindowsTest, ChatWithThreeIsStartedChangedRenamedMutedAndLeft) {
     SignInDemo();
-    Main().RunCommand(MainCommand::StartChat);
+    {
+        MenuPicker menu(QStringLiteral("发起聊天"));
+        ASSERT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("主菜单")));
+        ASSERT_TRUE(PumpUntil([] { return CDlgGenerateSession::Find(0) != nullptr; }));
+    }
     CDlgGenerateSession* picker = CDlgGenerateSession::Find(0);
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(picker->GetWindowText(), QStringLiteral("Lumeno - 发起聊天"));

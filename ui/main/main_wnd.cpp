@@ -472,6 +472,7 @@ HWND CMainWnd::OpenGroupInfoWindow(std::int32_t conversationId) {
         }
         groups_.erase(found);
     }
+    WriteLogText("open the group information of " + std::to_string(conversationId));
     CDlgUserGroupList* window = CDlgUserGroupList::Open(conversationId);
     if (!window) {
         WriteLogText("no group information for " + std::to_string(conversationId));
