@@ -143,10 +143,30 @@ TEST_F(GroupWindowsTest, ChatWithThreeIsStartedChangedRenamedMutedAndLeft) {
 // no remove cell.
 TEST_F(GroupWindowsTest, OneToOneConversationGrowsIntoAGroup) {
     SignInDemo();
-    // Escape on the picker's empty search box closes it.
+    // Six people ticked: the strip shows five and its arrows move it one at a time; back at
+    // five it starts again from the first. Escape on the empty search box closes the picker.
     Main().RunCommand(MainCommand::StartChat);
-    ASSERT_NE(CDlgGenerateSession::Find(0), nullptr);
-    QTest::keyClick(CDlgGenerateSession::Find(0)->SearchBox(), Qt::Key_Escape);
+    CDlgGenerateSession* picker = CDlgGenerateSession::Find(0);
+    ASSERT_NE(picker, nullptr);
+    std::vector<std::string> six;
+    for (int row = 0; row < picker->Candidates().ShownCount() && six.size() < 6; ++row)
+        six.push_back(picker->Candidates().ShownAt(row)->qxid);
+    ASSERT_EQ(six.size(), 6u);
+    for (const std::string& qxid : six)
+        picker->Toggle(qxid);
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_FALSE(ClickElement(*picker, QStringLiteral("向左")) &&
+                 picker->Candidates().StripOffset())
+        << "nothing before the first";
+    ASSERT_TRUE(ClickElement(*picker, QStringLiteral("向右")));
+    ASSERT_TRUE(PumpUntil([&] { return picker->Candidates().StripOffset() == 1; }));
+    ASSERT_TRUE(ClickElement(*picker, QStringLiteral("向右")));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(picker->Candidates().StripOffset(), 1) << "the last one is already shown";
+    picker->Toggle(six[2]);
+    EXPECT_EQ(picker->Candidates().StripOffset(), 0);
+    EXPECT_FALSE(FindElement(*picker, QStringLiteral("向右")));
+    QTest::keyClick(picker->SearchBox(), Qt::Key_Escape);
     ASSERT_TRUE(PumpUntil([] { return CDlgGenerateSession::Find(0) == nullptr; }));
 
     const std::int32_t hike = GroupNamed("周末徒步");
