@@ -101,10 +101,10 @@ QString CDlgGenerateSession::Title() const {
 
 void CDlgGenerateSession::OnCreate() {
     SetWindowText(QStringLiteral("Lumeno - %1").arg(Title()));
-    shadow_.SetDarkness(75);
-    shadow_.SetSharpness(5);
-    shadow_.SetSize(5);
-    shadow_.SetPosition(0, 2);
+    shadow_.SetDarkness(gs::kShadowDarkness);
+    shadow_.SetSharpness(gs::kShadowSharpness);
+    shadow_.SetSize(gs::kShadowSize);
+    shadow_.SetPosition(gs::kShadowDropX, gs::kShadowDropY);
     shadow_.Create(m_hWnd);
     SetCornerRadius(palette::kCornerRadius);
 
@@ -268,7 +268,8 @@ void CDlgGenerateSession::DrawRow(UiContext& ctx, int index, const UiRect& rect)
     UiRoundCheck(
         root,
         UiRect::FromSize(x0 + gs::kCheckLeft, y0 + gs::kCheckTop, gs::kCheckSize, gs::kCheckSize),
-        candidates_.IsSelected(entry->qxid) ? 1 : 0);
+        static_cast<int>(candidates_.IsSelected(entry->qxid) ? gs::CheckMark::Ticked
+                                                             : gs::CheckMark::Unticked));
     const QString name = Text(entry->name);
     rowPictures_->Draw(root,
                        UiRect::FromSize(x0 + gs::kRowAvatarLeft, y0 + gs::kRowAvatarTop,

@@ -1,5 +1,6 @@
 #include "ui/groups/dlg_user_group_list.h"
 
+#include <QApplication>
 #include <QWidget>
 #include <algorithm>
 #include <map>
@@ -94,10 +95,10 @@ UiRect CDlgUserGroupList::NameRect() const {
 
 void CDlgUserGroupList::OnCreate() {
     SetWindowText(group_texts::ChatInformation());
-    shadow_.SetDarkness(75);
-    shadow_.SetSharpness(5);
-    shadow_.SetSize(5);
-    shadow_.SetPosition(0, 2);
+    shadow_.SetDarkness(gs::kShadowDarkness);
+    shadow_.SetSharpness(gs::kShadowSharpness);
+    shadow_.SetSize(gs::kShadowSize);
+    shadow_.SetPosition(gs::kShadowDropX, gs::kShadowDropY);
     shadow_.Create(m_hWnd);
     SetCornerRadius(palette::kCornerRadius);
 
@@ -380,6 +381,15 @@ void CDlgUserGroupList::ShowMenu(QPoint screen) {
     const int chosen = TrackPopup(m_hWnd, items, screen.x(), screen.y());
     if (!*alive || !IsWindow()) return;
     if (static_cast<MenuCommand>(chosen) == MenuCommand::Leave) AskRemove(MyUserId(), true);
+}
+
+void CDlgUserGroupList::AfterEvent(std::function<void()> action) {
+    QMetaObject::invokeMethod(
+        qApp,
+        [this, alive = alive_, action = std::move(action)] {
+            if (*alive && IsWindow()) action();
+        },
+        Qt::QueuedConnection);
 }
 
 bool CDlgUserGroupList::ReportFailure(const ErrorRecord& error, const QString& what) {

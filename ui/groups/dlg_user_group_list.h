@@ -11,6 +11,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,10 @@ class CDlgUserGroupList final : public VWindowImpl<CDlgUserGroupList, WS_POPUP>,
     void EndNameEdit();
     void Rename(const std::string& name);
     bool ReportFailure(const ErrorRecord& error, const QString& what);
+    // Runs `action` from the event loop once the current event is over, while the window lives:
+    // a question asked from a list row must not run inside the row's event, which the window's
+    // end (a forced return to the login page while the question is up) would cut short.
+    void AfterEvent(std::function<void()> action);
     QString MemberName(const std::string& qxid) const;
     UiRect NameRect() const;
 

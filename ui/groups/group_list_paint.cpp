@@ -171,7 +171,7 @@ void CDlgUserGroupList::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
                 CKesBitmap& add = SkinImage("add_user.png");
                 if (UiButton(row, Centred(cell, add), QString(), group_texts::AddMemberCell(),
                              kUiTakesMouse | kUiHandCursor, &add)) {
-                    ctx.Later([this] { ClickAdd(); });
+                    ctx.Later([this] { AfterEvent([this] { ClickAdd(); }); });
                 }
                 break;
             }
@@ -212,7 +212,7 @@ void CDlgUserGroupList::DrawMember(UiContext& ctx, UiRegion& row, const UiRect& 
             UiRect::FromSize(cell.left + gs::kCellDeleteInset, cell.top + gs::kCellDeleteInset,
                              mark.FrameWidth(), mark.FrameHeight());
         if (UiButton(row, at, QString(), group_texts::RemoveMember(name), kUiTakesMouse, &mark)) {
-            ctx.Later([this, qxid] { AskRemove(qxid, false); });
+            ctx.Later([this, qxid] { AfterEvent([this, qxid] { AskRemove(qxid, false); }); });
         }
     }
     if (ctx.mode != UiMode::Paint) return;

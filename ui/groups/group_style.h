@@ -10,6 +10,11 @@
 namespace group_style {
 
 // Shared by both windows.
+inline constexpr int kShadowDarkness = 75;
+inline constexpr int kShadowSharpness = 5;
+inline constexpr int kShadowSize = 5;
+inline constexpr int kShadowDropX = 0;
+inline constexpr int kShadowDropY = 2;
 inline constexpr int kTitleBarHeight = 35;
 inline const QColor& kTitle = palette::kTextOnBrand;
 inline const QColor kBand{226, 226, 226};
@@ -56,6 +61,8 @@ inline const QColor& kRowHover = palette::kRowHover;
 inline constexpr int kCheckLeft = 25;
 inline constexpr int kCheckTop = 21;
 inline constexpr int kCheckSize = 26;
+// The round check's picture index.
+enum class CheckMark : int { Unticked = 0, Ticked = 1 };
 inline constexpr int kRowAvatarLeft = 70;
 inline constexpr int kRowAvatarTop = 13;
 inline constexpr int kRowAvatarSize = 42;
@@ -113,7 +120,6 @@ inline constexpr int kNameRight = 306;
 inline constexpr int kNameBottom = 517;
 inline constexpr int kNameFieldMargin = 12;  // the hover field stands out around the name
 inline constexpr int kNameMaxLength = 50;
-inline constexpr int kNoteTop = 548;
 
 // A member cell (offsets from the cell's left and top).
 inline constexpr int kCellWidth = 270;
