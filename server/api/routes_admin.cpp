@@ -31,6 +31,7 @@ Json::Value AddFault(Call& call) {
     fault.path = ArgText(call.req, "path").value_or("");
     fault.qxid = ArgText(call.req, "qxid").value_or("");
     fault.remaining = IntOr(call.req, "count", -1, -1, INT32_MAX);
+    fault.skip = IntOr(call.req, "skip", 0, 0, INT32_MAX);
     if (fault.remaining == 0) throw BadParameter("count", "0 would never apply");
     fault.delay_ms = IntOr(call.req, "ms", 0, 0, 600000);
     if (*kind == HttpFaultKind::kDelay && fault.delay_ms == 0) throw BadParameter("ms", "missing");
@@ -48,6 +49,7 @@ Json::Value ListFaults(Call& call) {
         j["path"] = f.path;
         j["qxid"] = f.qxid;
         j["remaining"] = f.remaining;
+        j["skip"] = f.skip;
         j["ms"] = f.delay_ms;
         list.append(j);
     }

@@ -75,6 +75,10 @@ FaultPlan::Applied FaultPlan::Take(const std::string& path, const std::string& q
         bool path_matches =
             f.path.empty() ? path.rfind("/lumeno/", 0) == 0 : path.rfind(f.path, 0) == 0;
         if (!path_matches || (!f.qxid.empty() && f.qxid != qxid)) continue;
+        if (f.skip > 0) {
+            --f.skip;
+            continue;
+        }
         if (f.kind == HttpFaultKind::kDelay)
             applied.delay_ms += f.delay_ms;
         else if (!applied.body)

@@ -38,6 +38,17 @@ TEST_F(ServerFaults, ServerErrorIsAnHtmlPage) {
     EXPECT_TRUE(IsOk(Call(me, "msg/v3/get_msg_dlg", SyncClient().Query(SyncClient::kActive))));
 }
 
+TEST_F(ServerFaults, SkippedRequestsPassBeforeTheFaultApplies) {
+    ASSERT_TRUE(
+        IsOk(RawGet(api(), "/admin/fault?kind=http500&path=/lumeno/contact/&skip=2&count=1")));
+    EXPECT_TRUE(IsOk(Call(me, "msg/v3/get_msg_dlg", SyncClient().Query(SyncClient::kActive))))
+        << "another path neither spoils nor uses a skip";
+    EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1")));
+    EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1")));
+    EXPECT_EQ(Call(me, "contact/v3/d1").status, 500);
+    EXPECT_TRUE(IsOk(Call(me, "contact/v3/d1"))) << "used up";
+}
+
 TEST_F(ServerFaults, MalformedAndEmptyBodiesAreNotJson) {
     ASSERT_TRUE(IsOk(RawGet(api(), "/admin/fault?kind=malformed&count=1")));
     RawAnswer bad = Call(me, "contact/v3/d1");

@@ -6,6 +6,7 @@
 #include "config/log.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/common/popup_menu.h"
+#include "ui/groups/dlg_generate_session.h"
 #include "ui/main/main_wnd.h"
 #include "ui/main/tray_icon.h"
 #include "ui/prompts/dlg_about.h"
@@ -84,7 +85,7 @@ void CMainWnd::RunCommand(MainCommand command) {
             Quit();
             break;
         case MainCommand::StartChat:
-            WriteLogText("start a chat with several people");
+            CDlgGenerateSession::Open(0);
             break;
         case MainCommand::Feedback:
             StartConversation(kFeedbackUserId);

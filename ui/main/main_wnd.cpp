@@ -24,6 +24,8 @@
 #include "ui/contacts/page_contact.h"
 #include "ui/conversations/page_message.h"
 #include "ui/edit/edit_ex.h"
+#include "ui/groups/dlg_generate_session.h"
+#include "ui/groups/dlg_user_group_list.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
 #include "ui/main/tray_icon.h"
@@ -176,6 +178,10 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_DESTROY:
+            // The group windows and pickers do not outlive the program's window.
+            for (const auto& [id, window] : std::map(groups_))
+                platform::DestroyWindow(window);
+            CDlgGenerateSession::CloseAll();
             CDlgSuggest::DestroyInstance();
             tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
@@ -313,6 +319,7 @@ void CMainWnd::ReturnToLogin(bool forced) {
         platform::DestroyWindow(window);
     for (const auto& [id, window] : std::map(groups_))
         platform::DestroyWindow(window);
+    CDlgGenerateSession::CloseAll();
     profiles_.clear();
     groups_.clear();
     if (specials_ && specials_->IsWindow()) specials_->PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
@@ -456,11 +463,26 @@ void CMainWnd::CloseProfileWindow(const std::string& userId) {
 
 HWND CMainWnd::OpenGroupInfoWindow(std::int32_t conversationId) {
     if (auto found = groups_.find(conversationId); found != groups_.end()) {
-        if (platform::IsWindow(found->second)) return found->second;
+        if (platform::IsWindow(found->second)) {
+            // The open window comes forward.
+            const VWindow open(found->second);
+            open.ShowWindow(open.IsIconic() ? SW_RESTORE : SW_SHOW);
+            if (QWidget* widget = open.Widget()) {
+                widget->raise();
+                widget->activateWindow();
+            }
+            return found->second;
+        }
         groups_.erase(found);
     }
     WriteLogText("open the group information of " + std::to_string(conversationId));
-    return nullptr;
+    CDlgUserGroupList* window = CDlgUserGroupList::Open(conversationId);
+    if (!window) {
+        WriteLogText("no group information for " + std::to_string(conversationId));
+        return nullptr;
+    }
+    groups_[conversationId] = window->m_hWnd;
+    return window->m_hWnd;
 }
 
 void CMainWnd::CloseGroupInfoWindow(std::int32_t conversationId) {
