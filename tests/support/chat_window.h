@@ -14,6 +14,7 @@
 
 #include "api/login.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/element_click.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
 #include "ui/chat/chat_input.h"
@@ -86,14 +87,7 @@ class ChatWindowTest : public lumeno::test::MainWindowClientTest {
     }
     // Clicks the element of that name (a button of the window's own drawing) with the mouse.
     static bool ClickElement(VWindowImplRoot& window, const QString& name) {
-        for (const UiNode& node : window.Describe()) {
-            if (node.name != name) continue;
-            const QPoint at = window.ClientOrigin() + node.rect.ToQRect().center();
-            QTest::mouseMove(window.Widget(), at);
-            QTest::mouseClick(window.Widget(), Qt::LeftButton, {}, at);
-            return true;
-        }
-        return false;
+        return lumeno::test::ClickElement(window, name);
     }
     // Clicks with the mouse what the selector finds in the conversation page, scrolled into view.
     static bool ClickInPage(CDlgMessage& window, const QString& selector) {

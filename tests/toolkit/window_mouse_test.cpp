@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QPointer>
 #include <QTest>
 #include <QToolTip>
 #include <algorithm>
@@ -302,6 +303,26 @@ TEST_F(WindowMouseTest, ClickThatClosesTheWindowRunsAfterThePass) {
     EXPECT_FALSE(window->IsWindow());
     Pump();
     EXPECT_TRUE(deleted);
+}
+
+// A click in a child window that closes the whole window (a list row whose question box ends
+// with the window gone): the child's widget outlives the click it is still handling.
+TEST_F(WindowMouseTest, ChildThatClosesItsParentLivesUntilItsClickIsOver) {
+    TestWindow parent;
+    parent.Show();
+    TestWindow child;
+    child.draw = [&](UiContext& ctx, UiRegion& root) {
+        if (UiHitArea(root, kButton)) ctx.Later([&] { parent.DestroyWindow(); });
+    };
+    ASSERT_TRUE(child.Create(parent.Handle(), UiRect::FromSize(10, 10, 200, 100), QString(),
+                             WS_CHILD | WS_VISIBLE));
+    const QPointer<QWidget> widget(child.Widget());
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(50, 30));
+    EXPECT_FALSE(parent.IsWindow());
+    EXPECT_FALSE(child.IsWindow());
+    EXPECT_FALSE(widget.isNull()) << "the child's widget went in the middle of its own click";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(widget.isNull());
 }
 
 TEST_F(WindowMouseTest, WindowHearsBroadcastsWhileItExists) {

@@ -76,6 +76,9 @@ void VSurface::Retire() {
     retired_ = true;
     hide();
     if (eventDepth_ > 0) {
+        // Still handling an event: it goes once that is over. Out of its parent first, or the
+        // parent's own deletion (its window may go in the same breath) would take it now.
+        if (parentWidget()) setParent(nullptr);
         deleteLater();
     } else {
         delete this;
