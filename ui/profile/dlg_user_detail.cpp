@@ -1,0 +1,658 @@
+#include "ui/profile/dlg_user_detail.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+
+#include "api/api_controller.h"
+#include "api/contacts.h"
+#include "api/pending_items.h"
+#include "config/log.h"
+#include "conversation/page_links.h"
+#include "storage/image_cache.h"
+#include "storage/user_store.h"
+#include "toolkit/elements/text_draw.h"
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_directory.h"
+#include "toolkit/skin/skin_fonts.h"
+#include "toolkit/skin/skin_images.h"
+#include "ui/chat/chat_entry.h"
+#include "ui/common/program_icon.h"
+#include "ui/main/main_wnd.h"
+#include "ui/profile/dlg_add_contact_confirm.h"
+#include "ui/profile/profile_style.h"
+#include "ui/prompts/message_box.h"
+#include "ui/ui_messages.h"
+
+namespace ps = profile_style;
+
+namespace {
+
+constexpr char kNoticeCaption[] = "Lumeno - 提示";
+constexpr char kRecommendationOnly[] = "对不起，该联系人需要好友推荐才能添加";
+constexpr char kRequestSent[] = "好友添加请求发送成功";
+constexpr char kRequestFailed[] = "对不起，添加好友失败";
+constexpr char kFetchFailed[] = "详细资料没能取到，请检查网络后重试。";
+constexpr char kBreakFailed[] = "解除好友关系没有成功，请稍后重试。";
+constexpr char kAcceptFailed[] = "通过申请没有成功，请稍后重试。";
+constexpr char kCopyHint[] = "点击复制";
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+const char* LevelMark(FriendDegree degree) {
+    switch (degree) {
+        case FriendDegree::Self:
+            return "icon_contact_me.png";
+        case FriendDegree::First:
+            return "icon_contact1.png";
+        case FriendDegree::Second:
+            return "icon_contact2.png";
+        case FriendDegree::Third:
+            break;
+    }
+    return "icon_contact3.png";
+}
+
+// The anonymous avatar the skin holds under the user's picture name.
+QImage AnonymousAvatar(const std::string& name) {
+    if (!IsSafePictureName(name)) return QImage();
+    return QImage(SkinFilePath(QStringLiteral("static/qxstc-ie6fix/images/anony/") + Text(name) +
+                               QStringLiteral(".png")));
+}
+
+}  // namespace
+
+CDlgUserDetail::CDlgUserDetail(std::string userId) : userId_(std::move(userId)) {
+    user_.qxid = userId_;
+}
+
+CDlgUserDetail::CDlgUserDetail(const UserRecord& user) : userId_(user.qxid), user_(user) {}
+
+CDlgUserDetail::~CDlgUserDetail() {
+    *alive_ = false;
+    CAsyncWorkFlow::CancelFlow(&detailFlow_);
+    CAsyncWorkFlow::CancelFlow(&addFlow_);
+    CAsyncWorkFlow::CancelFlow(&breakFlow_);
+    if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
+}
+
+HWND CDlgUserDetail::Create() {
+    return VWindowImpl::Create(
+        nullptr,
+        UiRect::FromSize(0, 0, ps::kWidth, ps::kCaptionHeight + ps::kCardHeight + ps::kStripHeight),
+        QString(), WS_POPUP);
+}
+
+void CDlgUserDetail::OnCreate() {
+    RefreshUser();
+    SetWindowText(QStringLiteral("%1 - 详细资料").arg(Text(user_.name)));
+    shadow_.Create(m_hWnd);
+    SetCornerRadius(palette::kCornerRadius);
+    pictures_ = std::make_unique<CCachedPictures>(content_);
+    content_.Create(m_hWnd, UiRect::FromSize(0, ps::kCaptionHeight, ps::kWidth, ps::kCardHeight));
+    content_.SetDlgCtrlID(kContentId);
+    content_.ShowWindow(SW_SHOW);
+    if (QWidget* widget = Widget()) {
+        widget->setWindowIcon(ProgramIcon());
+        widget->setAccessibleName(GetWindowText());
+    }
+    Rebuild();
+    CenterWindow();
+    ShowWindow(SW_SHOW);
+    if (!DetailsHidden(user_, pendingId_ != 0)) StartFetch();
+    CApiController::Instance().Events().Subscribe(kEventMask, this);
+    subscribed_ = true;
+    SetFocus();
+}
+
+bool CDlgUserDetail::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&) {
+    switch (message) {
+        case WM_CREATE:
+            OnCreate();
+            return false;
+        case WM_DESTROY:
+            *alive_ = false;
+            CAsyncWorkFlow::CancelFlow(&detailFlow_);
+            CAsyncWorkFlow::CancelFlow(&addFlow_);
+            CAsyncWorkFlow::CancelFlow(&breakFlow_);
+            if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
+            subscribed_ = false;
+            CMainWnd::Instance().CloseProfileWindow(userId_);
+            return false;
+        case UM_PENDING_REQUEST:
+            pendingId_ = static_cast<std::int32_t>(wParam);
+            pendingType_ = static_cast<std::int32_t>(lParam);
+            Rebuild();
+            if (DegreeOf(user_) == FriendDegree::Third) StartFetch();
+            return true;
+        case UM_PROFILE_STEP:
+            OnStep(static_cast<Step>(wParam));
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CDlgUserDetail::OnFinalMessage() {
+    delete this;
+}
+
+void CDlgUserDetail::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
+    if (kind == db_event::kPendingCompleted && pendingId_ != 0 && first == pendingId_ &&
+        second == db_event::kFailed) {
+        ShowFailure(CApiController::Instance().LastApiError(), kAcceptFailed);
+        return;
+    }
+    if (kind != db_event::kConversationChanged && second != db_event::kDone) return;
+    RefreshUser();
+    if (!Fetching() && !DetailsHidden(user_, pendingId_ != 0) &&
+        kind != db_event::kConversationChanged) {
+        StartFetch();
+    }
+    Rebuild();
+}
+
+void CDlgUserDetail::StartFetch() {
+    const bool anonymous = user_.anonym != 0;
+    RunFlowOnce(detailFlow_, [this, alive = alive_, id = userId_, anonymous](CAsyncWorkFlow& flow) {
+        ErrorRecord error;
+        const bool found = anonymous ? FetchTalentDetail(&error, id, flow) != nullptr
+                                     : FetchUserDetail(&error, id, flow) != nullptr;
+        if (!*alive) return;
+        fetchError_ = error;
+        fetchFailed_ = !found || error.error_code != 0;
+        PostMessage(UM_PROFILE_STEP, static_cast<WPARAM>(Step::Fetched));
+    });
+}
+
+void CDlgUserDetail::RefreshUser() {
+    if (const UserRecord* stored = CDBUser::Instance().Find(userId_)) {
+        // A third-degree card keeps its own record until the service has told more.
+        if (!(user_.dist == 3 && stored->name.empty())) user_ = *stored;
+    }
+}
+
+void CDlgUserDetail::Rebuild() {
+    const ProfileRecord* profile = FindProfile(userId_);
+    const TalentRecord* talent = FindTalent(userId_);
+    contacts_ = ContactTextsOf(user_, profile);
+    sections_ = BuildSections(user_, profile, talent, expanded_);
+    const std::vector<ProfileSection> all = BuildSections(user_, profile, talent, true);
+    extraHeight_ = ExtraHeightOf(all);
+    if (!IsWindow()) return;
+    SetWindowText(QStringLiteral("%1 - 详细资料").arg(Text(user_.name)));
+    content_.ClearItems();
+    for (const ProfileSection& section : sections_)
+        content_.AddItem(section.title, section.height);
+    content_.Layout();
+    if (expanded_ && extraHeight_ == 0) expanded_ = false;
+    ResizeForSections();
+    content_.Invalidate(false);
+    Invalidate(false);
+}
+
+void CDlgUserDetail::ResizeForSections() {
+    const int listHeight = ps::kCardHeight + (expanded_ ? extraHeight_ : 0);
+    const int height = ps::kCaptionHeight + listHeight + ps::kStripHeight;
+    if (ClientHeight() != height) ResizeClient(ps::kWidth, height);
+    content_.MoveWindow(0, ps::kCaptionHeight, ps::kWidth, listHeight);
+}
+
+bool CDlgUserDetail::CanExpand() const {
+    return !DetailsHidden(user_, pendingId_ != 0) && extraHeight_ > 0;
+}
+
+void CDlgUserDetail::ToggleExpanded() {
+    if (!CanExpand() && !expanded_) return;
+    expanded_ = !expanded_;
+    Rebuild();
+}
+
+CardButton CDlgUserDetail::FirstButton() const {
+    return FirstCardButton(user_, FindProfile(userId_), pendingId_ != 0, requested_);
+}
+
+void CDlgUserDetail::CopyContact(ContactRow row) {
+    const QString& value = row == ContactRow::Mobile  ? contacts_.mobile
+                           : row == ContactRow::Email ? contacts_.email
+                                                      : contacts_.qq;
+    if (value.isEmpty()) return;
+    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(value);
+}
+
+void CDlgUserDetail::PressFirstButton() {
+    const CardButton button = FirstButton();
+    if (!button.enabled) return;
+    switch (button.action) {
+        case CardAction::EditOwn:
+            CMainWnd::Instance().OpenProfileEditPage();
+            break;
+        case CardAction::Break:
+            AskBreak();
+            break;
+        case CardAction::Add:
+            StartAdd();
+            break;
+        case CardAction::Accept:
+            Accept();
+            break;
+        case CardAction::Requested:
+        case CardAction::None:
+            break;
+    }
+}
+
+void CDlgUserDetail::PressSecondButton() {
+    const FriendDegree degree = DegreeOf(user_);
+    if (degree == FriendDegree::Self || degree == FriendDegree::Third) return;
+    StartConversation(userId_);
+}
+
+void CDlgUserDetail::StartAdd() {
+    if (adding_) return;
+    adding_ = true;
+    Invalidate(false);
+    RunFlowOnce(addFlow_, [this, alive = alive_, id = userId_](CAsyncWorkFlow& flow) {
+        ErrorRecord error;
+        TryAddResult result;
+        const bool accepted = TryAdd(&error, id, result, flow);
+        if (!*alive) return;
+        addError_ = error;
+        addAccepted_ = accepted;
+        recommendationOnly_ = result.reconly != 0;
+        defaultAttach_ = Text(result.attach);
+        PostMessage(UM_PROFILE_STEP, static_cast<WPARAM>(Step::TriedAdd));
+    });
+}
+
+void CDlgUserDetail::AskAndSend() {
+    const std::shared_ptr<bool> alive = alive_;
+    const int level = CMainWnd::Instance().ChooseFriendLevel(m_hWnd);
+    if (!*alive) return;
+    if (level <= 0) {
+        adding_ = false;
+        Invalidate(false);
+        return;
+    }
+    CDlgAddContactConfirm confirm(defaultAttach_);
+    const int answer = confirm.DoModal(m_hWnd);
+    if (!*alive) return;
+    if (answer != IDOK) {
+        adding_ = false;
+        Invalidate(false);
+        return;
+    }
+    const std::string attach = confirm.Text().toStdString();
+    RunFlowOnce(addFlow_, [this, alive, id = userId_, attach, level](CAsyncWorkFlow& flow) {
+        ErrorRecord error;
+        const bool sent = SendFriendRequest(&error, id, attach, level, flow);
+        if (!*alive) return;
+        addError_ = error;
+        sent_ = sent;
+        PostMessage(UM_PROFILE_STEP, static_cast<WPARAM>(Step::Sent));
+    });
+}
+
+void CDlgUserDetail::AskBreak() {
+    if (Breaking()) return;
+    const std::shared_ptr<bool> alive = alive_;
+    CDlgMesssageBox box(QStringLiteral("解除好友关系后，双方联系方式和人脉圈"),
+                        QStringLiteral("信息将互相不可见，是否继续？"));
+    const int answer = box.DoModal(m_hWnd);
+    if (!*alive || answer != CDlgMesssageBox::kSecondButton || Breaking()) return;
+    RunFlowOnce(breakFlow_, [this, alive, id = userId_](CAsyncWorkFlow& flow) {
+        ErrorRecord error;
+        const bool broken = BreakFriendship(id, &error, flow) != nullptr;
+        if (!*alive) return;
+        breakError_ = error;
+        broken_ = broken;
+        PostMessage(UM_PROFILE_STEP, static_cast<WPARAM>(Step::Broken));
+    });
+    Invalidate(false);
+}
+
+void CDlgUserDetail::Accept() {
+    const std::shared_ptr<bool> alive = alive_;
+    const int level = CMainWnd::Instance().ChooseFriendLevel(m_hWnd);
+    if (!*alive || level <= 0 || pendingId_ == 0) return;
+    CompleteItemInBackground(pendingType_, pendingId_, level, std::string());
+}
+
+void CDlgUserDetail::OnStep(Step step) {
+    switch (step) {
+        case Step::Fetched:
+            RefreshUser();
+            Rebuild();
+            if (fetchFailed_) ShowFailure(fetchError_, kFetchFailed);
+            return;
+        case Step::TriedAdd:
+            if (recommendationOnly_ && addError_.error_code == 0) {
+                adding_ = false;
+                Invalidate(false);
+                ShowMessageBox(m_hWnd, kRecommendationOnly, kNoticeCaption, MB_OK);
+                return;
+            }
+            if (!addAccepted_) {
+                adding_ = false;
+                Invalidate(false);
+                ShowFailure(addError_, kRequestFailed);
+                return;
+            }
+            AskAndSend();
+            return;
+        case Step::Sent: {
+            adding_ = false;
+            if (!sent_) {
+                Invalidate(false);
+                ShowFailure(addError_, kRequestFailed);
+                return;
+            }
+            requested_ = true;
+            RefreshUser();
+            Rebuild();
+            const std::shared_ptr<bool> alive = alive_;
+            ShowMessageBox(m_hWnd, kRequestSent, kNoticeCaption, MB_OK);
+            if (*alive && !Fetching()) StartFetch();
+            return;
+        }
+        case Step::Broken:
+            if (!broken_) {
+                Invalidate(false);
+                ShowFailure(breakError_, kBreakFailed);
+                return;
+            }
+            RefreshUser();
+            Rebuild();
+            if (!Fetching()) StartFetch();
+            return;
+    }
+}
+
+void CDlgUserDetail::ShowFailure(const ErrorRecord& error, const char* fallback) {
+    if (CMainWnd::Instance().ShowApiError(m_hWnd, error)) return;
+    ShowMessageBox(m_hWnd, fallback, CMainWnd::kErrorCaption, MB_OK);
+}
+
+void CDlgUserDetail::CloseWindow() {
+    CAsyncWorkFlow::CancelFlow(&detailFlow_);
+    CAsyncWorkFlow::CancelFlow(&addFlow_);
+    CAsyncWorkFlow::CancelFlow(&breakFlow_);
+    DestroyWindow();
+}
+
+void CDlgUserDetail::DoUI(UiContext& ctx) {
+    UiRegion root(ctx);
+    const int width = ctx.client.right;
+    const int height = ctx.client.bottom;
+    UiFill(root, UiRect(0, ps::kCaptionHeight, width, height), ps::kBody);
+    UiImage(root, UiRect(0, 0, width, ps::kCaptionHeight), SkinImage("main_top_bg.png"));
+    UiText(root, &TextFont(ps::kTitlePixels), QStringLiteral("详细资料"), ps::kTitle,
+           ps::kTitleLeft, ps::kTitleTop);
+    CKesBitmap& close = SkinImage("sys_btn_close.png");
+    CKesBitmap& minimise = SkinImage("sys_btn_min.png");
+    const UiRect closeRect(width - close.FrameWidth(), 0, width, close.FrameHeight());
+    if (UiButton(root, closeRect, QString(), QStringLiteral("关闭"), kUiTakesMouse, &close)) {
+        ctx.Later([this] { CloseWindow(); });
+    }
+    const UiRect minRect(closeRect.left - minimise.FrameWidth(), 0, closeRect.left,
+                         minimise.FrameHeight());
+    if (UiButton(root, minRect, QString(), QStringLiteral("最小化"), kUiTakesMouse, &minimise)) {
+        ctx.Later([this] { ShowWindow(SW_MINIMIZE); });
+    }
+
+    const UiRect strip(0, height - ps::kStripHeight, width, height);
+    UiFill(root, strip, ps::kStrip);
+    CKesBitmap& drop = SkinImage("userdetail_drop.png");
+    const UiRect arrow = UiRect::FromSize(ps::kDropLeft, strip.top + ps::kDropTop,
+                                          drop.FrameWidth(), drop.FrameHeight());
+    UiImage(root, arrow, drop);
+    const bool canToggle = expanded_ || CanExpand();
+    if (UiButton(root, strip, QString(),
+                 expanded_ ? QStringLiteral("收起") : QStringLiteral("展开"),
+                 canToggle ? kUiTakesMouse | kUiHandCursor : kUiDisabled, nullptr)) {
+        ctx.Later([this] { ToggleExpanded(); });
+    }
+}
+
+void CDlgUserDetail::DrawBackground(UiContext& ctx) {
+    UiRegion root(ctx);
+    UiFill(root, ctx.client, ps::kBody);
+}
+
+void CDlgUserDetail::DrawItem(UiContext& ctx, int index, QString, const UiRect& rect) {
+    if (index < 0 || index >= static_cast<int>(sections_.size())) return;
+    UiRegion root(ctx);
+    const ProfileSection& section = sections_[static_cast<std::size_t>(index)];
+    if (section.kind == SectionKind::Card) {
+        if (user_.anonym) {
+            DrawAnonymousCard(root, rect);
+        } else {
+            DrawCard(root, rect);
+        }
+        return;
+    }
+    DrawSection(root, section, rect);
+}
+
+void CDlgUserDetail::DrawCard(UiRegion& region, const UiRect& rect) {
+    const int x0 = rect.left;
+    const int y0 = rect.top;
+    const FriendDegree degree = DegreeOf(user_);
+    CKesBitmap& mark = SkinImage(LevelMark(degree));
+    UiImage(region,
+            UiRect::FromSize(rect.right - ps::kLevelMarkRight, y0, mark.FrameWidth(),
+                             mark.FrameHeight()),
+            mark);
+    const UiRect avatar = UiRect::FromSize(x0 + ps::kAvatarLeft, y0 + ps::kAvatarTop,
+                                           ps::kAvatarSize, ps::kAvatarSize);
+    CKesBitmap& fallback = SkinImage("main_icon_default.png");
+    if (!user_.avatar.empty() && pictures_) {
+        pictures_->Draw(region, avatar, user_.avatar, kLargeAvatarKey, fallback);
+    } else {
+        UiImage(region, avatar, fallback);
+    }
+
+    const QFont& nameFont = TextFont(ps::kNamePixels);
+    const QString name = Text(user_.name);
+    UiLabel(
+        region,
+        UiRect::FromSize(x0 + ps::kNameLeft, y0 + ps::kNameTop, ps::kNameWidth, ps::kNameHeight),
+        name, &nameFont, ps::kName, DT_VCENTER | DT_END_ELLIPSIS);
+    if (user_.judge) {
+        CKesBitmap& v = SkinImage("icon_v2.png");
+        const int left = x0 + ps::kNameLeft + ps::kVMarkGap +
+                         std::min(TextWidth(nameFont, name), ps::kNameWidth);
+        UiImage(region, UiRect::FromSize(left, y0 + ps::kVMarkTop, v.FrameWidth(), v.FrameHeight()),
+                v);
+    }
+    const QString position =
+        user_.loc.empty() ? Text(user_.career)
+                          : QStringLiteral("%1(%2)").arg(Text(user_.career), Text(user_.loc));
+    UiLabel(region,
+            UiRect(x0 + ps::kNameLeft, y0 + ps::kPositionTop, x0 + ps::kPositionRight,
+                   y0 + ps::kPositionTop + ps::kPositionHeight),
+            position, &TextFont(ps::kPositionPixels), ps::kName, DT_VCENTER | DT_END_ELLIPSIS);
+    if (degree != FriendDegree::Self) {
+        const QString line = ProfileLineOf(FindProfile(userId_));
+        if (!line.isEmpty()) {
+            UiText(region, &TextFont(ps::kExtraPixels), line, ps::kExtra, x0 + ps::kNameLeft,
+                   y0 + ps::kExtraTop);
+        }
+    }
+
+    int top = y0 + ps::kContactTop;
+    DrawContactRow(region, x0 + ps::kContactLeft, top, ContactRow::Mobile, QStringLiteral("手机"),
+                   contacts_.mobile);
+    top += ps::kContactStep;
+    DrawContactRow(region, x0 + ps::kContactLeft, top, ContactRow::Email, QStringLiteral("邮箱"),
+                   contacts_.email);
+    top += ps::kContactStep;
+    DrawContactRow(region, x0 + ps::kContactLeft, top, ContactRow::QQ, QStringLiteral("QQ"),
+                   contacts_.qq);
+    DrawButtons(region, rect);
+}
+
+void CDlgUserDetail::DrawContactRow(UiRegion& region, int left, int top, ContactRow row,
+                                    const QString& label, const QString& value) {
+    const QFont& font = TextFont(ps::kContactPixels);
+    const QFont& hintFont = TextFont(ps::kCopyPixels);
+    const QString text = QStringLiteral("%1： %2").arg(label, value);
+    const QString hint = QString::fromUtf8(kCopyHint);
+    const int textWidth = TextWidth(font, text);
+    if (value.isEmpty()) {
+        UiText(region, &font, text, ps::kContact, left, top);
+        return;
+    }
+    // The row and its hint are one element: a click anywhere on it copies the value.
+    UiElement element(
+        region,
+        UiRect::FromSize(left, top, textWidth + ps::kCopyGap + TextWidth(hintFont, hint),
+                         ps::kContactHeight),
+        kUiTakesMouse | kUiHandCursor);
+    element.Describe(UiRole::Link, text, UiNodeState::Focusable);
+    if (element.Draws()) {
+        element.dc().setPen(ps::kContact);
+        DrawTextLine(element.dc(), text, QPoint(0, 0), font);
+        if (element.State() == UiState::Hovered || element.State() == UiState::Pressed) {
+            element.dc().setPen(ps::kCopyHint);
+            DrawTextLine(element.dc(), hint, QPoint(textWidth + ps::kCopyGap, 1), hintFont);
+        }
+    }
+    if (element.Hit() == UiHit::Clicked) region.ctx.Later([this, row] { CopyContact(row); });
+}
+
+void CDlgUserDetail::DrawButtons(UiRegion& region, const UiRect& rect) {
+    CKesBitmap& image = SkinImage("white_btn.png");
+    const QFont& font = TextFont(ps::kButtonPixels);
+    const int top = rect.top + ps::kButtonTop;
+    const CardButton first = FirstButton();
+    const bool busy = adding_ || Breaking();
+    auto button = [&](int left, int width, const QString& caption, bool enabled) {
+        return UiSkinButton(region, UiRect::FromSize(left, top, width, image.FrameHeight()), &image,
+                            caption, QString(), &font,
+                            enabled ? ps::kButtonCaption : ps::kButtonDisabledCaption, -1,
+                            enabled ? kUiTakesMouse | kUiHandCursor : kUiDisabled);
+    };
+    if (first.action == CardAction::EditOwn) {
+        const int left = rect.left + (rect.Width() - ps::kWideButtonWidth) / 2;
+        if (button(left, ps::kWideButtonWidth, first.caption, true))
+            region.ctx.Later([this] { PressFirstButton(); });
+        return;
+    }
+    const int left = rect.left + ps::kButtonLeft;
+    if (button(left, ps::kButtonWidth, first.caption, first.enabled && !busy))
+        region.ctx.Later([this] { PressFirstButton(); });
+    const bool canMessage = DegreeOf(user_) != FriendDegree::Third;
+    if (button(left + ps::kButtonStep, ps::kButtonWidth, QStringLiteral("发消息"), canMessage))
+        region.ctx.Later([this] { PressSecondButton(); });
+}
+
+void CDlgUserDetail::DrawAnonymousCard(UiRegion& region, const UiRect& rect) {
+    const int x0 = rect.left;
+    const int y0 = rect.top;
+    const UiRect avatar = UiRect::FromSize(x0 + ps::kAvatarLeft, y0 + ps::kAvatarTop,
+                                           ps::kAvatarSize, ps::kAvatarSize);
+    const QImage picture = AnonymousAvatar(user_.avatar);
+    if (picture.isNull()) {
+        UiImage(region, avatar, SkinImage("main_icon_default.png"));
+    } else {
+        UiElement element(region, avatar, 0);
+        if (element.Draws()) {
+            element.dc().setRenderHint(QPainter::SmoothPixmapTransform);
+            element.dc().drawImage(QRect(0, 0, avatar.Width(), avatar.Height()), picture);
+        }
+    }
+    const TalentRecord* talent = FindTalent(userId_);
+    QStringList lines;
+    lines << Text(user_.name);
+    if (talent) {
+        for (const std::string* line : {&talent->line1, &talent->line2, &talent->line3})
+            if (!line->empty()) lines << Text(*line);
+        if (!talent->salary.empty()) lines << QStringLiteral("期望薪资： ") + Text(talent->salary);
+    } else if (!user_.career.empty()) {
+        lines << Text(user_.career);
+    }
+    const QFont& font = TextFont(ps::kContactPixels);
+    int top = y0 + ps::kNameTop;
+    for (const QString& line : lines) {
+        UiLabel(region,
+                UiRect(x0 + ps::kNameLeft, top, x0 + ps::kPositionRight, top + ps::kContactHeight),
+                line, &font, ps::kContact, DT_VCENTER | DT_END_ELLIPSIS);
+        top += ps::kContactStep;
+    }
+    CKesBitmap& image = SkinImage("white_btn.png");
+    const int left = x0 + (rect.Width() - ps::kWideButtonWidth) / 2;
+    if (UiSkinButton(region,
+                     UiRect::FromSize(left, y0 + ps::kAnonymousButtonTop - image.FrameHeight(),
+                                      ps::kWideButtonWidth, image.FrameHeight()),
+                     &image, QStringLiteral("与他联系"), QString(), &TextFont(ps::kButtonPixels),
+                     ps::kButtonCaption, -1, kUiTakesMouse | kUiHandCursor)) {
+        region.ctx.Later([this] { StartConversation(userId_); });
+    }
+}
+
+void CDlgUserDetail::DrawSection(UiRegion& region, const ProfileSection& section,
+                                 const UiRect& rect) {
+    const int left = rect.left + ps::kSectionLeft;
+    const int right = rect.right - ps::kSectionRight;
+    switch (section.kind) {
+        case SectionKind::Title:
+            UiLine(region, ps::kSectionLine, QPoint(rect.left, rect.top),
+                   QPoint(rect.right, rect.top));
+            UiText(region, &TextFont(ps::kSectionTitlePixels, kFontBold), section.title,
+                   ps::kSectionTitle, left, rect.top + ps::kSectionTitleTop);
+            return;
+        case SectionKind::Tags: {
+            int x = left;
+            const QFont& textFont = TextFont(ps::kChipTextPixels);
+            const QFont& countFont = TextFont(ps::kChipCountPixels);
+            for (const ProfileChip& chip : section.chips) {
+                const int textWidth = std::min(TextWidth(textFont, chip.text), ps::kChipMostText);
+                const QString count = QString::number(chip.count);
+                const int width = textWidth + TextWidth(countFont, count) + 2 * ps::kChipPadding +
+                                  ps::kChipCountGap;
+                const UiRect chipRect =
+                    UiRect::FromSize(x, rect.top + ps::kChipTop, width, ps::kChipHeight);
+                UiFill(region, chipRect, ps::kChipFill);
+                UiLabel(region,
+                        UiRect::FromSize(chipRect.left + ps::kChipPadding, chipRect.top, textWidth,
+                                         ps::kChipHeight),
+                        chip.text, &textFont, ps::kChipText, DT_VCENTER | DT_END_ELLIPSIS);
+                UiLabel(region,
+                        UiRect(chipRect.left + ps::kChipPadding + textWidth + ps::kChipCountGap,
+                               chipRect.top, chipRect.right, chipRect.bottom),
+                        count, &countFont, ps::kChipCount, DT_VCENTER);
+                x += width + ps::kChipGap;
+            }
+            return;
+        }
+        case SectionKind::Values: {
+            const QFont& font = TextFont(ps::kValuePixels);
+            int top = rect.top + ps::kValueTop;
+            UiText(region, &TextFont(ps::kValuePixels, kFontBold), section.title, ps::kValueLabel,
+                   left, top);
+            for (const auto& [label, value] : section.values) {
+                top += ps::kLineStep + (top == rect.top + ps::kValueTop ? ps::kLineStep / 2 : 0);
+                UiLabel(region, UiRect(left, top, right, top + ps::kLineStep),
+                        QStringLiteral("%1： %2").arg(label, value), &font, ps::kValue,
+                        DT_VCENTER | DT_END_ELLIPSIS);
+            }
+            return;
+        }
+        case SectionKind::Paragraph: {
+            int top = rect.top + ps::kParagraphTop;
+            for (const QString& line : section.lines) {
+                UiText(region, &TextFont(ps::kValuePixels), line, ps::kValue, left, top);
+                top += ps::kLineStep;
+            }
+            return;
+        }
+        case SectionKind::Card:
+            return;
+    }
+}
