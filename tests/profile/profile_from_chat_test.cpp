@@ -35,6 +35,15 @@ TEST_F(ProfileFromChatTest, ASendersAvatarAndABusinessCardOpenTheirProfiles) {
     profile->DestroyWindow();
     ASSERT_TRUE(PumpUntil([&] { return ProfileWindowOf(peer) == nullptr; }));
 
+    // The card is older than the first page: "more" until it is shown.
+    for (int page = 0; page < 10; ++page) {
+        if (Eval(*window, QStringLiteral("document.querySelectorAll('.card-person').length"))
+                .toInt() > 0)
+            break;
+        const int before = Rows(*window);
+        Eval(*window, QStringLiteral("document.getElementById('more-button').click()"));
+        PumpUntil([&] { return Rows(*window) > before; });
+    }
     ASSERT_TRUE(ClickInPage(*window, QStringLiteral(".card-person")));
     ASSERT_TRUE(PumpUntil([&] { return ProfileWindowOf("10009") != nullptr; }));
     CDlgUserDetail* card = ProfileWindowOf("10009");

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include "api/contacts.h"
+#include "net/w3_client.h"
 #include "storage/user_store.h"
 #include "tests/profile/profile_window.h"
 #include "tests/support/box_catcher.h"
@@ -25,7 +26,7 @@ void ChooseLevelTwo(CDlgFriendLevel& chooser, bool screenshot) {
     EXPECT_EQ(chooser.Level(), 2);
     if (screenshot) {
         QApplication::processEvents();
-        ProfileWindowTest::SaveScreenshot(chooser.Widget(), QStringLiteral("friend_level.png"));
+        ProfileWindowTest::SaveScreenshot(chooser.Widget(), QStringLiteral("friend-level.png"));
     }
     ProfileWindowTest::Click(chooser, QStringLiteral("确定"));
 }
@@ -200,6 +201,31 @@ TEST_F(ProfileWindowTest, FailedRequestsSayWhyKeepTheWindowUsableAndChangeNothin
     EXPECT_FALSE(stranger.Requested());
     EXPECT_EQ(stranger.FirstButton().caption, QStringLiteral("加好友"));
 
+    // A service that answers too late.
+    const RequestLimits limits = DefaultRequestLimits();
+    RequestLimits quick = limits;
+    quick.totalSeconds = 1;
+    SetDefaultRequestLimits(quick);
+    service_.Get("/admin/fault?kind=delay&ms=3000&path=/lumeno/contact/v3/try_add&count=1");
+    {
+        BoxCatcher boxes;
+        ASSERT_TRUE(ClickInProfile(stranger, QStringLiteral("加好友")));
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty() && !stranger.Adding(); }));
+        EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("对不起，添加好友失败"));
+    }
+    SetDefaultRequestLimits(limits);
+    EXPECT_TRUE(RequestFromDemo("zhaolei").isEmpty());
+
+    // A profile whose details do not come says so, and its window stays.
+    service_.Get("/admin/fault?kind=http500&path=/lumeno/contact/v3/detail&count=1");
+    {
+        BoxCatcher boxes;
+        CDlgUserDetail& unfetched = OpenProfile("10005");
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }));
+        EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("详细资料没能取到，请检查网络后重试。"));
+        EXPECT_TRUE(unfetched.IsWindow());
+    }
+
     // A server error while ending a friendship: still friends here and there.
     CDlgUserDetail& friendWindow = OpenProfile(kZhangWei);
     service_.Get("/admin/fault?kind=http500&path=/lumeno/contact/v3/break&count=1");
@@ -224,7 +250,7 @@ TEST_F(ProfileWindowTest, FailedRequestsSayWhyKeepTheWindowUsableAndChangeNothin
             << boxes.boxes[1].text.toStdString();
     }
     EXPECT_TRUE(PumpUntil(
-        [] { return ProfileOf(kZhangWei) == nullptr && ProfileOf(kZhaoLei) == nullptr; }));
+        [] { return platform::FindWindowByClass(CDlgUserDetail::WindowClassName()) == nullptr; }));
     EXPECT_TRUE(ServiceFriends("zhangwei", QStringLiteral("10001")));
 }
 
@@ -236,7 +262,7 @@ TEST_F(ProfileWindowTest, TheFriendLevelChooserClosesWhenTheSignInEndsUnderIt) {
     ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn(); }));
     EXPECT_TRUE(PumpUntil([] {
         return platform::FindWindowByClass(CDlgFriendLevel::WindowClassName()) == nullptr &&
-               ProfileOf(kZhaoLei) == nullptr;
+               platform::FindWindowByClass(CDlgUserDetail::WindowClassName()) == nullptr;
     }));
     EXPECT_EQ(chooser.seen, 1);
     EXPECT_TRUE(RequestFromDemo("zhaolei").isEmpty());
