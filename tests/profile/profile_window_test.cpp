@@ -12,6 +12,7 @@
 #include "tests/support/box_catcher.h"
 #include "tests/support/menu_picker.h"
 #include "ui/contacts/page_contact.h"
+#include "ui/ui_messages.h"
 
 namespace lumeno::test {
 namespace {
@@ -266,6 +267,62 @@ TEST_F(ProfileWindowTest, TheFriendLevelChooserClosesWhenTheSignInEndsUnderIt) {
     }));
     EXPECT_EQ(chooser.seen, 1);
     EXPECT_TRUE(RequestFromDemo("zhaolei").isEmpty());
+}
+
+TEST_F(ProfileWindowTest, AcceptsTheRequestThePendingItemsOpenedItFor) {
+    SignInDemo();
+    // 赵磊's request waits in the account's pending items.
+    QJsonObject request;
+    for (const QJsonValue& item :
+         AsOther("demo", "/lumeno/user/v3/tasks?pending=1").value("requests").toArray()) {
+        if (item.toObject().value("icon_qxid").toString() == QString::fromUtf8(kZhaoLei) &&
+            item.toObject().value("type").toInt() == 4) {
+            request = item.toObject();
+        }
+    }
+    ASSERT_FALSE(request.isEmpty());
+    CDlgUserDetail& profile = OpenProfile(kZhaoLei);
+    profile.PostMessage(UM_PENDING_REQUEST, static_cast<WPARAM>(request.value("id").toInt()),
+                        static_cast<LPARAM>(request.value("type").toInt()));
+    ASSERT_TRUE(PumpUntil([&] { return profile.FirstButton().action == CardAction::Accept; }));
+    EXPECT_EQ(profile.FirstButton().caption, QStringLiteral("通过申请"));
+
+    DialogAnswerer<CDlgFriendLevel> chooser(
+        [](CDlgFriendLevel& dialog) { Click(dialog, QStringLiteral("确定")); });
+    ASSERT_TRUE(ClickInProfile(profile, QStringLiteral("通过申请")));
+    ASSERT_TRUE(PumpUntil([&] { return profile.User().dist == 1 && !profile.Fetching(); }));
+    EXPECT_TRUE(ServiceFriends("zhaolei", QStringLiteral("10001")));
+    EXPECT_EQ(profile.FirstButton().caption, QStringLiteral("解除好友关系"));
+    EXPECT_EQ(profile.Contacts().mobile, QStringLiteral("13800010009"));
+}
+
+TEST_F(ProfileWindowTest, TheOwnProfileAndAnAnonymousJobSeekersCard) {
+    SignInDemo();
+    CDlgUserDetail& own = OpenProfile("10001");
+    EXPECT_EQ(own.FirstButton().action, CardAction::EditOwn);
+    EXPECT_TRUE(ShowsInProfile(own, QStringLiteral("更新个人信息")));
+    EXPECT_FALSE(ShowsInProfile(own, QStringLiteral("发消息")));
+    own.DestroyWindow();
+    ASSERT_TRUE(PumpUntil([] { return ProfileOf("10001") == nullptr; }));
+
+    CDlgUserDetail& seeker = OpenProfile("10015");
+    ASSERT_TRUE(seeker.User().anonym);
+    EXPECT_TRUE(ShowsInProfile(seeker, QStringLiteral("与他联系")));
+    ASSERT_TRUE(ClickInProfile(seeker, QStringLiteral("展开")));
+    QString values;
+    for (const ProfileSection& section : seeker.Sections()) {
+        values += section.title + "|";
+        for (const auto& [label, value] : section.values)
+            values += label + value + "|";
+        for (const ProfileChip& chip : section.chips)
+            values += chip.text + "|";
+    }
+    EXPECT_TRUE(values.contains(QStringLiteral("技能标签||B端产品|增长|数据驱动|")))
+        << values.toStdString();
+    EXPECT_TRUE(values.contains(QStringLiteral("公司某互联网公司|"))) << values.toStdString();
+    EXPECT_TRUE(values.contains(QStringLiteral("求职宣言|"))) << values.toStdString();
+    QApplication::processEvents();
+    SaveScreenshot(seeker.Widget(), QStringLiteral("profile-job-seeker.png"));
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ const char* LevelMark(FriendDegree degree) {
 // The anonymous avatar the skin holds under the user's picture name.
 QImage AnonymousAvatar(const std::string& name) {
     if (!IsSafePictureName(name)) return QImage();
-    return QImage(SkinFilePath(QStringLiteral("static/qxstc-ie6fix/images/anony/") + Text(name) +
+    return QImage(SkinFilePath(QStringLiteral("qxstc-ie6fix/images/anony/") + Text(name) +
                                QStringLiteral(".png")));
 }
 
@@ -145,15 +145,20 @@ void CDlgUserDetail::OnFinalMessage() {
 void CDlgUserDetail::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
     if (kind == db_event::kPendingCompleted && pendingId_ != 0 && first == pendingId_ &&
         second == db_event::kFailed) {
-        ShowFailure(CApiController::Instance().LastApiError(), kAcceptFailed);
+        // Shown from the window's own message, not inside the delivery of events.
+        acceptError_ = CApiController::Instance().LastApiError();
+        PostMessage(UM_PROFILE_STEP, static_cast<WPARAM>(Step::AcceptFailed));
         return;
     }
     if (kind != db_event::kConversationChanged && second != db_event::kDone) return;
-    RefreshUser();
-    if (!Fetching() && !DetailsHidden(user_, pendingId_ != 0) &&
-        kind != db_event::kConversationChanged) {
-        StartFetch();
+    // The request this window answered is done.
+    if (kind == db_event::kPendingCompleted && first == pendingId_) pendingId_ = 0;
+    const bool changed = RefreshUser();
+    if (kind == db_event::kConversationChanged) {
+        if (changed) Rebuild();
+        return;
     }
+    if (!Fetching() && !DetailsHidden(user_, pendingId_ != 0)) StartFetch();
     Rebuild();
 }
 
@@ -170,11 +175,15 @@ void CDlgUserDetail::StartFetch() {
     });
 }
 
-void CDlgUserDetail::RefreshUser() {
-    if (const UserRecord* stored = CDBUser::Instance().Find(userId_)) {
-        // A third-degree card keeps its own record until the service has told more.
-        if (!(user_.dist == 3 && stored->name.empty())) user_ = *stored;
-    }
+bool CDlgUserDetail::RefreshUser() {
+    const UserRecord* stored = CDBUser::Instance().Find(userId_);
+    // A third-degree card keeps its own record until the service has told more.
+    if (!stored || (user_.dist == 3 && stored->name.empty())) return false;
+    const bool changed = stored->name != user_.name || stored->avatar != user_.avatar ||
+                         stored->dist != user_.dist || stored->career != user_.career ||
+                         stored->loc != user_.loc || stored->judge != user_.judge;
+    user_ = *stored;
+    return changed;
 }
 
 void CDlgUserDetail::Rebuild() {
@@ -360,6 +369,9 @@ void CDlgUserDetail::OnStep(Step step) {
             if (*alive && !Fetching()) StartFetch();
             return;
         }
+        case Step::AcceptFailed:
+            ShowFailure(acceptError_, kAcceptFailed);
+            return;
         case Step::Broken:
             if (!broken_) {
                 Invalidate(false);
@@ -613,9 +625,7 @@ void CDlgUserDetail::DrawSection(UiRegion& region, const ProfileSection& section
             const QFont& countFont = TextFont(ps::kChipCountPixels);
             for (const ProfileChip& chip : section.chips) {
                 const int textWidth = std::min(TextWidth(textFont, chip.text), ps::kChipMostText);
-                const QString count = QString::number(chip.count);
-                const int width = textWidth + TextWidth(countFont, count) + 2 * ps::kChipPadding +
-                                  ps::kChipCountGap;
+                const int width = textWidth + ChipCountWidth(chip) + 2 * ps::kChipPadding;
                 const UiRect chipRect =
                     UiRect::FromSize(x, rect.top + ps::kChipTop, width, ps::kChipHeight);
                 UiFill(region, chipRect, ps::kChipFill);
@@ -623,10 +633,12 @@ void CDlgUserDetail::DrawSection(UiRegion& region, const ProfileSection& section
                         UiRect::FromSize(chipRect.left + ps::kChipPadding, chipRect.top, textWidth,
                                          ps::kChipHeight),
                         chip.text, &textFont, ps::kChipText, DT_VCENTER | DT_END_ELLIPSIS);
-                UiLabel(region,
-                        UiRect(chipRect.left + ps::kChipPadding + textWidth + ps::kChipCountGap,
-                               chipRect.top, chipRect.right, chipRect.bottom),
-                        count, &countFont, ps::kChipCount, DT_VCENTER);
+                if (chip.count > 0) {
+                    UiLabel(region,
+                            UiRect(chipRect.left + ps::kChipPadding + textWidth + ps::kChipCountGap,
+                                   chipRect.top, chipRect.right, chipRect.bottom),
+                            QString::number(chip.count), &countFont, ps::kChipCount, DT_VCENTER);
+                }
                 x += width + ps::kChipGap;
             }
             return;

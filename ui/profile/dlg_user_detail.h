@@ -76,13 +76,14 @@ class CDlgUserDetail final : public VWindowImpl<CDlgUserDetail, WS_POPUP>,
 
   private:
     // What a finished flow hands back to the window (UM_PROFILE_STEP's wParam).
-    enum class Step : WPARAM { Fetched = 1, TriedAdd = 2, Sent = 3, Broken = 4 };
+    enum class Step : WPARAM { Fetched = 1, TriedAdd = 2, Sent = 3, Broken = 4, AcceptFailed = 5 };
 
     void OnCreate();
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
     void OnStep(Step step);
     void StartFetch();
-    void RefreshUser();
+    // Takes the stored record of the user; true when what the card shows changed.
+    bool RefreshUser();
     void Rebuild();
     void ResizeForSections();
     void StartAdd();
@@ -114,6 +115,7 @@ class CDlgUserDetail final : public VWindowImpl<CDlgUserDetail, WS_POPUP>,
     ErrorRecord fetchError_;
     ErrorRecord addError_;
     ErrorRecord breakError_;
+    ErrorRecord acceptError_;
     bool fetchFailed_ = false;
     bool addAccepted_ = false;
     bool recommendationOnly_ = false;

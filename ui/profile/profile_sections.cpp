@@ -35,8 +35,7 @@ ProfileSection TitleSection(const char* title) {
 int ChipWidth(const ProfileChip& chip) {
     const int text =
         std::min(TextWidth(TextFont(ps::kChipTextPixels), chip.text), ps::kChipMostText);
-    return text + TextWidth(TextFont(ps::kChipCountPixels), QString::number(chip.count)) +
-           2 * ps::kChipPadding + ps::kChipCountGap;
+    return text + ChipCountWidth(chip) + 2 * ps::kChipPadding;
 }
 
 // Rows of chips, each as wide as the row allows, at most three rows.
@@ -138,7 +137,7 @@ void AddTalent(std::vector<ProfileSection>& out, const TalentRecord& talent) {
     std::vector<ProfileChip> chips;
     for (const QString& skill :
          Text(ValueOf(talent, "技能")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        chips.push_back(ProfileChip{skill.trimmed(), 1});
+        chips.push_back(ProfileChip{skill.trimmed(), 0});
     }
     if (!chips.empty()) {
         out.push_back(TitleSection("技能标签"));
@@ -158,7 +157,8 @@ FriendDegree DegreeOf(const UserRecord& user) {
 }
 
 bool DetailsHidden(const UserRecord& user, bool hasPendingRequest) {
-    return DegreeOf(user) == FriendDegree::Third && !hasPendingRequest;
+    // A job seeker's card is there to be read by people who do not know them.
+    return DegreeOf(user) == FriendDegree::Third && !hasPendingRequest && !user.anonym;
 }
 
 ContactTexts ContactTextsOf(const UserRecord& user, const ProfileRecord* profile) {
@@ -253,6 +253,12 @@ int ExtraHeightOf(const std::vector<ProfileSection>& sections) {
     for (const ProfileSection& section : sections)
         total += section.height;
     return std::clamp(total - ps::kCardHeight, 0, ps::kMostExtraHeight);
+}
+
+int ChipCountWidth(const ProfileChip& chip) {
+    if (chip.count <= 0) return 0;
+    return ps::kChipCountGap +
+           TextWidth(TextFont(ps::kChipCountPixels), QString::number(chip.count));
 }
 
 QString ProfileLineOf(const ProfileRecord* profile) {

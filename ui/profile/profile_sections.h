@@ -17,8 +17,10 @@ enum class SectionKind : int { Title = 0, Tags = 1, Values = 2, Paragraph = 3, C
 
 struct ProfileChip {
     QString text;
-    int count = 0;
+    int count = 0;  // endorsements; 0 shows none
 };
+// The room a chip's count takes after its text (with the gap before it).
+int ChipCountWidth(const ProfileChip& chip);
 
 struct ProfileSection {
     SectionKind kind = SectionKind::Card;
@@ -59,7 +61,8 @@ inline constexpr char kContactsHidden[] = "加好友可见";
 inline constexpr char kUnfilled[] = "待完善";
 
 FriendDegree DegreeOf(const UserRecord& user);
-// A user at the third degree shows no details until a pending request names them.
+// A user at the third degree shows no details until a pending request names them (a job
+// seeker's anonymous card excepted).
 bool DetailsHidden(const UserRecord& user, bool hasPendingRequest);
 
 ContactTexts ContactTextsOf(const UserRecord& user, const ProfileRecord* profile);
