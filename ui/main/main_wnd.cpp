@@ -465,6 +465,7 @@ HWND CMainWnd::OpenProfileWindow(const UserRecord& user) {
         }
         profiles_.erase(found);
     }
+    WriteLogText("open the profile of " + user.qxid);
     // The window deletes itself when it is destroyed.
     auto* window = new CDlgUserDetail(user);
     const HWND hwnd = window->Create();
