@@ -52,5 +52,19 @@ TEST_F(ProfileFromChatTest, ASendersAvatarAndABusinessCardOpenTheirProfiles) {
     EXPECT_EQ(card->FirstButton().caption, QStringLiteral("加好友"));
 }
 
+TEST_F(ProfileFromChatTest, AMentionInAGroupOpensThatMembersProfile) {
+    SignInDemo();
+    const std::int32_t group = ConversationNamed("产品研发群");
+    ASSERT_NE(group, 0);
+    auto window = Open(group);
+    ASSERT_TRUE(PumpUntil([&] { return Rows(*window) > 0; }, std::chrono::seconds(20)));
+    // "@林晓 @陈静 明天上午十点开会"
+    ASSERT_TRUE(ClickInPage(*window, QStringLiteral("a[href*='atnameclick?id=10006']")));
+    ASSERT_TRUE(PumpUntil([&] { return ProfileWindowOf("10006") != nullptr; }));
+    CDlgUserDetail* profile = ProfileWindowOf("10006");
+    ASSERT_TRUE(PumpUntil([&] { return !profile->Fetching(); }));
+    EXPECT_EQ(profile->User().name, "陈静");
+}
+
 }  // namespace
 }  // namespace lumeno::test
