@@ -86,9 +86,11 @@ TEST_F(ProfileWindowTest, OpensFromTheContactListShowsItsDetailsAndCopiesThePhon
     QApplication::processEvents();
     SaveScreenshot(profile.Widget(), QStringLiteral("profile.png"));
 
-    // Asking again raises the same window.
+    // Asking again raises the same window; Escape closes it.
     const HWND again = Main().OpenProfileWindow(kZhangWei);
     EXPECT_EQ(again, profile.m_hWnd);
+    QTest::keyClick(profile.Widget(), Qt::Key_Escape);
+    EXPECT_TRUE(PumpUntil([] { return ProfileOf(kZhangWei) == nullptr; }));
 }
 
 TEST_F(ProfileWindowTest, AddsAFriendWithALevelAndAVerificationTextThatArrivesOnTheOtherSide) {

@@ -133,6 +133,11 @@ bool CDlgUserDetail::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case UM_PROFILE_STEP:
             OnStep(static_cast<Step>(wParam));
             return true;
+        case WM_KEYDOWN:
+            // Escape closes the window, as it closes the client's dialogs.
+            if (wParam != VK_ESCAPE) return false;
+            CloseWindow();
+            return true;
         default:
             return false;
     }
