@@ -10,6 +10,7 @@
 #include "storage/image_cache.h"
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
@@ -74,7 +75,20 @@ void CDlgUserDetail::DoUI(UiContext& ctx) {
     CKesBitmap& drop = SkinImage("userdetail_drop.png");
     const UiRect arrow = UiRect::FromSize(ps::kDropLeft, strip.top + ps::kDropTop,
                                           drop.FrameWidth(), drop.FrameHeight());
-    UiImage(root, arrow, drop);
+    if (expanded_) {
+        // Open: the arrow points up, to fold the details away.
+        UiElement element(root, arrow, 0);
+        if (element.Draws()) {
+            QPainter& dc = element.dc();
+            dc.save();
+            dc.translate(arrow.Width(), arrow.Height());
+            dc.rotate(180);
+            drop.DrawFrame(dc, 0, 0, arrow.Width(), arrow.Height(), 0);
+            dc.restore();
+        }
+    } else {
+        UiImage(root, arrow, drop);
+    }
     const bool canToggle = expanded_ || CanExpand();
     if (UiButton(root, strip, QString(),
                  expanded_ ? QStringLiteral("收起") : QStringLiteral("展开"),
