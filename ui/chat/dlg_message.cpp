@@ -27,6 +27,7 @@
 #include "ui/chat/mention_match.h"
 #include "ui/chat/picture_open.h"
 #include "ui/chat/sends_in_flight.h"
+#include "ui/main/main_wnd.h"
 #include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
 #include "ui/ui_messages.h"
@@ -385,10 +386,30 @@ void CDlgMessage::Dispatch(const QUrl& url) {
             break;
         case PageClick::kAvatar: {
             const MessageRecord* message = contents.findMessage(link.id);
-            if (message && (message->anonym || message->qxid.empty()) && !message->is_me)
+            if (message && (message->anonym || message->qxid.empty()) && !message->is_me) {
                 ShowMessageBox(m_hWnd, kAnonymousProfile, "提示", MB_OK);
+            } else if (message && !message->is_me) {
+                CMainWnd::Instance().OpenProfileWindow(message->qxid);
+            } else {
+                // A message of our own, or one just sent under its send number.
+                CMainWnd::Instance().OpenProfileWindow(CDBLogin::Instance().Record().qxid);
+            }
             break;
         }
+        case PageClick::kCard:
+            if (const MessageRecord* message = contents.findMessage(link.id)) {
+                // Someone at the third degree is known from the card alone.
+                const UserRecord card = message->reveal_user;
+                if (card.dist == 3) {
+                    CMainWnd::Instance().OpenProfileWindow(card);
+                } else {
+                    CMainWnd::Instance().OpenProfileWindow(card.qxid);
+                }
+            }
+            break;
+        case PageClick::kMention:
+            CMainWnd::Instance().OpenProfileWindow(link.text);
+            break;
         default:
             // Profiles, voice clips and pictures open in the windows that show them.
             break;

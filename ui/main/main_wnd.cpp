@@ -13,6 +13,7 @@
 #include "platform/message_loop.h"
 #include "platform/screen.h"
 #include "platform/ui_thread.h"
+#include "storage/user_store.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -30,9 +31,12 @@
 #include "ui/main/main_style.h"
 #include "ui/main/tray_icon.h"
 #include "ui/pending/dlg_specials.h"
+#include "ui/profile/dlg_friend_level.h"
+#include "ui/profile/dlg_user_detail.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/dlg_suggest.h"
 #include "ui/prompts/message_box.h"
+#include "ui/prompts/web_address.h"
 #include "ui/ui_messages.h"
 
 namespace ms = main_style;
@@ -449,12 +453,47 @@ QString CMainWnd::BadgeText(int count) {
 }
 
 HWND CMainWnd::OpenProfileWindow(const std::string& userId) {
-    if (auto found = profiles_.find(userId); found != profiles_.end()) {
-        if (platform::IsWindow(found->second)) return found->second;
+    if (userId.empty() || userId == "0") return nullptr;
+    UserRecord user;
+    user.qxid = userId;
+    if (const UserRecord* stored = CDBUser::Instance().Find(userId)) user = *stored;
+    return OpenProfileWindow(user);
+}
+
+HWND CMainWnd::OpenProfileWindow(const UserRecord& user) {
+    if (!signedIn_ || user.qxid.empty()) return nullptr;
+    if (auto found = profiles_.find(user.qxid); found != profiles_.end()) {
+        if (platform::IsWindow(found->second)) {
+            const VWindow window(found->second);
+            window.ShowWindow(window.IsIconic() ? SW_RESTORE : SW_SHOW);
+            auto* root = dynamic_cast<VWindowImplRoot*>(platform::WindowFromHandle(found->second));
+            if (QWidget* widget = root ? root->Widget() : nullptr) {
+                widget->raise();
+                widget->activateWindow();
+            }
+            return found->second;
+        }
         profiles_.erase(found);
     }
-    WriteLogText("open the profile of " + userId);
-    return nullptr;
+    WriteLogText("open the profile of " + user.qxid);
+    // The window deletes itself when it is destroyed.
+    auto* window = new CDlgUserDetail(user);
+    const HWND hwnd = window->Create();
+    if (!hwnd) {
+        delete window;
+        return nullptr;
+    }
+    profiles_[user.qxid] = hwnd;
+    return hwnd;
+}
+
+int CMainWnd::ChooseFriendLevel(HWND owner) {
+    CDlgFriendLevel chooser;
+    return chooser.DoModal(owner) == IDOK ? chooser.Level() : 0;
+}
+
+void CMainWnd::OpenProfileEditPage() {
+    web_address::Open(std::string(web_address::kProductSite) + "/edit_info");
 }
 
 void CMainWnd::CloseProfileWindow(const std::string& userId) {
@@ -497,10 +536,4 @@ void CMainWnd::OpenPendingItems() {
         return;
     }
     specials_->Present();
-}
-
-int CMainWnd::ChooseFriendLevel(HWND owner) {
-    (void)owner;
-    WriteLogText("choose a friend level");
-    return 0;
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "api/service_errors.h"
+#include "storage/records.h"
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/common/cached_pictures.h"
@@ -97,14 +98,19 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     // The window registries: one profile window per user, one group window per conversation,
     // one pending-items window. They return null while those windows do not exist yet.
     HWND OpenProfileWindow(const std::string& userId);
+    // A user known from a record only (a card of someone at the third degree).
+    HWND OpenProfileWindow(const UserRecord& user);
     void CloseProfileWindow(const std::string& userId);
+    // The friend level (1 to 3) chosen in the modal chooser over `owner`; 0 when it was closed
+    // or cancelled (also by a return to the login page under it).
+    int ChooseFriendLevel(HWND owner);
+    // The profile-editing page of the product's web site, in the desktop's browser.
+    void OpenProfileEditPage();
     HWND OpenGroupInfoWindow(std::int32_t conversationId);
     void CloseGroupInfoWindow(std::int32_t conversationId);
     void OpenPendingItems();
     // The pending-items window, null until first opened.
     CDlgSpecials* PendingItemsWindow() const { return specials_.get(); }
-    // Asks for a friend level over `owner`: 1 to 3, or 0 when none was chosen.
-    int ChooseFriendLevel(HWND owner);
     // Runs a main-menu or tray-menu command.
     void RunCommand(MainCommand command);
     // The tray menu's items as they would be shown now.
