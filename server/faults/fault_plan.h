@@ -26,8 +26,8 @@ struct HttpFault {
     std::string path;    // applies to request paths starting with this; empty: every /lumeno path
     std::string qxid;    // applies only to this user's requests ("u"); empty: everyone
     int remaining = -1;  // uses left; -1 until cleared
-    int skip = 0;        // matching requests let through before the fault applies
     int delay_ms = 0;
+    int skip = 0;  // matching requests let through before the fault applies
 };
 
 enum class PushMode {
