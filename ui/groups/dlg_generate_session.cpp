@@ -11,6 +11,7 @@
 #include "ui/chat/chat_entry.h"
 #include "ui/common/cached_pictures.h"
 #include "ui/edit/edit_ex.h"
+#include "ui/groups/group_failure.h"
 #include "ui/groups/group_style.h"
 #include "ui/groups/group_texts.h"
 #include "ui/main/main_wnd.h"
@@ -300,12 +301,6 @@ bool CDlgGenerateSession::ReportFailure(const ErrorRecord& error, const QString&
     const auto alive = alive_;
     note_ = group_texts::FailureNote(what, error);
     Invalidate(false);
-    if (error.error_code > 0) {
-        ErrorRecord shown = error;
-        shown.error_msg = (what + QStringLiteral("：")).toStdString() + error.error_msg;
-        CMainWnd::Instance().ShowApiError(m_hWnd, shown);
-    } else {
-        ShowMessageBox(m_hWnd, note_.toStdString(), CMainWnd::kErrorCaption, MB_OK);
-    }
+    ShowGroupFailure(m_hWnd, error, what, note_);
     return *alive;
 }
