@@ -166,6 +166,9 @@ TalentRecord* FindTalent(const std::string& qxid) {
 UserRecord* GetUser(const std::string& qxid) {
     if (UserRecord* user = FindUser(qxid)) return user;
     if (qxid.empty() || qxid == "0") return nullptr;
+    // Signed out (or the account is closing): nobody to ask on whose behalf. A window painted
+    // during the sign-out would otherwise start a fetch that outlives the account.
+    if (CDBLogin::Instance().Record().token.empty()) return nullptr;
     CApiController& controller = CApiController::Instance();
     controller.StartJob(controller.unknownUserFetch,
                         [qxid](CAsyncWorkFlow& flow) { FetchUserDetail(nullptr, qxid, flow); });

@@ -184,6 +184,10 @@ TEST_F(ContactsServiceTest, UnknownUsersAreFetchedOnceAsked) {
     EXPECT_FALSE(AvatarAddressOf(unknown).empty());
     EXPECT_EQ(AvatarAddressOf(CDBLogin::Instance().Record().qxid).empty(),
               CDBLogin::Instance().Record().avatar.empty());
+    // Signed out, a row painted late asks in vain: no fetch outlives the account.
+    SignOut();
+    EXPECT_EQ(GetUser(other), nullptr);
+    EXPECT_FALSE(api.unknownUserFetch.Busy());
 }
 
 TEST_F(ContactsServiceTest, TryAddTellsWhoCanBeAdded) {
