@@ -199,6 +199,7 @@ bool CompleteItem(ErrorRecord* error, std::int32_t type, std::int32_t id, std::i
                 // The new contact belongs in the contact list and the database at once.
                 SaveUser(qxid);
                 api.PostEvent(db_event::kPendingCardDelivered, person->id, db_event::kDone);
+                api.PostEvent(db_event::kContacts, 0, db_event::kDone);
             }
         }
     }

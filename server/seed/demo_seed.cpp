@@ -79,7 +79,7 @@ const Person kPeople[] = {
 };
 
 // Accounts that can sign in, each with the demo password.
-const char* const kSignInAccounts[] = {"demo", "zhangwei", "wangfang", "alice"};
+const char* const kSignInAccounts[] = {"demo", "zhangwei", "wangfang", "alice", "zhaolei"};
 
 UserRow RowOf(const Person& p) {
     UserRow u;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
 #include "ui/edit/edit_ex.h"
@@ -25,31 +26,6 @@
 #include "ui/profile/dlg_user_detail.h"
 
 namespace lumeno::test {
-
-// Acts on the next modal dialog of class T that comes up (once), while it lives.
-template <class T>
-class DialogAnswerer {
-  public:
-    explicit DialogAnswerer(std::function<void(T&)> act) : act_(std::move(act)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Look(); });
-        timer_.start(20);
-    }
-    int seen = 0;
-
-  private:
-    void Look() {
-        auto* dialog = dynamic_cast<T*>(
-            platform::WindowFromHandle(platform::FindWindowByClass(T::WindowClassName())));
-        if (!dialog || !dialog->IsModal() || dialog == last_) return;
-        last_ = dialog;
-        ++seen;
-        act_(*dialog);
-    }
-
-    std::function<void(T&)> act_;
-    QTimer timer_;
-    T* last_ = nullptr;
-};
 
 class ProfileWindowTest : public MainWindowClientTest {
   public:

@@ -99,6 +99,27 @@ class MainWindowClientTest : public ::testing::Test {
         }));
     }
     void SignInDemo() { SignInByKeyboard(QStringLiteral("demo")); }
+    // The main menu's "切换账号", then another account typed over what the login page offers.
+    void SwitchAccountTo(const QString& account) {
+        Main().RunCommand(MainCommand::SwitchAccount);
+        ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login() != nullptr; }));
+        ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Login()->AccountBox(); }));
+        Login()->AccountBox()->selectAll();
+        Key(Qt::Key_Delete);
+        Type(account);
+        Key(Qt::Key_Tab);
+        ASSERT_TRUE(
+            PumpUntil([] { return QApplication::focusWidget() == Login()->PasswordBox(); }));
+        Login()->PasswordBox()->selectAll();
+        Key(Qt::Key_Delete);
+        Type(QStringLiteral("lumeno123"));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(PumpUntil([] { return Main().SignedIn() && Main().IsWindowVisible(); }));
+        ASSERT_TRUE(PumpUntil([] {
+            return !CApiController::Instance().signIn.Busy() &&
+                   !CApiController::Instance().conversationSync.Busy();
+        }));
+    }
 
     // Acts on the drawn element of `window` with this role and name as a click would.
     static bool Activate(VWindowImplRoot& window, UiRole role, const QString& name) {

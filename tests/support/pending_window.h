@@ -15,35 +15,13 @@
 #include "api/pending_items.h"
 #include "platform/window.h"
 #include "storage/specials_store.h"
+#include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
 #include "ui/conversations/page_message.h"
 #include "ui/pending/dlg_specials.h"
 
 namespace lumeno::test {
-
-// Runs `act` once on the first modal dialog of class T that opens while it lives.
-template <typename T>
-class DialogAnswerer {
-  public:
-    explicit DialogAnswerer(std::function<void(T&)> act) : act_(std::move(act)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* dialog = dynamic_cast<T*>(
-                platform::WindowFromHandle(platform::FindWindowByClass(T::WindowClassName())));
-            if (!dialog || !dialog->IsModal() || seen_) return;
-            seen_ = true;
-            timer_.stop();
-            act_(*dialog);
-        });
-        timer_.start(30);
-    }
-    bool Seen() const { return seen_; }
-
-  private:
-    std::function<void(T&)> act_;
-    QTimer timer_;
-    bool seen_ = false;
-};
 
 class PendingWindowTest : public MainWindowClientTest {
   protected:
