@@ -110,6 +110,25 @@ TEST_F(ProfileWindowTest, AddsAFriendWithALevelAndAVerificationTextThatArrivesOn
     }
     EXPECT_TRUE(RequestFromDemo("zhaolei").isEmpty());
     EXPECT_EQ(profile.FirstButton().caption, QStringLiteral("加好友"));
+    {
+        // In the verification box Tab goes on to the buttons, and Escape closes the dialog with
+        // what was typed unsent.
+        DialogAnswerer<CDlgFriendLevel> chooser(
+            [](CDlgFriendLevel& dialog) { Click(dialog, QStringLiteral("确定")); });
+        bool tabbed = false;
+        DialogAnswerer<CDlgAddContactConfirm> confirm([&](CDlgAddContactConfirm& dialog) {
+            Compose(*dialog.Box(), QStringLiteral("不会发出"));
+            QTest::keyClick(dialog.Box(), Qt::Key_Tab);
+            QApplication::processEvents();
+            tabbed = !dialog.FocusRect().IsEmpty();
+            QTest::keyClick(dialog.Box(), Qt::Key_Escape);
+        });
+        ASSERT_TRUE(ClickInProfile(profile, QStringLiteral("加好友")));
+        ASSERT_TRUE(PumpUntil([&] { return confirm.seen == 1 && !profile.Adding(); }));
+        EXPECT_TRUE(tabbed);
+    }
+    EXPECT_TRUE(RequestFromDemo("zhaolei").isEmpty());
+    EXPECT_EQ(profile.FirstButton().caption, QStringLiteral("加好友"));
 
     const QString note = QStringLiteral("我是林晓，想认识你 🙂");
     QString shownText;

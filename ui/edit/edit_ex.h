@@ -12,7 +12,9 @@
 
 class VWindowImplRoot;
 
-enum class EditKind : int { Search = 1, Restricted = 2, Password = 3 };
+// Search: Escape empties it; Restricted: an account's characters; Password: masked; Text: any
+// characters, Escape belongs to the window (a message typed in a dialog).
+enum class EditKind : int { Search = 1, Restricted = 2, Password = 3, Text = 4 };
 
 // lParam of UM_EDIT_RETURN; its wParam is the box's kind.
 enum class EditReturn : int { Enter = 0, Tab = 1 };

@@ -20,8 +20,8 @@ QString CDlgAddContactConfirm::Text() const {
 }
 
 void CDlgAddContactConfirm::OnInitialized() {
-    // Any text: the box of the search kind takes every character and reports every Enter.
-    box_ = new CEditEx(*this, EditKind::Search, QString());
+    // Any text; Escape closes the dialog as it does from its buttons.
+    box_ = new CEditEx(*this, EditKind::Text, QString());
     box_->SetLengthLimits(0, kMostCharacters);
     box_->setFont(TextFont(ps::kConfirmEditPixels));
     box_->SetColours(palette::kSurface, palette::kText, palette::kTextSecondary);
@@ -43,6 +43,10 @@ bool CDlgAddContactConfirm::OnWindowMessage(UINT message, WPARAM wParam, LPARAM 
                                             LRESULT& result) {
     if (message == UM_EDIT_RETURN && lParam == static_cast<LPARAM>(EditReturn::Enter)) {
         Confirm();
+        return true;
+    }
+    if (message == UM_EDIT_RETURN && lParam == static_cast<LPARAM>(EditReturn::Tab)) {
+        MoveFocus(true);  // on to the buttons
         return true;
     }
     return CPromptDialog::OnWindowMessage(message, wParam, lParam, result);
