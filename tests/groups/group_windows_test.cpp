@@ -28,8 +28,27 @@ TEST_F(GroupWindowsTest, ChatWithThreeIsStartedChangedRenamedMutedAndLeft) {
     // Initials in either case find the same person; Enter ticks the first result.
     TickBySearch(*picker, QStringLiteral("ZW"));
     TickBySearch(*picker, QStringLiteral("wf"));
-    ASSERT_TRUE(ClickRow(*picker, QStringLiteral("Alice Martin")));
-    ASSERT_TRUE(PumpUntil([&] { return picker->Candidates().Selected().size() == 3; }));
+    {
+        // From the keyboard alone: Tab leaves the search box for the window's elements and the
+        // result rows, Space ticks the row it is on, Escape in the box ends the search.
+        CEditEx* box = picker->SearchBox();
+        QTest::keyClicks(box, QStringLiteral("ali"));
+        ASSERT_TRUE(PumpUntil([&] { return picker->Candidates().Searching(); }));
+        auto onAlice = [&] {
+            for (const UiNode& node : picker->List().Describe())
+                if (node.name == QStringLiteral("Alice Martin"))
+                    return node.role == UiRole::CheckBox && picker->List().FocusRect() == node.rect;
+            return false;
+        };
+        for (int tab = 0; tab < 12 && !onAlice(); ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_TRUE(onAlice());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        ASSERT_TRUE(PumpUntil([&] { return picker->Candidates().Selected().size() == 3; }));
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Escape);
+        ASSERT_TRUE(PumpUntil([&] { return !picker->Candidates().Searching(); }));
+    }
     EXPECT_EQ(picker->Candidates().Selected(), (std::vector<std::string>{kZhang, kWang, kAlice}));
     // A click on the strip's mark unticks, a click on the row ticks again.
     ASSERT_TRUE(ClickElement(*picker, QStringLiteral("移除 Alice Martin")));

@@ -123,7 +123,21 @@ TEST_F(ProfileWindowTest, AddsAFriendWithALevelAndAVerificationTextThatArrivesOn
             tabbed = !dialog.FocusRect().IsEmpty();
             QTest::keyClick(dialog.Box(), Qt::Key_Escape);
         });
-        ASSERT_TRUE(ClickInProfile(profile, QStringLiteral("加好友")));
+        // This time from the keyboard: Tab walks the window's own buttons into the card's.
+        auto onAdd = [&] {
+            for (const UiNode& node : profile.Content().Describe())
+                if (node.name == QStringLiteral("加好友"))
+                    return profile.Content().FocusRect() == node.rect;
+            return false;
+        };
+        profile.Widget()->activateWindow();
+        profile.Widget()->setFocus();
+        ASSERT_TRUE(PumpUntil([&] { return QApplication::focusWidget() == profile.Widget(); }));
+        for (int tab = 0; tab < 12 && !onAdd(); ++tab)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        ASSERT_TRUE(onAdd());
+        EXPECT_TRUE(profile.FocusRect().IsEmpty()) << "one focus ring at a time";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         ASSERT_TRUE(PumpUntil([&] { return confirm.seen == 1 && !profile.Adding(); }));
         EXPECT_TRUE(tabbed);
     }

@@ -387,6 +387,14 @@ bool UiRoundCheck(UiRegion& region, const UiRect& rect, int index) {
     return element.Hit() == UiHit::Clicked;
 }
 
+bool UiCheckArea(UiRegion& region, const UiRect& rect, const QString& name, bool checked) {
+    UiElement element(region, rect, kUiTakesMouse);
+    element.Describe(UiRole::CheckBox, name,
+                     FocusableIf(kUiTakesMouse) | UiNodeState::Checkable |
+                         (checked ? UiNodeState::Checked : UiNodeState::None));
+    return element.Hit() == UiHit::Clicked;
+}
+
 bool UiHitArea(UiRegion& region, const UiRect& rect, unsigned flags) {
     return UiHitTest(region, rect, flags) == UiHit::Clicked;
 }

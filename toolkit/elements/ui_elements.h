@@ -102,6 +102,10 @@ bool UiRadio(UiRegion& region, const UiRect& rect, const QString& caption, const
              bool selected, bool disabled, const QColor& colour = QColor(), int captionOffset = 20);
 // "checkbox_round.png", frame = state + 4 × index.
 bool UiRoundCheck(UiRegion& region, const UiRect& rect, int index);
+// A whole area that ticks on a click (a row of a chooser): a check box named `name` to readers
+// and the keyboard, with the focus ring around the area. It draws nothing else: the row draws
+// itself first.
+bool UiCheckArea(UiRegion& region, const UiRect& rect, const QString& name, bool checked);
 bool UiHitArea(UiRegion& region, const UiRect& rect, unsigned flags = kUiTakesMouse);
 bool UiDoubleClickArea(UiRegion& region, const UiRect& rect);
 bool UiRightClickArea(UiRegion& region, const UiRect& rect);

@@ -145,7 +145,8 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     // The element the keyboard is on (empty when none); it draws the skin's focus ring.
     const UiRect& FocusRect() const { return focus_; }
     void SetFocusElement(const UiRect& rect);
-    // Tab and Shift+Tab: the next or previous element that takes the mouse, round the window.
+    // Tab and Shift+Tab: the next or previous element that takes the mouse, round the window and
+    // the child windows it shows.
     // False when the window has none.
     bool MoveFocus(bool forward);
     // Acts on the element at `rect` as a click on its middle would (Space, Enter, a reader's

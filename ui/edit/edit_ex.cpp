@@ -68,6 +68,12 @@ bool CEditEx::event(QEvent* event) {
             if (kind_ != EditKind::Search) {
                 Post(UM_EDIT_RETURN, static_cast<WPARAM>(kind_),
                      static_cast<LPARAM>(EditReturn::Tab));
+            } else {
+                // A search box tells nobody: the keyboard goes on to the window's elements (the
+                // results among them).
+                const bool back =
+                    key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+                owner_.MoveFocus(!back);
             }
             return true;
         }

@@ -67,6 +67,8 @@ class CDlgGenerateSession final : public VWindowImpl<CDlgGenerateSession, WS_POP
     void DrawBackground(UiContext& ctx) override;
     void DrawEmpty(UiContext& ctx) override;
     QString RowName(int index) override;
+    // Each row is a check box named by its person, for readers and for Tab.
+    bool DescribesRowElements() const override { return true; }
 
   private:
     explicit CDlgGenerateSession(std::int32_t conversationId);

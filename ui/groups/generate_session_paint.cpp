@@ -46,9 +46,12 @@ void CDlgGenerateSession::DrawRow(UiContext& ctx, int index, const UiRect& rect)
     const ContactListEntry* entry = candidates_.ShownAt(index);
     if (!entry) return;
     UiRegion root(ctx);
-    if (ctx.mode == UiMode::Mouse) {
-        // A click anywhere on the row ticks it; the row is known by its person, not its place.
-        if (UiHitArea(root, rect)) {
+    const QString name = Text(entry->name);
+    const bool ticked = candidates_.IsSelected(entry->qxid);
+    if (ctx.mode != UiMode::Paint) {
+        // A click anywhere on the row ticks it, as do Space and Enter once Tab is on it; the row
+        // is known by its person, not its place.
+        if (UiCheckArea(root, rect, name, ticked)) {
             ctx.Later([this, qxid = entry->qxid] {
                 Toggle(qxid);
                 list_.SetFocus();
@@ -62,9 +65,7 @@ void CDlgGenerateSession::DrawRow(UiContext& ctx, int index, const UiRect& rect)
     UiRoundCheck(
         root,
         UiRect::FromSize(x0 + gs::kCheckLeft, y0 + gs::kCheckTop, gs::kCheckSize, gs::kCheckSize),
-        static_cast<int>(candidates_.IsSelected(entry->qxid) ? gs::CheckMark::Ticked
-                                                             : gs::CheckMark::Unticked));
-    const QString name = Text(entry->name);
+        static_cast<int>(ticked ? gs::CheckMark::Ticked : gs::CheckMark::Unticked));
     rowPictures_->Draw(root,
                        UiRect::FromSize(x0 + gs::kRowAvatarLeft, y0 + gs::kRowAvatarTop,
                                         gs::kRowAvatarSize, gs::kRowAvatarSize),
@@ -80,6 +81,7 @@ void CDlgGenerateSession::DrawRow(UiContext& ctx, int index, const UiRect& rect)
             UiRect(x0 + gs::kRowNameLeft, y0 + gs::kRowCareerTop,
                    rect.right - gs::kRowCareerRightMargin, rect.bottom),
             Text(entry->career), &careerFace, gs::kRowCareer, DT_END_ELLIPSIS);
+    UiCheckArea(root, rect, name, ticked);  // the focus ring, over the row
 }
 
 // ---- painting ----
