@@ -287,19 +287,12 @@ bool CGalleryWindow::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
     conversations_.Create(m_hWnd, UiRect(657, 100, 1059, 439));
     conversations_.SetCount(GalleryConversationRows::kRowCount);
     conversations_.SetOpaque(true);  // every row fills itself
-    conversationBar_.SetThumbImage(&SkinImage("sb_top.png"));
-    conversationBar_.SetTrackImage(&SkinImage("sb_back.png"));
-    conversationBar_.Create(m_hWnd);
-    conversationBar_.SetOffsets(0, -12);
-    conversationBar_.Attach(conversations_);
+    conversationBar_.CreateSkinned(m_hWnd, conversations_);
 
     contacts_.Create(m_hWnd, UiRect(657, 488, 1059, 689), CListBoxWindow::kControlId + 1);
     contactRows_.Fill(contacts_, 60);
     contacts_.SetOpaque(true);
-    contactBar_.SetThumbImage(&SkinImage("sb_top.png"));
-    contactBar_.SetTrackImage(&SkinImage("sb_back.png"));
-    contactBar_.Create(m_hWnd);
-    contactBar_.Attach(contacts_);
+    contactBar_.CreateSkinned(m_hWnd, contacts_);
     OnLayout(ClientWidth(), ClientHeight());
     return false;
 }

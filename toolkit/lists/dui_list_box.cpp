@@ -101,11 +101,7 @@ bool CVDuiListBox::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
     }
     switch (message) {
         case WM_CREATE:
-            bar_.SetThumbImage(&SkinImage("sb_top.png"));
-            bar_.SetTrackImage(&SkinImage("sb_back.png"));
-            bar_.Create(m_hWnd);
-            bar_.SetOffsets(0, -12);
-            bar_.Attach(m_hWnd);
+            bar_.CreateSkinned(m_hWnd, m_hWnd);
             Invalidate(false);
             bar_.Synchronise();
             return false;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cstdlib>
 
+#include "toolkit/skin/skin_images.h"
 #include "toolkit/window/wheel_lines.h"
 
 // ---- detour ----
@@ -258,6 +259,13 @@ bool CVirtualScrollBar::Attach(HWND target) {
     if (!CQVScrollBar::Attach(target)) return false;
     Place();
     return true;
+}
+
+bool CQVScrollBar::CreateSkinned(HWND parent, HWND target) {
+    SetThumbImage(&SkinImage("sb_top.png"));
+    SetTrackImage(&SkinImage("sb_back.png"));
+    if (!Create(parent)) return false;
+    return Attach(target);
 }
 
 void CVirtualScrollBar::Place() {

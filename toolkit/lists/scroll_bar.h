@@ -35,6 +35,9 @@ class CQVScrollBar : public VWindowImpl<CQVScrollBar>, public CDetourWndHelper {
     void SetTrackImage(CKesBitmap* track) { track_ = track; }
     // A hidden child of `parent` (the window that holds the target, or the target itself).
     HWND Create(HWND parent);
+    // The bar every list of the client wears (the skin's thumb and track), made in `parent` and
+    // attached to `target`.
+    bool CreateSkinned(HWND parent, HWND target);
     // Follows `target` from now on.
     virtual bool Attach(HWND target);
 

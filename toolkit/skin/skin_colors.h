@@ -47,6 +47,8 @@ inline const QColor kPage{245, 245, 245};
 inline const QColor kRow{246, 246, 246};
 inline const QColor kRowHover{239, 239, 239};
 inline const QColor kSurface{255, 255, 255};
+inline const QColor kDialogBody{251, 251, 251};  // the body of dialogs and their windows
+inline const QColor kDialogBand{226, 226, 226};  // bands and outlines on a dialog body
 inline const QColor kBorder{211, 216, 223};
 inline const QColor kDivider{228, 228, 228};
 inline const QColor kTextStrong{43, 47, 54};

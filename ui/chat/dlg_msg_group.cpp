@@ -71,11 +71,7 @@ void CDlgMsgGroup::OnCreate() {
     list_.SetRowHeight(kRowHeight);
     list_.Create(m_hWnd, UiRect(0, kCaptionHeight, kListWidth, kHeight));
     list_.SetOpaque(true);
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.SetOffsets(0, -12);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     list_.ShowWindow(SW_HIDE);
     CApiController::Instance().Events().Subscribe(kEventMask, this);
     subscribed_ = true;

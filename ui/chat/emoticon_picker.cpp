@@ -107,10 +107,7 @@ bool CDlgExpression::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESUL
             list_.Create(m_hWnd, UiRect(0, 0, kWidth, kHeight));
             list_.SetCount(EmoticonTable::GridRows(static_cast<int>(table_.Entries().size())));
             list_.SetOpaque(true);
-            bar_.SetThumbImage(&SkinImage("sb_top.png"));
-            bar_.SetTrackImage(&SkinImage("sb_back.png"));
-            bar_.Create(m_hWnd);
-            bar_.Attach(list_);
+            bar_.CreateSkinned(m_hWnd, list_);
             PlaceScrollBar();
             return false;
         case WM_CLOSE:

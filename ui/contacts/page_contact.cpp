@@ -62,11 +62,7 @@ void CPageContact::OnCreate() {
     list_.SetTrackRightClicks(true);
     list_.Create(m_hWnd, UiRect(0, 0, std::max(ClientWidth(), 1), std::max(ClientHeight(), 1)));
     list_.SetOpaque(true);  // every row fills itself
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.SetOffsets(0, -12);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     pictures_ = std::make_unique<CCachedPictures>(list_);
     Rebuild(Position::Top);
     CApiController::Instance().Events().Subscribe(kEventMask, this);

@@ -72,10 +72,7 @@ void CPageMessage::OnCreate() {
     list_.SetTrackRightClicks(true);
     list_.Create(m_hWnd, GetClientRect());
     list_.SetOpaque(true);  // every row and the space below them are painted by the page
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     list_.ShowWindow(SW_SHOW);
     list_.SetFocus();
 

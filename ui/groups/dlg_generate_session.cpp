@@ -111,11 +111,7 @@ void CDlgGenerateSession::OnCreate() {
 
     list_.Create(m_hWnd, UiRect(0, gs::kListTop, gs::kPickerWidth, gs::kPickerHeight));
     list_.SetOpaque(true);
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.SetOffsets(0, -12);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     rowPictures_ = std::make_unique<CCachedPictures>(list_);
     stripPictures_ = std::make_unique<CCachedPictures>(*this);
 

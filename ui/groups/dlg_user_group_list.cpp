@@ -111,11 +111,7 @@ void CDlgUserGroupList::OnCreate() {
 
     list_.Create(m_hWnd, UiRect(0, gs::kInfoListTop, gs::kInfoWidth, gs::kInfoHeight));
     list_.SetOpaque(true);
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.SetOffsets(0, -12);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     pictures_ = std::make_unique<CCachedPictures>(list_);
 
     ResizeClient(gs::kInfoWidth, gs::kInfoHeight);

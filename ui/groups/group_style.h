@@ -17,8 +17,8 @@ inline constexpr int kShadowDropX = 0;
 inline constexpr int kShadowDropY = 2;
 inline constexpr int kTitleBarHeight = 35;
 inline const QColor& kTitle = palette::kTextOnBrand;
-inline const QColor kBand{226, 226, 226};
-inline const QColor kBody{251, 251, 251};
+inline const QColor& kBand = palette::kDialogBand;
+inline const QColor& kBody = palette::kDialogBody;
 inline const QColor& kError = palette::kAlert;
 
 // The picker.
@@ -128,7 +128,7 @@ inline constexpr int kCellBottom = 108;
 inline constexpr int kCellsWidth = 556;    // two cells and the room between them
 inline constexpr int kFewMembersPad = 16;  // a grid without a scroll bar spreads wider
 inline constexpr int kFewMembers = 6;
-inline const QColor kCellOutline{226, 226, 226};
+inline const QColor& kCellOutline = palette::kDialogBand;
 inline const QColor kCellHover{246, 246, 246};
 inline constexpr int kCellAvatarLeft = 10;
 inline constexpr int kCellAvatarSize = 80;

@@ -53,11 +53,7 @@ void CDlgSpecials::OnCreate() {
     SetCornerRadius(palette::kCornerRadius);
     list_.Create(m_hWnd, UiRect(0, ss::kListTop, ss::kWidth, ss::kHeight));
     list_.SetOpaque(true);  // every row fills itself
-    bar_.SetThumbImage(&SkinImage("sb_top.png"));
-    bar_.SetTrackImage(&SkinImage("sb_back.png"));
-    bar_.Create(m_hWnd);
-    bar_.SetOffsets(0, -12);
-    bar_.Attach(list_);
+    bar_.CreateSkinned(m_hWnd, list_);
     pictures_ = std::make_unique<CCachedPictures>(list_);
     CApiController::Instance().Events().Subscribe(kEventMask, this);
     subscribed_ = true;

@@ -17,7 +17,7 @@ inline constexpr int kTitleTop = 8;
 inline constexpr int kTitlePixels = 15;
 inline const QColor& kTitle = palette::kTextOnBrand;
 inline constexpr int kBodyTop = 35;
-inline const QColor kBody{251, 251, 251};
+inline const QColor& kBody = palette::kDialogBody;
 inline constexpr int kEmptyPixels = 15;
 inline const QColor kEmptyText{102, 102, 102};
 
@@ -33,7 +33,7 @@ inline constexpr int kCardLeft = 18;
 inline constexpr int kCardTop = 5;
 inline constexpr int kCardRight = 638;
 inline constexpr int kCardBottom = 110;
-inline const QColor kCardOutline{226, 226, 226};
+inline const QColor& kCardOutline = palette::kDialogBand;
 inline const QColor& kCardFill = palette::kSurface;
 inline constexpr int kPictureLeft = 28;
 inline constexpr int kPictureTop = 17;

@@ -72,11 +72,7 @@ bool CDlgSuggest::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
             list_.Create(m_hWnd, GetClientRect());
             list_.SetOpaque(true);  // every row fills itself
             KeepKeyboardAway(list_.Widget());
-            bar_.SetThumbImage(&SkinImage("sb_top.png"));
-            bar_.SetTrackImage(&SkinImage("sb_back.png"));
-            bar_.Create(m_hWnd);
-            bar_.SetOffsets(0, -12);
-            bar_.Attach(list_);
+            bar_.CreateSkinned(m_hWnd, list_);
             KeepKeyboardAway(bar_.Widget());
             return false;
         case WM_SIZE:

@@ -14,7 +14,7 @@ inline constexpr int kTitleLeft = 8;
 inline constexpr int kTitleTop = 8;
 inline constexpr int kTitlePixels = 14;
 inline const QColor& kTitle = palette::kTextOnBrand;
-inline const QColor kBody{251, 251, 251};
+inline const QColor& kBody = palette::kDialogBody;
 inline const QColor kFooter{239, 239, 239};
 inline const QColor& kFooterLine = palette::kDivider;
 inline constexpr int kFooterHeight = 58;
