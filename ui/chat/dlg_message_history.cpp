@@ -108,6 +108,8 @@ void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t
         ShowFailed(first);
     } else if (kind == db_event::kNewMessage) {
         ShowArrived(first, second);
+    } else if (kind == db_event::kVoicePlayback) {
+        ShowVoice(first, second);
     } else if (kind == db_event::kConversationLookup && first == conversationId_) {
         Invalidate(false);  // anonymous mode went on or off
     } else if (kind == db_event::kConversationChanged && first == conversationId_) {
