@@ -217,16 +217,20 @@ TEST_F(VoicePlayTest, ASecondClipStopsTheFirstAndClosingTheWindowOrSigningOutSto
     EXPECT_EQ(platform::ClipOutput::OpenOutputs(), 0);
     const auto stopped = events.seen.size();
 
-    // Closing the conversation's window stops its clip.
+    // A window opened while a clip plays shows it playing; closing it stops the clip.
     ASSERT_TRUE(ClickInPage(*window, Clip(first)));
     ASSERT_TRUE(PumpUntil([&] { return Playing(*window, first); }, 15s));
     ASSERT_GT(events.seen.size(), stopped);
-    window->DestroyWindow();
+    auto again = Open(conversation);
+    ASSERT_TRUE(PumpUntil([&] { return again->PageReady() && Playing(*again, first); }));
+    again->DestroyWindow();
     EXPECT_EQ(CApiController::Instance().playingVoice, 0);
     EXPECT_EQ(platform::ClipOutput::OpenOutputs(), 0);
     ASSERT_TRUE(
         PumpUntil([&] { return events.seen.back() == std::make_pair(first, db_event::kDone); }));
+    EXPECT_TRUE(PumpUntil([&] { return !Playing(*window, first); }));
     EXPECT_EQ(events.mostOpen, 1);
+    window->DestroyWindow();
 
     // Signing out while a clip plays silences it without an event.
     PlayVoice(second);
