@@ -44,6 +44,9 @@ class CApiController {
     FlowHandle pendingItemFromProfile;
     FlowHandle presenceOff;
 
+    // The message id of the voice clip playing now, 0 when none.
+    std::int32_t playingVoice = 0;
+
     // Starts `step` as the job held by `handle` unless that job is running. True when started.
     template <typename Step>
     bool StartJob(FlowHandle& handle, Step&& step) {

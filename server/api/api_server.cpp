@@ -63,6 +63,7 @@ ApiServer::ApiServer(Service& service, std::unique_ptr<httplib::Server> http, st
     RegisterTaskRoutes(routes_);
     RegisterDownloadRoutes(routes_);
     RegisterAdminRoutes(routes_);
+    RegisterVoiceAdminRoutes(routes_);
 }
 
 ApiServer::~ApiServer() {

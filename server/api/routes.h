@@ -48,5 +48,6 @@ void RegisterContactRoutes(Routes& routes);
 void RegisterTaskRoutes(Routes& routes);
 void RegisterDownloadRoutes(Routes& routes);
 void RegisterAdminRoutes(Routes& routes);
+void RegisterVoiceAdminRoutes(Routes& routes);
 
 }  // namespace lumeno::server

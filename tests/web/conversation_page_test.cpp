@@ -263,8 +263,18 @@ TEST_F(ConversationPageTest, ClicksReachTheOwnerAsTheirAddresses) {
             EXPECT_EQ(link.text, "me1");
         }
     }
-    // The voice clip's unread dot went with the click.
-    EXPECT_EQ(Count(page, QStringLiteral(".msg[data-id=\"%1\"] .unread-dot").arg(voice)), 0);
+    // The voice clip's unread dot stays after the click: it goes when the client says the clip
+    // was heard, and the bubble shows it playing, then stopped.
+    const QString dot = QStringLiteral(".msg[data-id=\"%1\"] .unread-dot").arg(voice);
+    const QString playing = QStringLiteral(".msg[data-id=\"%1\"] .voice.playing").arg(voice);
+    EXPECT_EQ(Count(page, dot), 1);
+    page.view.ShowVoiceState(voice, CQVHtmlViewEx::VoiceState::kPlaying, true, QString());
+    EXPECT_EQ(Count(page, playing), 1);
+    EXPECT_EQ(Count(page, dot), 1);
+    page.view.ShowVoiceState(voice, CQVHtmlViewEx::VoiceState::kPlaying, false, QString());
+    EXPECT_EQ(Count(page, dot), 0);
+    page.view.ShowVoiceState(voice, CQVHtmlViewEx::VoiceState::kStopped, false, QString());
+    EXPECT_EQ(Count(page, playing), 0);
 
     // A web address in a text and a job card open in the desktop's browser.
     ASSERT_TRUE(Click(page, QStringLiteral(".bubble-text a[target=\"_blank\"]"),

@@ -10,6 +10,7 @@
 #include "api/conversation_sync.h"
 #include "api/login.h"
 #include "api/send_message.h"
+#include "api/voice_player.h"
 #include "conversation/emoticon_table.h"
 #include "conversation/page_links.h"
 #include "conversation/store_sources.h"
@@ -318,6 +319,7 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             return false;
         case WM_DESTROY:
             KeepDraft();
+            StopVoiceOfConversation(conversationId_);
             return false;
         default:
             return false;
@@ -410,8 +412,11 @@ void CDlgMessage::Dispatch(const QUrl& url) {
         case PageClick::kMention:
             CMainWnd::Instance().OpenProfileWindow(link.text);
             break;
+        case PageClick::kVoice:
+            PlayVoice(link.id);
+            break;
         default:
-            // Profiles, voice clips and pictures open in the windows that show them.
+            // Nothing else of the page is acted on.
             break;
     }
 }

@@ -27,9 +27,9 @@ class EmoticonTable;
 class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
   public:
     static std::string_view WindowClassName() { return "QXDialogMessageClass"; }
-    static constexpr std::uint32_t kEventMask = db_event::kSending | db_event::kNewMessage |
-                                                db_event::kConversationLookup |
-                                                db_event::kConversationChanged;
+    static constexpr std::uint32_t kEventMask =
+        db_event::kSending | db_event::kNewMessage | db_event::kConversationLookup |
+        db_event::kConversationChanged | db_event::kVoicePlayback;
     static constexpr std::uintptr_t kFirstLoadTimer = 1;
     // While the new-message bar shows: hides it once the reader is back at the end.
     static constexpr std::uintptr_t kBackAtEndTimer = 2;
@@ -85,6 +85,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void ShowHistory(Position position);
     void ShowArrived(std::int32_t localNumber, std::int32_t messageId);
     void ShowFailed(std::int32_t localNumber);
+    // A clip of this conversation started, stopped or failed: the page shows it.
+    void ShowVoice(std::int32_t messageId, std::int32_t state);
     void Dispatch(const QUrl& url);
     // Offers the group's members matching what follows the last "@", or hides the offer.
     void OfferMentions();

@@ -89,6 +89,9 @@ void CDlgMessage::ShowHistory(Position position) {
         page_.ShowItems(HistoryEnvelope(hasMore_, where, batch.data));
         if (position == Position::kBottom) page_.ScrollToEnd();
     }
+    // A clip of this page that is playing already (it began in another view of the conversation).
+    const std::int32_t playing = CApiController::Instance().playingVoice;
+    if (playing > 0 && shown_.count(playing)) ShowVoice(playing, db_event::kStarted);
     // Many unread messages: the first page shows the newest, the bar offers the rest.
     if (position == Position::kBottom && badgeAtOpen_ >= kUnreadBarFrom &&
         !unreadBar_.IsWindowVisible())
@@ -108,6 +111,8 @@ void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t
         ShowFailed(first);
     } else if (kind == db_event::kNewMessage) {
         ShowArrived(first, second);
+    } else if (kind == db_event::kVoicePlayback) {
+        ShowVoice(first, second);
     } else if (kind == db_event::kConversationLookup && first == conversationId_) {
         Invalidate(false);  // anonymous mode went on or off
     } else if (kind == db_event::kConversationChanged && first == conversationId_) {

@@ -7,6 +7,7 @@
 #include "api/api_controller.h"
 #include "api/login.h"
 #include "api/sign_in.h"
+#include "api/voice_player.h"
 #include "config/config.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
@@ -97,6 +98,9 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         case UM_DISPATCH_EVENTS:
             CApiController::Instance().Events().Drain();
+            return true;
+        case UM_VOICE_NOTIFY:
+            OnVoiceNotice(wParam, lParam);
             return true;
         case UM_SHOW_MAIN:
             if (signedIn_ && IsWindowVisible() && !IsIconic()) {
@@ -327,6 +331,8 @@ void CMainWnd::ReturnToLogin(bool forced) {
     profiles_.clear();
     groups_.clear();
     if (specials_ && specials_->IsWindow()) specials_->PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
+    // The clip stops silently, before the conversations close.
+    StopVoiceForSignOut();
     // The conversations and their flows end before the stores are emptied under them.
     CloseAllConversations();
     ReportPresenceOff();

@@ -121,6 +121,11 @@ class CQVHtmlViewEx : public CKesHtmlWnd {
     void ScrollTo(int offset);
     // Marks the message shown under a local number as not sent, with the reason as text.
     void MarkSendFailed(std::int32_t localNumber, const QString& reason);
+    // Shows a voice clip playing, stopped or failed (with the reason as text), with or without
+    // its unread dot.
+    enum class VoiceState { kPlaying, kStopped, kFailed };
+    void ShowVoiceState(std::int32_t messageId, VoiceState state, bool unread,
+                        const QString& reason);
 
   protected:
     void OnPageCreated() override;

@@ -173,3 +173,19 @@ void CQVHtmlViewEx::MarkSendFailed(std::int32_t localNumber, const QString& reas
             .chopped(1);
     RunAndReadScroll(QStringLiteral("onSendFailed(%1,%2)").arg(localNumber).arg(quoted));
 }
+
+void CQVHtmlViewEx::ShowVoiceState(std::int32_t messageId, VoiceState state, bool unread,
+                                   const QString& reason) {
+    const QString quoted =
+        QString::fromUtf8(QJsonDocument(QJsonArray{reason}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    const char* name = state == VoiceState::kPlaying  ? "playing"
+                       : state == VoiceState::kFailed ? "failed"
+                                                      : "stopped";
+    RunAndReadScroll(QStringLiteral("onVoiceState(%1,'%2',%3,%4)")
+                         .arg(messageId)
+                         .arg(QLatin1String(name))
+                         .arg(unread ? 1 : 0)
+                         .arg(quoted));
+}

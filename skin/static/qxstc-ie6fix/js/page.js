@@ -213,8 +213,8 @@
             wrap.appendChild(dot);
         }
         var id = field(item, 'id');
+        // The dot stays until the client says the clip was heard.
         makeActive(bubble, function () {
-            if (dot && dot.parentNode) dot.parentNode.removeChild(dot);
             navigate(linkTo('/audio?id=' + encodeURIComponent(id)));
         });
         return wrap;
@@ -415,6 +415,33 @@
         var note = el('div', 'send-failed', typeof reason === 'string' ? reason : '');
         note.setAttribute('role', 'alert');
         row.querySelector('.msg-body').appendChild(note);
+        keepFollowing();
+    };
+
+    // A voice clip's state from the client: 'playing', 'stopped' or 'failed' (with the reason
+    // shown under the clip), and whether its unread dot still shows.
+    window.onVoiceState = function (id, state, unread, reason) {
+        var rows = list.querySelectorAll('.row.kind-audio');
+        for (var i = 0; i < rows.length; i++) {
+            if (rows[i].getAttribute('data-id') !== String(id)) continue;
+            var bubble = rows[i].querySelector('.voice');
+            if (!bubble) continue;
+            bubble.classList.toggle('playing', state === 'playing');
+            bubble.setAttribute('aria-pressed', state === 'playing' ? 'true' : 'false');
+            var dot = rows[i].querySelector('.unread-dot');
+            if (dot && Number(unread) === 0) dot.parentNode.removeChild(dot);
+            var note = rows[i].querySelector('.voice-failed');
+            if (state === 'failed') {
+                if (!note) {
+                    note = el('div', 'voice-failed');
+                    note.setAttribute('role', 'alert');
+                    rows[i].querySelector('.msg-body').appendChild(note);
+                }
+                note.textContent = typeof reason === 'string' ? reason : '';
+            } else if (note) {
+                note.parentNode.removeChild(note);
+            }
+        }
         keepFollowing();
     };
 
