@@ -1,8 +1,8 @@
 #include "app/crash/crash_text.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
-#include <unistd.h>
 
 namespace lumeno::crash {
 namespace {
@@ -18,14 +18,15 @@ bool IsWordChar(char c) {
 
 // Keys whose values never reach a report. "token" also covers "access_token" and "auth_token".
 // "account" and "mobile" name the person signing in.
-constexpr const char* kSecretKeys[] = {"password", "passwd", "pwd",     "token",  "secret",
+constexpr const char* kSecretKeys[] = {"password", "passwd",  "pwd",     "token", "secret",
                                        "text",     "content", "account", "mobile"};
 
 // The length of the secret key starting at `at`, or 0.
 std::size_t SecretKeyAt(const char* at, std::size_t left) {
     for (const char* key : kSecretKeys) {
         std::size_t n = 0;
-        while (key[n] != '\0' && n < left && Lower(at[n]) == key[n]) ++n;
+        while (key[n] != '\0' && n < left && Lower(at[n]) == key[n])
+            ++n;
         if (key[n] == '\0' && (n == left || !IsWordChar(at[n]))) return n;
     }
     return 0;
@@ -41,12 +42,14 @@ bool EndsValue(char c, bool colon) {
 }  // namespace
 
 FixedText& FixedText::Add(const char* text) {
-    while (text && *text && size_ < capacity_) buffer_[size_++] = *text++;
+    while (text && *text && size_ < capacity_)
+        buffer_[size_++] = *text++;
     return *this;
 }
 
 FixedText& FixedText::Add(const char* text, std::size_t length) {
-    for (std::size_t i = 0; i < length && size_ < capacity_; ++i) buffer_[size_++] = text[i];
+    for (std::size_t i = 0; i < length && size_ < capacity_; ++i)
+        buffer_[size_++] = text[i];
     return *this;
 }
 
@@ -70,8 +73,10 @@ FixedText& FixedText::AddDecimal(std::uint64_t value, int width) {
         digits[count++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0 && count < 24);
-    for (int i = count; i < width; ++i) AddChar('0');
-    while (count > 0) AddChar(digits[--count]);
+    for (int i = count; i < width; ++i)
+        AddChar('0');
+    while (count > 0)
+        AddChar(digits[--count]);
     return *this;
 }
 
@@ -84,8 +89,10 @@ FixedText& FixedText::AddHex(std::uint64_t value, int width) {
         value >>= 4;
     } while (value != 0 && count < 16);
     Add("0x");
-    for (int i = count; i < width; ++i) AddChar('0');
-    while (count > 0) AddChar(digits[--count]);
+    for (int i = count; i < width; ++i)
+        AddChar('0');
+    while (count > 0)
+        AddChar(digits[--count]);
     return *this;
 }
 
@@ -187,10 +194,12 @@ std::size_t RedactLine(const char* line, std::size_t length, char* out, std::siz
         }
         const bool colon = line[j] == ':';
         ++j;
-        while (j < length && (line[j] == ' ' || line[j] == '"' || line[j] == '\'')) ++j;
+        while (j < length && (line[j] == ' ' || line[j] == '"' || line[j] == '\''))
+            ++j;
         text.Add(line + i, j - i);
         std::size_t valueEnd = j;
-        while (valueEnd < length && !EndsValue(line[valueEnd], colon)) ++valueEnd;
+        while (valueEnd < length && !EndsValue(line[valueEnd], colon))
+            ++valueEnd;
         if (valueEnd > j) text.Add("***");
         i = valueEnd;
     }

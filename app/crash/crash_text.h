@@ -49,8 +49,7 @@ const char* SignalName(int signal);
 
 // Where the last `maxLines` lines of `text` start. `text` is the tail of a file; unless
 // `firstLineWhole` (the tail is the whole file) its first line is a cut piece and never counts.
-std::size_t LastLinesStart(const char* text, std::size_t length, int maxLines,
-                           bool firstLineWhole);
+std::size_t LastLinesStart(const char* text, std::size_t length, int maxLines, bool firstLineWhole);
 
 // Copies `line` (no line break) to `out` with the value of every secret-bearing field blanked:
 // "key=value" or "key: value" where the key (matched without regard to case, at a word start)

@@ -57,7 +57,6 @@ struct HandlerState {
     char* reporterArgv[4];
     long utcOffsetSeconds = 0;
     int stackSignal = 0;
-    char exceptionType[256];
 };
 
 HandlerState g_state;
@@ -67,6 +66,7 @@ char g_text[16384];
 char g_readBuffer[8192];
 char g_lineBuffer[1024];
 char g_heldLine[1024];
+char g_exceptionType[256];
 char g_redacted[1280];
 alignas(16) char g_alternateStack[65536];
 std::atomic<pid_t> g_reportingThread{0};
@@ -141,7 +141,8 @@ int GatherOtherStacks(pid_t self) {
     ::close(directory);
     for (int waited = 0; waited < kStackWaitMilliseconds; waited += 2) {
         bool all = true;
-        for (int i = 0; i < used; ++i) all = all && g_slots[i].state.load() != SlotState::Asked;
+        for (int i = 0; i < used; ++i)
+            all = all && g_slots[i].state.load() != SlotState::Asked;
         if (all) break;
         SleepMilliseconds(2);
     }
@@ -160,11 +161,13 @@ void WriteFrames(FixedText& text, int fd, void* const* frames, int count) {
     }
 }
 
-void WriteHeader(FixedText& text, int fd, int signal, const siginfo_t* info) {
+// `exceptionType`: the type of the exception nothing caught, or null for a signal.
+void WriteHeader(FixedText& text, int fd, int signal, const siginfo_t* info,
+                 const char* exceptionType) {
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    const CivilTime time = SplitTime(
-        std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000, g_state.utcOffsetSeconds);
+    const CivilTime time = SplitTime(std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000,
+                                     g_state.utcOffsetSeconds);
     text.Clear();
     text.Add("Lumeno crash report\nversion: ").Add(g_state.version).Add("\ntime: ");
     text.AddDecimal(static_cast<std::uint64_t>(time.year), 4).AddChar('-');
@@ -175,8 +178,8 @@ void WriteHeader(FixedText& text, int fd, int signal, const siginfo_t* info) {
     text.AddDecimal(static_cast<std::uint64_t>(time.second), 2).AddChar('.');
     text.AddDecimal(static_cast<std::uint64_t>(time.millisecond), 3);
     text.Add("\nprocess: ").AddDecimal(std::int64_t{::getpid()}).Add("\nreason: ");
-    if (g_state.exceptionType[0] != '\0') {
-        text.Add("uncaught exception ").Add(g_state.exceptionType);
+    if (exceptionType) {
+        text.Add("uncaught exception ").Add(exceptionType);
     } else {
         text.Add("signal ").AddDecimal(std::int64_t{signal}).AddChar(' ');
         const char* name = SignalName(signal);
@@ -223,9 +226,11 @@ void WriteModules(FixedText& text, int fd) {
                 const bool fileStart = std::memcmp(space + 6, "00000000 ", 9) == 0;
                 if (executes) {
                     const char* heldPath = MapsPath(g_heldLine, startLength);
-                    const std::size_t pathLength = static_cast<std::size_t>(line + lineLength - path);
+                    const std::size_t pathLength =
+                        static_cast<std::size_t>(line + lineLength - path);
                     if (startLength > 0 && !fileStart && heldPath &&
-                        static_cast<std::size_t>(g_heldLine + startLength - heldPath) == pathLength &&
+                        static_cast<std::size_t>(g_heldLine + startLength - heldPath) ==
+                            pathLength &&
                         std::memcmp(heldPath, path, pathLength) == 0) {
                         WriteAll(fd, g_heldLine, startLength);
                         WriteAll(fd, "\n", 1);
@@ -295,7 +300,8 @@ void StartReporter() {
         ::dup2(null, 1);
     }
     if (::syscall(SYS_close_range, 3U, ~0U, 0U) != 0) {
-        for (int fd = 3; fd < 1024; ++fd) ::close(fd);
+        for (int fd = 3; fd < 1024; ++fd)
+            ::close(fd);
     }
     sigset_t none;
     sigemptyset(&none);
@@ -305,15 +311,16 @@ void StartReporter() {
 }
 
 // Writes both reports and starts the reporter. Runs once per process; a second thread that
-// crashes meanwhile waits for the first to end the process.
-void Report(int signal, const siginfo_t* info, const void* context) {
+// crashes meanwhile waits for the first to end the process. `exceptionType` names the exception
+// nothing caught (null for a signal); it is read only by the thread that reports.
+void Report(int signal, const siginfo_t* info, const void* context, const char* exceptionType) {
     const pid_t self = CurrentThreadId();
     pid_t expected = 0;
     if (!g_reportingThread.compare_exchange_strong(expected, self)) {
         if (expected == self) DieBy(signal);  // the handler itself failed
-        for (;;) SleepMilliseconds(1000);
+        for (;;)
+            SleepMilliseconds(1000);
     }
-    (void)context;
 
     // The crashed thread's stack, from the faulting instruction on (the frames of the handler
     // and of the signal's return path are left out when the fault's address is among them).
@@ -340,7 +347,7 @@ void Report(int signal, const siginfo_t* info, const void* context) {
     const int small = OpenReport(g_state.smallPath);
     for (const int fd : {full, small}) {
         if (fd < 0) continue;
-        WriteHeader(text, fd, signal, info);
+        WriteHeader(text, fd, signal, info, exceptionType);
         text.Clear();
         text.Add("thread ").AddDecimal(std::int64_t{self}).Add(" (crashed):\n");
         text.WriteTo(fd);
@@ -349,13 +356,15 @@ void Report(int signal, const siginfo_t* info, const void* context) {
     if (full >= 0) {
         for (int i = 0; i < others; ++i) {
             const ThreadSlot& slot = g_slots[i];
+            // A thread that answers only now is left out: its frames may be half written.
+            const bool answered = slot.state.load() == SlotState::Done;
             text.Clear();
             text.Add("\nthread ").AddDecimal(std::int64_t{slot.tid.load()});
-            if (slot.state.load() != SlotState::Done) text.Add(" (did not answer)");
+            if (!answered) text.Add(" (did not answer)");
             text.Add(":\n");
             text.WriteTo(full);
             // The first two frames are the stack signal's handler and its return path.
-            if (slot.state.load() == SlotState::Done && slot.count > 2)
+            if (answered && slot.count > 2)
                 WriteFrames(text, full, slot.frames + 2, slot.count - 2);
         }
     }
@@ -372,23 +381,26 @@ void Report(int signal, const siginfo_t* info, const void* context) {
 }
 
 void OnFatalSignal(int signal, siginfo_t* info, void* context) {
-    Report(signal, info, context);
+    Report(signal, info, context, nullptr);
     DieBy(signal);
 }
 
 void OnTerminate() {
-    // Not a signal handler: the exception's type may be looked up and demangled here.
-    if (const std::type_info* type = abi::__cxa_current_exception_type()) {
-        int status = 0;
-        char* readable = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
-        std::snprintf(g_state.exceptionType, sizeof g_state.exceptionType, "%s",
-                      status == 0 && readable ? readable : type->name());
-        std::free(readable);
-    } else {
-        std::snprintf(g_state.exceptionType, sizeof g_state.exceptionType, "%s",
-                      "(terminate without an exception)");
+    // Not a signal handler: the exception's type may be looked up and demangled here. Only the
+    // first thread to get here writes the name; any other waits inside Report.
+    static std::atomic<bool> named{false};
+    const char* reason = "(terminate without an exception)";
+    if (!named.exchange(true)) {
+        if (const std::type_info* type = abi::__cxa_current_exception_type()) {
+            int status = 0;
+            char* readable = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
+            std::snprintf(g_exceptionType, sizeof g_exceptionType, "%s",
+                          status == 0 && readable ? readable : type->name());
+            std::free(readable);
+            reason = g_exceptionType;
+        }
     }
-    Report(SIGABRT, nullptr, nullptr);
+    Report(SIGABRT, nullptr, nullptr, reason);
     DieBy(SIGABRT);
 }
 
@@ -416,8 +428,7 @@ CDbgHelper::CDbgHelper() {
     ::localtime_r(&now, &local);
     struct timespec sinceBoot {};
     ::clock_gettime(CLOCK_BOOTTIME, &sinceBoot);
-    const auto ticks =
-        static_cast<unsigned>(sinceBoot.tv_sec * 1000 + sinceBoot.tv_nsec / 1000000);
+    const auto ticks = static_cast<unsigned>(sinceBoot.tv_sec * 1000 + sinceBoot.tv_nsec / 1000000);
     char name[160];
     std::snprintf(name, sizeof name, kSmallReportPattern, ProgramVersion().c_str(),
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,

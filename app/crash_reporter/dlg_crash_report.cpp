@@ -21,9 +21,9 @@ const QString& SendCaption() {
 
 }  // namespace
 
-CDlgCrashReport::CDlgCrashReport(const QString& report)
-    : lines_(report.split(QLatin1Char('\n'))) {
-    while (!lines_.isEmpty() && lines_.back().isEmpty()) lines_.removeLast();
+CDlgCrashReport::CDlgCrashReport(const QString& report) : lines_(report.split(QLatin1Char('\n'))) {
+    while (!lines_.isEmpty() && lines_.back().isEmpty())
+        lines_.removeLast();
 }
 
 QString CDlgCrashReport::CaptionText() {
@@ -56,7 +56,7 @@ void CDlgCrashReport::DrawDialog(UiContext& ctx, UiRegion& root) {
     UiLabel(root,
             UiRect(cs::kMargin, cs::kNoteTop, width - cs::kMargin,
                    cs::kNoteTop + TextLineHeight(noteFont)),
-            QStringLiteral("将要发送的报告（只有程序版本、时间、调用栈和日志，不含聊天内容和密码）："),
+            QStringLiteral("将要发送的报告（程序版本、时间和调用栈，不含聊天内容和密码）："),
             &noteFont, cs::kNote);
 
     // The report, as many lines as the panel holds; each line cut to the panel's width.

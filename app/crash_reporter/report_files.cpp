@@ -34,7 +34,8 @@ bool KeepForSending(const std::string& smallReport, const std::string& dumpFolde
 
 bool RecordStart(const std::string& dumpFolder, int argc, char** argv) {
     std::ofstream out(fs::path(dumpFolder) / kReporterStartedName, std::ios::trunc);
-    for (int i = 0; i < argc; ++i) out << argv[i] << '\n';
+    for (int i = 0; i < argc; ++i)
+        out << argv[i] << '\n';
     return static_cast<bool>(out.flush());
 }
 

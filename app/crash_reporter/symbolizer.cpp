@@ -25,7 +25,8 @@ struct DwflDeleter {
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
     return lines;
 }
 
@@ -44,8 +45,8 @@ std::map<std::string, std::uint64_t> LoadAddresses(const std::vector<std::string
         unsigned long long start = 0, end = 0, offset = 0;
         char perms[8] = {};
         int pathAt = 0;
-        if (std::sscanf(line.c_str(), "%llx-%llx %7s %llx %*s %*s %n", &start, &end, perms,
-                        &offset, &pathAt) < 4 ||
+        if (std::sscanf(line.c_str(), "%llx-%llx %7s %llx %*s %*s %n", &start, &end, perms, &offset,
+                        &pathAt) < 4 ||
             pathAt <= 0 || static_cast<std::size_t>(pathAt) >= line.size() ||
             line[static_cast<std::size_t>(pathAt)] != '/') {
             continue;
@@ -74,8 +75,8 @@ std::string BaseName(const std::string& path) {
 std::string Describe(Dwfl* dwfl, std::uint64_t address) {
     Dwfl_Module* module = dwfl_addrmodule(dwfl, address);
     if (!module) return {};
-    const char* moduleName = dwfl_module_info(module, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                              nullptr, nullptr);
+    const char* moduleName =
+        dwfl_module_info(module, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
     std::string text;
     GElf_Off offset = 0;
     GElf_Sym symbol{};
@@ -106,9 +107,8 @@ std::string SymbolizeReport(const std::string& report) {
     if (bases.empty()) return report;
 
     static char* debugInfoPath = nullptr;
-    static const Dwfl_Callbacks callbacks = {
-        dwfl_build_id_find_elf, dwfl_standard_find_debuginfo, dwfl_offline_section_address,
-        &debugInfoPath};
+    static const Dwfl_Callbacks callbacks = {dwfl_build_id_find_elf, dwfl_standard_find_debuginfo,
+                                             dwfl_offline_section_address, &debugInfoPath};
     std::unique_ptr<Dwfl, DwflDeleter> dwfl(dwfl_begin(&callbacks));
     if (!dwfl) return report;
     dwfl_report_begin(dwfl.get());
@@ -127,8 +127,7 @@ std::string SymbolizeReport(const std::string& report) {
         unsigned long long address = 0;
         int used = 0;
         if (line.compare(0, prefixLength, kFramePrefix) == 0 &&
-            std::sscanf(line.c_str() + prefixLength, "%u 0x%llx%n", &frame, &address, &used) ==
-                2 &&
+            std::sscanf(line.c_str() + prefixLength, "%u 0x%llx%n", &frame, &address, &used) == 2 &&
             prefixLength + static_cast<std::size_t>(used) == line.size()) {
             // A return address points after its call; the call's own line is one byte back. The
             // first frame of a thread is where it stood, not a return address.

@@ -64,8 +64,9 @@ class CrashPathTest : public ::testing::Test {
         ::setenv(crash::kReporterModeVariable, "record", 1);
         // Under the sanitizers the client's own handlers must see the signals.
         std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
-        asan += ":handle_segv=0:handle_abort=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"
-                ":detect_leaks=0";
+        asan +=
+            ":handle_segv=0:handle_abort=0:handle_sigbus=0:handle_sigfpe=0:handle_sigill=0"
+            ":detect_leaks=0";
         ::setenv("ASAN_OPTIONS", asan.c_str(), 1);
         // The log as an earlier session left it, with secrets a careless line could hold.
         std::ofstream log(data_ / "Log.ini");
@@ -150,8 +151,7 @@ TEST_F(CrashPathTest, NullWriteOnAPoolThreadLeavesBothReportsStartsTheReporterAn
         const std::string crashed = Section(*report, "(crashed):");
         const auto firstFrame = crashed.find("\n  #0 ");
         ASSERT_NE(firstFrame, std::string::npos) << *report;
-        EXPECT_NE(crashed.find("NullWriteOnPoolThread", firstFrame), std::string::npos)
-            << crashed;
+        EXPECT_NE(crashed.find("NullWriteOnPoolThread", firstFrame), std::string::npos) << crashed;
         EXPECT_LT(crashed.find("NullWriteOnPoolThread"), crashed.find("\n  #1 ")) << crashed;
     }
     // Only the full report holds the other threads (the UI thread among them, in its loop) and

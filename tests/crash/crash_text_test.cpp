@@ -38,7 +38,8 @@ TEST(CrashTextTest, SecretsInLogLinesAreBlankedAndOrdinaryTextIsKept) {
         {"accounts=3 mobile_ok", "accounts=3 mobile_ok"},
         {"password=", "password="},
     };
-    for (const Case& c : cases) EXPECT_EQ(Redacted(c.line), c.expected) << c.line;
+    for (const Case& c : cases)
+        EXPECT_EQ(Redacted(c.line), c.expected) << c.line;
     // A line longer than the room is cut, never overrun.
     EXPECT_EQ(Redacted("abcdefgh", 5), "abcde");
 }
