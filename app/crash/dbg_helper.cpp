@@ -313,7 +313,8 @@ void StartReporter() {
 // Writes both reports and starts the reporter. Runs once per process; a second thread that
 // crashes meanwhile waits for the first to end the process. `exceptionType` names the exception
 // nothing caught (null for a signal); it is read only by the thread that reports.
-void Report(int signal, const siginfo_t* info, const void* context, const char* exceptionType) {
+[[gnu::noinline]] void Report(int signal, const siginfo_t* info, const void* context,
+                              const char* exceptionType) {
     const pid_t self = CurrentThreadId();
     pid_t expected = 0;
     if (!g_reportingThread.compare_exchange_strong(expected, self)) {
@@ -325,7 +326,8 @@ void Report(int signal, const siginfo_t* info, const void* context, const char* 
     // The crashed thread's stack, from the faulting instruction on (the frames of the handler
     // and of the signal's return path are left out when the fault's address is among them).
     int count = ::backtrace(g_crashedFrames, kMaxFrames);
-    int first = 0;
+    // For an exception, the stack starts with this function and the terminate handler.
+    int first = exceptionType && count > 2 ? 2 : 0;
     const auto* machine = static_cast<const ucontext_t*>(context);
 #if defined(__x86_64__)
     if (machine) {
@@ -385,7 +387,7 @@ void OnFatalSignal(int signal, siginfo_t* info, void* context) {
     DieBy(signal);
 }
 
-void OnTerminate() {
+[[gnu::noinline]] void OnTerminate() {
     // Not a signal handler: the exception's type may be looked up and demangled here. Only the
     // first thread to get here writes the name; any other waits inside Report.
     static std::atomic<bool> named{false};
