@@ -19,6 +19,19 @@ constexpr std::string_view kSwitch = "--crash-test=";
     *target = 1;
 }
 
+// Deep enough to overflow any stack; read through a volatile so that the recursion stays.
+volatile long g_recursionLimit = 1L << 40;
+
+[[gnu::noinline, gnu::no_sanitize("address", "undefined")]] long RecurseOnUiThread(
+    volatile char* previous) {
+    volatile char frame[1024];
+    frame[0] = previous ? static_cast<char>(previous[0] + 1) : 0;
+    const long left = g_recursionLimit;
+    g_recursionLimit = left - 1;
+    if (left == 0) return 0;
+    return RecurseOnUiThread(frame) + frame[1];
+}
+
 [[gnu::noinline]] void ThrowOnUiThread() {
     throw std::runtime_error("crash test");
 }
@@ -33,6 +46,9 @@ void ArmCrashTest(int argc, char** argv) {
         if (kind == "pool-null") {
             WriteLogText("crash test: a null write on a pool thread");
             QTimer::singleShot(0, [] { platform::QueueWorkItem(NullWriteOnPoolThread, nullptr); });
+        } else if (kind == "ui-overflow") {
+            WriteLogText("crash test: a stack overflow on the UI thread");
+            QTimer::singleShot(0, [] { RecurseOnUiThread(nullptr); });
         } else if (kind == "ui-throw") {
             WriteLogText("crash test: an uncaught exception on the UI thread");
             QTimer::singleShot(0, [] { ThrowOnUiThread(); });

@@ -3,6 +3,8 @@
 // path can be tested against the real program:
 //   --crash-test=pool-null  a write through a null pointer on a pool thread (SIGSEGV)
 //   --crash-test=ui-throw   an exception that nothing catches, on the UI thread (SIGABRT)
+//   --crash-test=ui-overflow  a stack overflow on the UI thread (SIGSEGV, reported from the
+//                           handler's own stack)
 // Anything else after "--crash-test=" is ignored.
 
 namespace lumeno::crash {

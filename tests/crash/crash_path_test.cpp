@@ -184,5 +184,14 @@ TEST_F(CrashPathTest, UncaughtExceptionOnTheUiThreadLeavesBothReportsAndDiesByAb
     ExpectNoSecrets(run);
 }
 
+TEST_F(CrashPathTest, StackOverflowOnTheUiThreadIsReportedFromTheHandlersOwnStack) {
+    const CrashRun run = Crash("ui-overflow");
+    EXPECT_EQ(run.signal, SIGSEGV);
+    EXPECT_FALSE(run.reporterNote.empty()) << "the reporter was not started";
+    const std::string crashed = Section(run.small, "(crashed):");
+    EXPECT_NE(crashed.find("  #0 0x"), std::string::npos) << run.small;
+    EXPECT_NE(crashed.find("RecurseOnUiThread"), std::string::npos) << crashed;
+}
+
 }  // namespace
 }  // namespace lumeno::test
