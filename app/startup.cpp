@@ -130,7 +130,8 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
     }
 
     // 3. Crash reporting, for every thread from here on.
-    crash::CDbgHelper::Install(crash::CDbgHelper::Instance());
+    if (!crash::CDbgHelper::Install(crash::CDbgHelper::Instance()))
+        WriteLogText("the crash handler could not be installed for every signal");
     crash::ArmCrashTest(argc, argv);
 
     // The component registry.
