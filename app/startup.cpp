@@ -8,6 +8,8 @@
 
 #include "api/sign_in.h"
 #include "app/component_tables.h"
+#include "app/crash/crash_test_switch.h"
+#include "app/crash/dbg_helper.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
 #include "platform/directories.h"
@@ -127,7 +129,12 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
         return 0;
     }
 
-    // 3. The component registry.
+    // 3. Crash reporting, for every thread from here on.
+    if (!crash::CDbgHelper::Install(crash::CDbgHelper::Instance()))
+        WriteLogText("the crash handler could not be installed for every signal");
+    crash::ArmCrashTest(argc, argv);
+
+    // The component registry.
     RegisterProgramComponentTables();
     if (GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr)) != S_OK) return 0;
 
