@@ -16,6 +16,7 @@
 #include "app/crash_reporter/report_files.h"
 #include "platform/window.h"
 #include "tests/support/client_components.h"
+#include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_colors.h"
 
@@ -36,28 +37,6 @@ const char kReport[] =
     "  #1 0x000055d6c1b90f12 platform::WorkerLoop()+0x92 (lumeno)\n"
     "  #2 0x00007f3a2e4a8134 start_thread+0x2f4 (libc.so.6)\n"
     "  #3 0x00007f3a2e5287dc __clone3+0x2c (libc.so.6)\n";
-
-// Acts on the reporter's window once it runs modally with the keyboard on a control; a window
-// the action leaves open fails the test.
-void WhenShown(std::function<void(CDlgCrashReport&)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = dynamic_cast<CDlgCrashReport*>(platform::WindowFromHandle(
-            platform::FindWindowByClass(CDlgCrashReport::WindowClassName())));
-        if (!dialog || !dialog->IsModal() || dialog->FocusRect().IsEmpty()) return;
-        timer->stop();
-        timer->deleteLater();
-        const HWND hwnd = dialog->m_hWnd;
-        QTimer::singleShot(10000, [hwnd] {
-            if (auto* left = dynamic_cast<CDlgCrashReport*>(platform::WindowFromHandle(hwnd))) {
-                ADD_FAILURE() << "the window was left open";
-                left->EndDialog(IDCANCEL);
-            }
-        });
-        act(*dialog);
-    });
-    timer->start(10);
-}
 
 bool HasNode(const UiNodeList& nodes, const QString& name, UiRect* rect = nullptr) {
     for (const UiNode& node : nodes) {
@@ -92,7 +71,7 @@ TEST_F(CrashReporterWindowTest, AsksItsQuestionShowsTheReportAndSendingKeepsIt) 
     const fs::path small = fs::path(dir_.Path()) / "lumeno_dump_s_1.0.0.1_1210094127_5512.dmp";
     std::ofstream(small) << kReport;
 
-    WhenShown([](CDlgCrashReport& dialog) {
+    WhenShown<CDlgCrashReport>([](CDlgCrashReport& dialog) {
         EXPECT_EQ(dialog.GetWindowText(), QString::fromUtf8(crash::kReporterCaption));
         const UiNodeList nodes = dialog.Describe();
         EXPECT_TRUE(HasNode(nodes, QString::fromUtf8(crash::kReporterQuestion)));
@@ -119,10 +98,11 @@ TEST_F(CrashReporterWindowTest, AsksItsQuestionShowsTheReportAndSendingKeepsIt) 
 }
 
 TEST_F(CrashReporterWindowTest, EscapeAndNotSendingAnswerDontSend) {
-    WhenShown([](CDlgCrashReport& dialog) { QTest::keyClick(dialog.Widget(), Qt::Key_Escape); });
+    WhenShown<CDlgCrashReport>(
+        [](CDlgCrashReport& dialog) { QTest::keyClick(dialog.Widget(), Qt::Key_Escape); });
     EXPECT_EQ(CDlgCrashReport(kReport).DoModal(nullptr), CDlgCrashReport::kDontSend);
 
-    WhenShown([](CDlgCrashReport& dialog) {
+    WhenShown<CDlgCrashReport>([](CDlgCrashReport& dialog) {
         QTest::keyClick(dialog.Widget(), Qt::Key_Tab, Qt::ShiftModifier);
         QTest::keyClick(dialog.Widget(), Qt::Key_Return);
     });

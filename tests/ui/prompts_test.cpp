@@ -24,6 +24,7 @@
 #include "platform/window.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/client_components.h"
+#include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/skin/skin_directory.h"
@@ -44,29 +45,6 @@
 
 namespace lumeno::test {
 namespace {
-
-// Acts on the dialog of class T once it runs modally with the keyboard on a control. A dialog
-// the action leaves open is ended after a while, and that fails the test.
-template <class T>
-void WhenShown(std::function<void(T&)> act) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        auto* dialog = dynamic_cast<T*>(
-            platform::WindowFromHandle(platform::FindWindowByClass(T::WindowClassName())));
-        if (!dialog || !dialog->IsModal() || dialog->FocusRect().IsEmpty()) return;
-        timer->stop();
-        timer->deleteLater();
-        const HWND hwnd = dialog->m_hWnd;
-        QTimer::singleShot(10000, [hwnd] {
-            if (auto* left = dynamic_cast<T*>(platform::WindowFromHandle(hwnd))) {
-                ADD_FAILURE() << "the dialog was left open";
-                left->EndDialog(IDCANCEL);
-            }
-        });
-        act(*dialog);
-    });
-    timer->start(10);
-}
 
 const UiNode* Find(const UiNodeList& nodes, const QString& name) {
     for (const UiNode& node : nodes) {
