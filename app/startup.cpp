@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 #include <string_view>
 
 #include "api/sign_in.h"
+#include "api/update_check.h"
 #include "app/component_tables.h"
 #include "config/log.h"
 #include "flow/async_work_flow.h"
@@ -22,6 +24,8 @@
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_wnd.h"
+#include "ui/prompts/dlg_about.h"
+#include "ui/prompts/update_prompt.h"
 #include "util/component_registry.h"
 #include "util/user_messages.h"
 
@@ -69,6 +73,23 @@ bool HasOption(int argc, char** argv, std::string_view option) {
     return false;
 }
 
+// The update checker behind the about dialog, with its prompt; once the installer runs, the
+// dialogs close and the program ends as through its menu.
+void InstallUpdateChecker() {
+    SetUpdateCheckHooks({[](FlowHandle* handle, HWND owner, UpdateReport report) {
+                             return StartUpdateCheck(handle, std::move(report), owner);
+                         },
+                         [] { return HasNewerVersion(); }});
+    SetUpdateSeams({&AskToInstallUpdate, &TellInstallerFailed, [] {
+                        QTimer::singleShot(0, [] {
+                            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                                if (widget->isVisible() && widget->isModal()) widget->close();
+                            }
+                            QTimer::singleShot(0, [] { CMainWnd::Instance().Quit(); });
+                        });
+                    }});
+}
+
 void RunUi(bool firstFrameExit, const ExtraWindows& extra) {
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
@@ -76,8 +97,10 @@ void RunUi(bool firstFrameExit, const ExtraWindows& extra) {
     int left, top, right, bottom;
     FirstMainWindowRect(left, top, right, bottom);
     CMainWnd& mainWindow = CMainWnd::Instance();
-    if (mainWindow.Create(left, top, right, bottom)) {
+    if (const HWND window = mainWindow.Create(left, top, right, bottom)) {
         if (extra.create) extra.create();
+        InstallUpdateChecker();
+        StartBackgroundUpdateCheck(window);
         // The window starts hidden and shows the login page. Later instances knock here once the
         // window exists to receive the knock.
         platform::InstanceChannel channel;
