@@ -73,23 +73,6 @@ bool HasOption(int argc, char** argv, std::string_view option) {
     return false;
 }
 
-// The update checker behind the about dialog, with its prompt; once the installer runs, the
-// dialogs close and the program ends as through its menu.
-void InstallUpdateChecker() {
-    SetUpdateCheckHooks({[](FlowHandle* handle, HWND owner, UpdateReport report) {
-                             return StartUpdateCheck(handle, std::move(report), owner);
-                         },
-                         [] { return HasNewerVersion(); }});
-    SetUpdateSeams({&AskToInstallUpdate, &TellInstallerFailed, [] {
-                        QTimer::singleShot(0, [] {
-                            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                                if (widget->isVisible() && widget->isModal()) widget->close();
-                            }
-                            QTimer::singleShot(0, [] { CMainWnd::Instance().Quit(); });
-                        });
-                    }});
-}
-
 void RunUi(bool firstFrameExit, const ExtraWindows& extra) {
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
@@ -128,6 +111,24 @@ void PreferX11(int argc, char** argv) {
 }
 
 }  // namespace
+
+void InstallUpdateChecker() {
+    SetUpdateCheckHooks({[](FlowHandle* handle, HWND owner, UpdateReport report) {
+                             return StartUpdateCheck(handle, std::move(report), owner);
+                         },
+                         [] { return HasNewerVersion(); }});
+    SetUpdateSeams({&AskToInstallUpdate, &TellInstallerFailed, &LeaveForInstaller});
+}
+
+void LeaveForInstaller() {
+    // After the flow that asked has ended: the modal loops unwind first.
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->isModal()) widget->close();
+        }
+        QTimer::singleShot(0, [] { CMainWnd::Instance().Quit(); });
+    });
+}
 
 int RunClient(int argc, char** argv, ExtraWindows extra) {
     // 1. One instance per user.

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "api/update_check.h"
+#include "app/startup.h"
 #include "net/server_settings.h"
 #include "platform/directories.h"
 #include "platform/private_files.h"
@@ -300,6 +301,25 @@ TEST_F(UpdateCheckTest, BadDownloadsAreNeverStartedAndOldVersionsAreUpToDate) {
     QTest::qWait(200);
     EXPECT_FALSE(Installed());
     EXPECT_EQ(leaves_, 0);
+}
+
+// The program's own way out once the installer runs: the about dialog it was started from
+// closes and the main window quits.
+TEST_F(UpdateCheckTest, LeavingForTheInstallerClosesTheDialogsAndEndsTheMainWindow) {
+    app::InstallUpdateChecker();
+    QTimer::singleShot(200, [] { app::LeaveForInstaller(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto* left = dynamic_cast<CDlgAbout*>(platform::WindowFromHandle(
+                platform::FindWindowByClass(CDlgAbout::WindowClassName())))) {
+            ADD_FAILURE() << "the about dialog stayed";
+            left->EndDialog(IDOK);
+        }
+    });
+    guard.start(10000);
+    CDlgAbout().DoModal(Main().m_hWnd);
+    EXPECT_TRUE(PumpUntil([] { return !Main().IsWindow(); }, 10s)) << "the main window quits";
 }
 
 }  // namespace
