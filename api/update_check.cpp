@@ -157,8 +157,9 @@ void UpdateCheckFlow(const UpdateReport* report, HWND owner, CAsyncWorkFlow& flo
 
     UpdateInfo& info = CurrentUpdateInfo();
     if (info.installerPath.empty()) PrepareUpdatePaths();
-    if (!DecodeUpdateAnswer(body, info)) {
-        WriteLogText("the update check's answer is not a JSON object");
+    if (!DecodeUpdateAnswer(body, info) || info.version.empty()) {
+        // Not an answer to the question (a refusal has no version either).
+        WriteLogText("the update check's answer names no version");
         Tell(report, UpdateStatus::Failed);
         return;
     }
@@ -167,14 +168,20 @@ void UpdateCheckFlow(const UpdateReport* report, HWND owner, CAsyncWorkFlow& flo
         return;
     }
     const bool forced = info.force == 1;
-    bool ready = PoolScope::Run(flow, [] { return InstallerIsValid(); });
+    // The file is read on a worker; the expected value is compared here, where it may change.
+    auto installerValid = [&] {
+        const std::string actual =
+            PoolScope::Run(flow, [path = info.installerPath] { return FileMd5Hex(path); });
+        return !info.md5.empty() && !actual.empty() && SameHexIgnoringCase(actual, info.md5);
+    };
+    bool ready = installerValid();
     if (!ready) {
         Tell(report, UpdateStatus::Downloading);
         DownloadProgress progress;
         if (report && report->progress) progress = report->progress;
         const bool downloaded = DownloadToFile(info.url, info.updateDirectory, info.installerPath,
                                                kInstallerDownloadTimeoutMs, flow, progress);
-        const bool valid = downloaded && PoolScope::Run(flow, [] { return InstallerIsValid(); });
+        const bool valid = downloaded && installerValid();
         if (!downloaded) {
             WriteLogText("the installer could not be downloaded");
         } else if (!valid) {

@@ -289,6 +289,9 @@ TEST_F(UpdateCheckTest, BadDownloadsAreNeverStartedAndOldVersionsAreUpToDate) {
     EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("已经是最新版"));
     EXPECT_FALSE(HasNewerVersion());
 
+    Offer("version=");  // an answer that names no version
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    Offer("version=0.9.9.9999");
     service_.Get("/admin/fault?kind=malformed&path=/lumeno/check_version&count=1");
     EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
     // Two empty answers are retried; a third would end the check.
