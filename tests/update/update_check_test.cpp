@@ -19,6 +19,7 @@
 #include "platform/private_files.h"
 #include "platform/window.h"
 #include "tests/support/main_window_client.h"
+#include "tests/support/menu_picker.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/message_box.h"
 #include "ui/prompts/update_prompt.h"
@@ -119,7 +120,9 @@ class UpdateCheckTest : public MainWindowClientTest {
 
     // Opens the about dialog, presses its update link and waits for the check to end; returns
     // every link text seen on the way, the last one last.
-    std::vector<QString> CheckFromAboutDialog(const QString& shot = QString()) {
+    // `throughMenu`: the dialog is opened from the signed-in main window's menu, as a person does.
+    std::vector<QString> CheckFromAboutDialog(const QString& shot = QString(),
+                                              bool throughMenu = false) {
         std::vector<QString> seen;
         QTimer driver;
         bool pressed = false;
@@ -151,7 +154,15 @@ class UpdateCheckTest : public MainWindowClientTest {
         });
         guard.start(60000);
         driver.start(5);
-        CDlgAbout().DoModal(Main().m_hWnd);
+        if (!throughMenu) {
+            CDlgAbout().DoModal(Main().m_hWnd);
+            return seen;
+        }
+        MenuPicker picker(QStringLiteral("关于"));
+        EXPECT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("主菜单")));
+        EXPECT_TRUE(PumpUntil(
+            [&] { return pressed && !platform::FindWindowByClass(CDlgAbout::WindowClassName()); },
+            60s));
         return seen;
     }
 
@@ -206,9 +217,11 @@ TEST(UpdateVersionTest, InstallerIsValidOnlyWithTheAnnouncedMd5InEitherCase) {
 // A newer optional version: the about dialog shows the download's progress, the MD5 matches,
 // the prompt offers both choices and installing starts the installer from the update folder.
 TEST_F(UpdateCheckTest, AboutDialogDownloadsWithProgressAndInstallsAnOptionalUpdate) {
+    SignInDemo();
     Offer("version=9.0.0.0&force=0&pad=2000000&chunk_ms=15");
     PromptAnswer prompt(QStringLiteral("立即安装更新"), QStringLiteral("update-prompt"));
-    const std::vector<QString> seen = CheckFromAboutDialog(QStringLiteral("update-about-progress"));
+    const std::vector<QString> seen =
+        CheckFromAboutDialog(QStringLiteral("update-about-progress"), true);
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), QStringLiteral("有新版本可以更新"));
     std::set<QString> percents;
