@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 #include <string_view>
 
 #include "api/sign_in.h"
+#include "api/update_check.h"
 #include "app/component_tables.h"
 #include "app/crash/crash_test_switch.h"
 #include "app/crash/dbg_helper.h"
@@ -24,6 +26,8 @@
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_wnd.h"
+#include "ui/prompts/dlg_about.h"
+#include "ui/prompts/update_prompt.h"
 #include "util/component_registry.h"
 #include "util/user_messages.h"
 
@@ -78,8 +82,10 @@ void RunUi(bool firstFrameExit, const ExtraWindows& extra) {
     int left, top, right, bottom;
     FirstMainWindowRect(left, top, right, bottom);
     CMainWnd& mainWindow = CMainWnd::Instance();
-    if (mainWindow.Create(left, top, right, bottom)) {
+    if (const HWND window = mainWindow.Create(left, top, right, bottom)) {
         if (extra.create) extra.create();
+        InstallUpdateChecker();
+        StartBackgroundUpdateCheck(window);
         // The window starts hidden and shows the login page. Later instances knock here once the
         // window exists to receive the knock.
         platform::InstanceChannel channel;
@@ -107,6 +113,24 @@ void PreferX11(int argc, char** argv) {
 }
 
 }  // namespace
+
+void InstallUpdateChecker() {
+    SetUpdateCheckHooks({[](FlowHandle* handle, HWND owner, UpdateReport report) {
+                             return StartUpdateCheck(handle, std::move(report), owner);
+                         },
+                         [] { return HasNewerVersion(); }});
+    SetUpdateSeams({&AskToInstallUpdate, &TellInstallerFailed, &LeaveForInstaller});
+}
+
+void LeaveForInstaller() {
+    // After the flow that asked has ended: the modal loops unwind first.
+    QTimer::singleShot(0, [] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->isModal()) widget->close();
+        }
+        QTimer::singleShot(0, [] { CMainWnd::Instance().Quit(); });
+    });
+}
 
 int RunClient(int argc, char** argv, ExtraWindows extra) {
     // 1. One instance per user.

@@ -16,6 +16,13 @@ struct ExtraWindows {
     void (*destroy)() = nullptr;
 };
 
+// Connects the about dialog's update link and the update prompt to the update checker; once the
+// installer runs, the program leaves through LeaveForInstaller.
+void InstallUpdateChecker();
+// Ends the program for the installer that now runs: the dialogs over the windows close, then
+// the main window quits as through its menu.
+void LeaveForInstaller();
+
 // Runs the client. The command line changes nothing. Always returns 0.
 int RunClient(int argc, char** argv, ExtraWindows extra = {});
 

@@ -60,7 +60,9 @@ class DownloadTransfer {
     // Written by the worker before it finishes; read by the flow after it has seen kFinished.
     bool ok = false;
     std::string body;
-    std::size_t received = 0;
+    // Read by the waiting flow while the worker writes them.
+    std::atomic<std::size_t> received{0};
+    std::atomic<std::uint64_t> announced{0};
 
     std::atomic<bool> stopWanted{false};
 
@@ -110,8 +112,10 @@ std::size_t DownloadTransfer::Receive(char* data, std::size_t size, std::size_t 
     return bytes;
 }
 
-int DownloadTransfer::Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<DownloadTransfer*>(user)->stopWanted ? 1 : 0;
+int DownloadTransfer::Progress(void* user, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<DownloadTransfer*>(user);
+    if (total > 0) transfer->announced = static_cast<std::uint64_t>(total);
+    return transfer->stopWanted ? 1 : 0;
 }
 
 void DownloadTransfer::Run() {
@@ -206,7 +210,9 @@ class AbandonGuard {
 struct TimerGuard {
     HWND window;
     std::uintptr_t id;
-    ~TimerGuard() { platform::KillTimer(window, id); }
+    ~TimerGuard() {
+        if (id) platform::KillTimer(window, id);
+    }
 };
 
 }  // namespace
@@ -219,9 +225,12 @@ DownloadTransferPtr StartDownloadToMemory(const std::string& url, int timeoutMs,
 }
 
 bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWorkFlow& flow,
-                   std::string* body) {
+                   std::string* body, const DownloadProgress& progress) {
     if (!transfer) return false;
     AbandonGuard abandon(*transfer);
+    auto tell = [&] {
+        if (progress) progress(transfer->received.load(), transfer->announced.load());
+    };
     if (!transfer->Finished()) {
         const HWND window = CAsyncWorkFlow::WorkFlowWindow();
         if (!window || timeoutMs <= 0) return false;
@@ -232,15 +241,35 @@ bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWor
         timeUp.match = &MatchTimer;
         timeUp.message = WM_TIMER;
         timeUp.wParam = timer.id;
+        // The progress ticks, only when someone listens.
+        TimerGuard ticks{window, 0};
+        FilterNode tick;
+        if (progress) {
+            ticks.id = reinterpret_cast<std::uintptr_t>(&ticks);
+            platform::SetTimer(window, ticks.id, kDownloadProgressPeriodMs);
+            tick.match = &MatchTimer;
+            tick.message = WM_TIMER;
+            tick.wParam = ticks.id;
+            timeUp.next = &tick;
+        }
         FilterNode stopped;
         stopped.message = DownloadStopMessage();
         stopped.wParam = transfer->id;
         stopped.next = &timeUp;
-        const BroadcastMessage* woke = flow.WaitMessage(&stopped);
-        if (woke->message == WM_TIMER || !transfer->Finished()) return false;
+        for (;;) {
+            const BroadcastMessage* woke = flow.WaitMessage(&stopped);
+            if (progress && woke->message == WM_TIMER && woke->wParam == ticks.id) {
+                if (transfer->Finished()) break;
+                tell();
+                continue;
+            }
+            if (woke->message == WM_TIMER || !transfer->Finished()) return false;
+            break;
+        }
     }
     abandon.Keep();
     if (!transfer->ok) return false;
+    tell();
     if (body) *body = std::move(transfer->body);
     return true;
 }
@@ -264,7 +293,8 @@ bool IsPathInside(const std::string& directory, const std::string& path) {
 }
 
 bool DownloadToFile(const std::string& url, const std::string& directory,
-                    const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow) {
+                    const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow,
+                    const DownloadProgress& progress) {
     if (!IsPathInside(directory, filePath)) return false;
     DownloadTransferPtr transfer = MakeTransfer(url, timeoutMs, kMaxDownloadToFile);
     if (!transfer) return false;
@@ -277,7 +307,7 @@ bool DownloadToFile(const std::string& url, const std::string& directory,
     transfer->fd = fd;
     transfer->partialPath = partial;
     Launch(transfer);
-    if (!AwaitDownload(transfer, timeoutMs, flow, nullptr)) {
+    if (!AwaitDownload(transfer, timeoutMs, flow, nullptr, progress)) {
         platform::RemoveFile(partial);
         return false;
     }

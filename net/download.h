@@ -10,6 +10,8 @@
 // body is complete: the target never holds a partial body.
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,11 +32,18 @@ constexpr std::size_t kMaxDownloadToFile = 1024u * 1024 * 1024;
 bool DownloadToBuffer(const std::string& url, std::string& body, int timeoutMs,
                       CAsyncWorkFlow& flow, std::size_t maxBytes = kMaxDownloadInMemory);
 
+// Told on the UI thread, inside the waiting flow, how far a download is: the bytes received so
+// far and the length the server announced (0 while it is not known). Called at most every
+// kDownloadProgressPeriodMs and once more when the body is complete.
+using DownloadProgress = std::function<void(std::uint64_t received, std::uint64_t total)>;
+constexpr int kDownloadProgressPeriodMs = 100;
+
 // True when the whole body arrived within `timeoutMs` and now is the file `filePath`, which must
 // lie inside `directory` (created when missing). False, before any network traffic, for a path
 // outside the directory or a directory where no file can be created.
 bool DownloadToFile(const std::string& url, const std::string& directory,
-                    const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow);
+                    const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow,
+                    const DownloadProgress& progress = {});
 
 // The two halves of a download, for callers that start several before waiting.
 class DownloadTransfer;
@@ -46,7 +55,7 @@ DownloadTransferPtr StartDownloadToMemory(const std::string& url, int timeoutMs,
 // Waits inside `flow` until the transfer ends (true when it succeeded; its body moves into
 // `body`) or `timeoutMs` passes. A transfer that is no longer waited for is stopped.
 bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWorkFlow& flow,
-                   std::string* body);
+                   std::string* body, const DownloadProgress& progress = {});
 
 // True when `path` names a file inside `directory` (no "..", no escape through an absolute
 // part), judged on the text of the two paths.

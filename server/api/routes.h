@@ -37,8 +37,10 @@ class Routes {
     std::string scheme_;
 };
 
-// Where the update installer is stored and downloaded from.
+// Where the update installers are stored and downloaded from: the one the Windows query is
+// offered, and the Linux one (a script that leaves a mark in $LUMENO_INSTALLER_MARKER).
 extern const char* const kInstallerKey;
+extern const char* const kLinuxInstallerKey;
 
 // One file per area of the catalogue.
 void RegisterAccountRoutes(Routes& routes);

@@ -199,6 +199,10 @@ Json::Value SetUpdate(Call& call) {
     offer.version = ArgText(call.req, "version").value_or(offer.version);
     offer.force = IntOr(call.req, "force", offer.force, 0, 1);
     offer.desc = ArgText(call.req, "desc").value_or(offer.desc);
+    offer.wrong_md5 = IntOr(call.req, "wrong_md5", offer.wrong_md5 ? 1 : 0, 0, 1) == 1;
+    offer.cut = IntOr(call.req, "cut", offer.cut ? 1 : 0, 0, 1) == 1;
+    offer.pad = IntOr(call.req, "pad", offer.pad, 0, 64 * 1024 * 1024);
+    offer.chunk_ms = IntOr(call.req, "chunk_ms", offer.chunk_ms, 0, 1000);
     call.service.set_update(offer);
     return OkEnvelope();
 }

@@ -17,6 +17,12 @@ struct UpdateOffer {
     std::string version = "1.0.0.0";
     int force = 0;
     std::string desc = "修复了若干问题，提升了稳定性。";
+    // For the client's tests: an announced MD5 that does not match, a download that breaks off
+    // half-way, filler bytes after the Linux installer's script and a pause between its chunks.
+    bool wrong_md5 = false;
+    bool cut = false;
+    int pad = 0;
+    int chunk_ms = 0;
 };
 
 struct ServiceConfig {

@@ -18,6 +18,15 @@ const char* const kInstaller =
     "#!/bin/sh\n"
     "echo 'Lumeno installer from the local service: nothing to install.'\n";
 
+// The Linux client's installer: it leaves a mark where the environment says, and ends.
+const char* const kLinuxInstaller =
+    "#!/bin/sh\n"
+    "# Lumeno installer from the local service: nothing to install.\n"
+    "if [ -n \"$LUMENO_INSTALLER_MARKER\" ]; then\n"
+    "    printf 'installed by %s\\n' \"$0\" > \"$LUMENO_INSTALLER_MARKER\"\n"
+    "fi\n"
+    "exit 0\n";
+
 std::string TemporaryFolder() {
     std::string pattern = (std::filesystem::temp_directory_path() / "lumeno-tls-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
@@ -47,6 +56,8 @@ void ServerApp::PrepareData() {
     }
     if (!HasFile(store_->Db(), kInstallerKey))
         PutFile(store_->Db(), kInstallerKey, "application/octet-stream", kInstaller);
+    if (!HasFile(store_->Db(), kLinuxInstallerKey))
+        PutFile(store_->Db(), kLinuxInstallerKey, "application/octet-stream", kLinuxInstaller);
     tx.Commit();
 }
 

@@ -367,8 +367,9 @@ TEST_F(PromptsTest, NewAccountDialogOpensOnlyWebAddressesInTheBrowser) {
 TEST_F(PromptsTest, AboutDialogFollowsTheUpdateCheckAndClosingItStopsTheCheck) {
     int started = 0;
     bool stopped = false;
-    SetUpdateCheckHooks({[&](FlowHandle* handle, std::function<void(UpdateStatus)> status) {
+    SetUpdateCheckHooks({[&](FlowHandle* handle, HWND, UpdateReport report) {
                              ++started;
+                             auto status = report.status;
                              return RunFlowOnce(*handle, [&stopped, status](CAsyncWorkFlow& flow) {
                                  status(UpdateStatus::Checking);
                                  FilterNode never;

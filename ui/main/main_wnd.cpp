@@ -7,6 +7,7 @@
 #include "api/api_controller.h"
 #include "api/login.h"
 #include "api/sign_in.h"
+#include "api/update_check.h"
 #include "api/voice_player.h"
 #include "config/config.h"
 #include "config/log.h"
@@ -306,6 +307,7 @@ void CMainWnd::Quit() {
     // Every flow resumes through this window: the account's jobs and the pages' picture
     // fetches are stopped and unwind while it is still here.
     CApiController::Instance().CancelAllJobs();
+    CancelBackgroundUpdateCheck();
     pictures_.Clear();
     messages_.reset();
     contacts_.reset();

@@ -1,5 +1,7 @@
 #include "ui/prompts/dlg_about.h"
 
+#include <algorithm>
+
 #include "config/log.h"
 #include "net/server_settings.h"
 #include "toolkit/elements/ui_elements.h"
@@ -62,13 +64,33 @@ void CDlgAbout::StartCheck() {
         return;
     }
     const auto alive = AliveToken();
-    Hooks().start(&check_, [this, alive](UpdateStatus status) {
+    UpdateReport report;
+    report.status = [this, alive](UpdateStatus status) {
         if (*alive) OnStatus(status);
-    });
+    };
+    report.progress = [this, alive](std::uint64_t received, std::uint64_t total) {
+        if (*alive) OnProgress(received, total);
+    };
+    Hooks().start(&check_, m_hWnd, std::move(report));
 }
 
 void CDlgAbout::OnStatus(UpdateStatus status) {
     linkText_ = StatusText(status);
+    Invalidate(false);
+}
+
+void CDlgAbout::OnProgress(std::uint64_t received, std::uint64_t total) {
+    // The share downloaded when the length is known, else the amount.
+    if (total > 0) {
+        const auto percent =
+            static_cast<int>(std::min<std::uint64_t>(received, total) * 100 / total);
+        linkText_ =
+            QStringLiteral("%1 %2%").arg(StatusText(UpdateStatus::Downloading)).arg(percent);
+    } else {
+        linkText_ = QStringLiteral("%1 %2 KB")
+                        .arg(StatusText(UpdateStatus::Downloading))
+                        .arg(static_cast<qulonglong>(received / 1024));
+    }
     Invalidate(false);
 }
 

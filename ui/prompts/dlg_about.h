@@ -2,19 +2,19 @@
 // The about dialog (main menu "关于"): the program's version with a link that checks for a newer
 // one, and the product's web site.
 
+#include <cstdint>
 #include <functional>
 
+#include "api/update_check.h"
 #include "flow/async_work_flow.h"
 #include "ui/prompts/prompt_dialog.h"
 
-// What an update check reports while it runs.
-enum class UpdateStatus { Checking = 0, Downloading = 1, UpToDate = 2, NewVersion = 3, Failed = 4 };
-
 // The connection to the update checker, which installs it at start-up. `start` runs a check as a
-// work flow held in `handle`, calling `status` on the UI thread as it goes; false when no check
-// could start. `newerKnown` says whether an earlier check already found a newer version.
+// work flow held in `handle`, telling `report` on the UI thread how it goes, with its prompt over
+// `owner`; false when no check could start. `newerKnown` says whether an earlier check already
+// found a newer version.
 struct UpdateCheckHooks {
-    std::function<bool(FlowHandle* handle, std::function<void(UpdateStatus)> status)> start;
+    std::function<bool(FlowHandle* handle, HWND owner, UpdateReport report)> start;
     std::function<bool()> newerKnown;
 };
 void SetUpdateCheckHooks(UpdateCheckHooks hooks);
@@ -37,6 +37,7 @@ class CDlgAbout final : public CPromptDialog<CDlgAbout> {
     void OnWindowDestroyed() override;
     void StartCheck();
     void OnStatus(UpdateStatus status);
+    void OnProgress(std::uint64_t received, std::uint64_t total);
 
     QString versionText_;
     QString linkText_;

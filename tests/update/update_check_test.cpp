@@ -1,0 +1,342 @@
+// The update check against the local service: the about dialog's on-demand check with its
+// progress, the background check, the two prompts, the MD5 check and the installer that runs.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTimer>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <set>
+
+#include "api/update_check.h"
+#include "app/startup.h"
+#include "net/server_settings.h"
+#include "platform/directories.h"
+#include "platform/private_files.h"
+#include "platform/window.h"
+#include "tests/support/main_window_client.h"
+#include "tests/support/menu_picker.h"
+#include "ui/prompts/dlg_about.h"
+#include "ui/prompts/message_box.h"
+#include "ui/prompts/update_prompt.h"
+
+namespace lumeno::test {
+namespace {
+
+// Presses the element with this name as a click would; false when there is none.
+bool Press(VWindowImplRoot& window, const QString& name) {
+    for (const UiNode& node : window.Describe()) {
+        if (node.name == name) return window.ActivateElement(node.rect);
+    }
+    return false;
+}
+
+std::vector<QString> Buttons(VWindowImplRoot& window) {
+    std::vector<QString> buttons;
+    for (const UiNode& node : window.Describe()) {
+        if (node.role == UiRole::Button && node.name != QStringLiteral("关闭"))
+            buttons.push_back(node.name);
+    }
+    return buttons;
+}
+
+void SaveShot(VWindowImplRoot& window, const QString& name) {
+    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    const QImage image = window.Widget()->grab().toImage();
+    EXPECT_FALSE(image.isNull());
+    EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name + ".png"));
+}
+
+// Answers the update prompt with `answer` once it shows, keeping its text and buttons.
+class PromptAnswer {
+  public:
+    explicit PromptAnswer(QString answer, QString shot = QString())
+        : answer_(std::move(answer)), shot_(std::move(shot)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Catch(); });
+        timer_.start(20);
+    }
+    int shown = 0;
+    QString text;
+    std::vector<QString> buttons;
+
+  private:
+    void Catch() {
+        auto* box = dynamic_cast<CDlgMesssageBox*>(platform::WindowFromHandle(
+            platform::FindWindowByClass(CDlgMesssageBox::WindowClassName())));
+        if (!box || !box->IsModal() || box->FocusRect().IsEmpty()) return;
+        ++shown;
+        text = box->MainText();
+        buttons = Buttons(*box);
+        if (!shot_.isEmpty()) SaveShot(*box, shot_);
+        if (!Press(*box, answer_)) box->EndDialog(IDCANCEL);
+    }
+
+    QString answer_;
+    QString shot_;
+    QTimer timer_;
+};
+
+class UpdateCheckTest : public MainWindowClientTest {
+  protected:
+    void SetUp() override {
+        MainWindowClientTest::SetUp();
+        marker_ = dir_.Path() + "/installed.mark";
+        ::setenv("LUMENO_INSTALLER_MARKER", marker_.c_str(), 1);
+        // As start-up connects them, except that leaving is only counted.
+        // The statuses that end a check are counted on the way.
+        SetUpdateCheckHooks({[this](FlowHandle* handle, HWND owner, UpdateReport report) {
+                                 report.status = [this, inner = report.status](UpdateStatus s) {
+                                     statuses_.push_back(s);
+                                     if (s != UpdateStatus::Checking &&
+                                         s != UpdateStatus::Downloading)
+                                         ++ends_;
+                                     inner(s);
+                                 };
+                                 return StartUpdateCheck(handle, std::move(report), owner);
+                             },
+                             [] { return HasNewerVersion(); }});
+        SetUpdateSeams({&AskToInstallUpdate, &TellInstallerFailed, [this] { ++leaves_; }});
+        PrepareUpdatePaths();
+    }
+    void TearDown() override {
+        CancelBackgroundUpdateCheck();
+        SetUpdateSeams({});
+        SetUpdateCheckHooks({});
+        ::unsetenv("LUMENO_INSTALLER_MARKER");
+        MainWindowClientTest::TearDown();
+    }
+
+    void Offer(const std::string& query) {
+        ASSERT_NE(service_.Get("/admin/update?" + query).find("\"result\""), std::string::npos);
+    }
+    static bool InstallerPresent() {
+        return platform::FileSize(CurrentUpdateInfo().installerPath) > 0;
+    }
+    bool Installed() const { return QFile::exists(QString::fromStdString(marker_)); }
+
+    // Opens the about dialog, presses its update link and waits for the check to end; returns
+    // every link text seen on the way, the last one last.
+    // `throughMenu`: the dialog is opened from the signed-in main window's menu, as a person does.
+    std::vector<QString> CheckFromAboutDialog(const QString& shot = QString(),
+                                              bool throughMenu = false) {
+        std::vector<QString> seen;
+        QTimer driver;
+        bool pressed = false;
+        const int endsBefore = ends_;
+        QObject::connect(&driver, &QTimer::timeout, [&] {
+            auto* about = dynamic_cast<CDlgAbout*>(platform::WindowFromHandle(
+                platform::FindWindowByClass(CDlgAbout::WindowClassName())));
+            if (!about || !about->IsModal()) return;
+            if (!pressed) {
+                pressed = Press(*about, QStringLiteral("(%1)").arg(about->LinkText()));
+                EXPECT_TRUE(pressed);
+                return;
+            }
+            if (seen.empty() || seen.back() != about->LinkText()) seen.push_back(about->LinkText());
+            if (!shot.isEmpty() && about->LinkText().contains('%') && !shotTaken_) {
+                shotTaken_ = true;
+                SaveShot(*about, shot);
+            }
+            if (ends_ > endsBefore && !about->Checking()) about->EndDialog(IDOK);
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            if (auto* left = dynamic_cast<CDlgAbout*>(platform::WindowFromHandle(
+                    platform::FindWindowByClass(CDlgAbout::WindowClassName())))) {
+                ADD_FAILURE() << "the check did not end: " << left->LinkText().toStdString();
+                left->EndDialog(IDCANCEL);
+            }
+        });
+        guard.start(60000);
+        driver.start(5);
+        if (!throughMenu) {
+            CDlgAbout().DoModal(Main().m_hWnd);
+            return seen;
+        }
+        MenuPicker picker(QStringLiteral("关于"));
+        EXPECT_TRUE(Activate(Main(), UiRole::Button, QStringLiteral("主菜单")));
+        EXPECT_TRUE(PumpUntil(
+            [&] { return pressed && !platform::FindWindowByClass(CDlgAbout::WindowClassName()); },
+            60s));
+        return seen;
+    }
+
+    std::string marker_;
+    int leaves_ = 0;
+    int ends_ = 0;
+    std::vector<UpdateStatus> statuses_;
+    bool shotTaken_ = false;
+};
+
+TEST(UpdateVersionTest, FourNumericPiecesComparedFromTheLeft) {
+    EXPECT_TRUE(IsNewerVersion("1.0.0.1072", "1.0.0.1073"));
+    EXPECT_TRUE(IsNewerVersion("1.0.0.1072", "1.0.1.0"));
+    EXPECT_TRUE(IsNewerVersion("1.9.0.0", "1.10.0.0"));  // numbers, not texts
+    EXPECT_FALSE(IsNewerVersion("1.0.0.1072", "1.0.1"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.1072", "1.0.0.1072"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.1072", "0.9.9.9999"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.1072", "1.0.0.1073.1"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.1072", ""));
+    // A piece that is not a number counts as 0.
+    EXPECT_TRUE(IsNewerVersion("1.0.x.5", "1.0.0.6"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.5", "1.0.0.x"));
+    // A piece too long for an integer stays the largest, never wraps round.
+    EXPECT_TRUE(IsNewerVersion("1.0.0.5", "1.0.0.99999999999999999999"));
+    EXPECT_FALSE(IsNewerVersion("1.0.0.99999999999999999999", "1.0.0.5"));
+}
+
+TEST(UpdateVersionTest, InstallerIsValidOnlyWithTheAnnouncedMd5InEitherCase) {
+    TempDir dir;
+    UpdateInfo& info = CurrentUpdateInfo();
+    info.installerPath = dir.Path() + "/update.run";
+    std::ofstream(info.installerPath) << "abc";
+    info.md5.clear();
+    EXPECT_FALSE(InstallerIsValid()) << "nothing is expected yet";
+    info.md5 = "900150983CD24FB0D6963F7D28E17F72";  // MD5 of "abc", upper case
+    EXPECT_TRUE(InstallerIsValid());
+    info.md5 = "900150983cd24fb0d6963f7d28e17f73";
+    EXPECT_FALSE(InstallerIsValid());
+    info.md5 = "900150983cd24fb0d6963f7d28e17f72";
+    platform::RemoveFile(info.installerPath);
+    EXPECT_FALSE(InstallerIsValid()) << "no file";
+
+    EXPECT_FALSE(DecodeUpdateAnswer("[1,2]", info));
+    EXPECT_FALSE(DecodeUpdateAnswer("<html>", info));
+    ASSERT_TRUE(
+        DecodeUpdateAnswer(R"({"version":"2.0.0.0","force":1,"md5":"ab","url":"u"})", info));
+    EXPECT_EQ(info.version, "2.0.0.0");
+    EXPECT_EQ(info.force, 1);
+    EXPECT_EQ(info.installerPath, dir.Path() + "/update.run") << "the paths stay";
+}
+
+// A newer optional version: the about dialog shows the download's progress, the MD5 matches,
+// the prompt offers both choices and installing starts the installer from the update folder.
+TEST_F(UpdateCheckTest, AboutDialogDownloadsWithProgressAndInstallsAnOptionalUpdate) {
+    SignInDemo();
+    Offer("version=9.0.0.0&force=0&pad=2000000&chunk_ms=15");
+    PromptAnswer prompt(QStringLiteral("立即安装更新"), QStringLiteral("update-prompt"));
+    const std::vector<QString> seen =
+        CheckFromAboutDialog(QStringLiteral("update-about-progress"), true);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), QStringLiteral("有新版本可以更新"));
+    std::set<QString> percents;
+    for (const QString& text : seen)
+        if (text.startsWith(QStringLiteral("正在下载新版本...")) && text.endsWith('%'))
+            percents.insert(text);
+    EXPECT_GE(percents.size(), 2u) << "the download's progress shows in the dialog";
+
+    EXPECT_EQ(prompt.shown, 1);
+    EXPECT_EQ(prompt.text, QStringLiteral("检测到新版本，不更新你就out啦"));
+    EXPECT_EQ(prompt.buttons, (std::vector<QString>{QStringLiteral("下次再提醒我"),
+                                                    QStringLiteral("立即安装更新")}));
+    EXPECT_TRUE(PumpUntil([&] { return Installed(); }, 10s)) << "the installer ran";
+    QFile mark(QString::fromStdString(marker_));
+    ASSERT_TRUE(mark.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mark.readAll().contains(
+        QByteArray::fromStdString(platform::JoinPath(platform::DataDirectory(), "Update"))));
+    EXPECT_EQ(leaves_, 1) << "the client leaves for the installer";
+    EXPECT_TRUE(HasNewerVersion());
+}
+
+// The background check: an optional update is fetched silently and offered at the next check;
+// declining starts nothing. A forced one is offered at once with the install button alone.
+TEST_F(UpdateCheckTest, BackgroundCheckFetchesSilentlyOffersLaterAndForcesAtOnce) {
+    Offer("version=9.0.0.0&force=0");
+    {
+        PromptAnswer prompt(QStringLiteral("下次再提醒我"));
+        StartBackgroundUpdateCheck(Main().m_hWnd);
+        ASSERT_TRUE(PumpUntil([] { return !CurrentUpdateInfo().background.Busy(); }));
+        EXPECT_EQ(prompt.shown, 0) << "nothing is shown the first time";
+        EXPECT_TRUE(InstallerPresent());
+
+        StartBackgroundUpdateCheck(Main().m_hWnd);
+        ASSERT_TRUE(PumpUntil([] { return !CurrentUpdateInfo().background.Busy(); }));
+        EXPECT_EQ(prompt.shown, 1);
+        EXPECT_EQ(prompt.text, QStringLiteral("检测到新版本，不更新你就out啦"));
+        QTest::qWait(300);
+        EXPECT_FALSE(Installed()) << "declined";
+        EXPECT_EQ(leaves_, 0);
+    }
+
+    // The service now insists, with another installer than the one in the folder.
+    Offer("version=9.0.0.1&force=1&pad=1000");
+    PromptAnswer forced(QStringLiteral("立即安装更新"));
+    StartBackgroundUpdateCheck(Main().m_hWnd);
+    ASSERT_TRUE(PumpUntil([] { return !CurrentUpdateInfo().background.Busy(); }));
+    EXPECT_EQ(forced.shown, 1);
+    EXPECT_EQ(forced.text, QStringLiteral("检测到新版本，不更新会影响使用"));
+    EXPECT_EQ(forced.buttons, std::vector<QString>{QStringLiteral("立即安装更新")});
+    EXPECT_TRUE(PumpUntil([&] { return Installed(); }, 10s));
+    EXPECT_EQ(leaves_, 1);
+}
+
+// A wrong MD5 or a cut download is never started and the dialog says the check failed; an
+// equal or older version is up to date; a failed service answer fails the check.
+TEST_F(UpdateCheckTest, BadDownloadsAreNeverStartedAndOldVersionsAreUpToDate) {
+    PromptAnswer prompt(QStringLiteral("立即安装更新"));
+
+    Offer("version=9.0.0.0&wrong_md5=1");
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    EXPECT_FALSE(InstallerPresent()) << "a file with the wrong MD5 is not kept";
+
+    Offer("version=9.0.0.0&wrong_md5=0&cut=1&pad=300000");
+    statuses_.clear();
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    EXPECT_EQ(statuses_,
+              (std::vector<UpdateStatus>{UpdateStatus::Checking, UpdateStatus::Downloading,
+                                         UpdateStatus::Failed}));
+    EXPECT_FALSE(InstallerPresent()) << "a cut download never becomes the installer";
+    EXPECT_TRUE(QDir(QString::fromStdString(CurrentUpdateInfo().updateDirectory))
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .isEmpty())
+        << "no partial file is left behind";
+
+    Offer("cut=0&version=" + std::string(ProgramFileVersion()));
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("已经是最新版"));
+    Offer("version=0.9.9.9999");
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("已经是最新版"));
+    EXPECT_FALSE(HasNewerVersion());
+
+    Offer("version=");  // an answer that names no version
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    Offer("version=0.9.9.9999");
+    service_.Get("/admin/fault?kind=malformed&path=/lumeno/check_version&count=1");
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    // Two empty answers are retried; a third would end the check.
+    service_.Get("/admin/fault?kind=empty&path=/lumeno/check_version&count=2");
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("已经是最新版"));
+    service_.Get("/admin/fault?kind=empty&path=/lumeno/check_version&count=3");
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+
+    EXPECT_EQ(prompt.shown, 0);
+    QTest::qWait(200);
+    EXPECT_FALSE(Installed());
+    EXPECT_EQ(leaves_, 0);
+}
+
+// The program's own way out once the installer runs: the about dialog it was started from
+// closes and the main window quits.
+TEST_F(UpdateCheckTest, LeavingForTheInstallerClosesTheDialogsAndEndsTheMainWindow) {
+    app::InstallUpdateChecker();
+    QTimer::singleShot(200, [] { app::LeaveForInstaller(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] {
+        if (auto* left = dynamic_cast<CDlgAbout*>(platform::WindowFromHandle(
+                platform::FindWindowByClass(CDlgAbout::WindowClassName())))) {
+            ADD_FAILURE() << "the about dialog stayed";
+            left->EndDialog(IDOK);
+        }
+    });
+    guard.start(10000);
+    CDlgAbout().DoModal(Main().m_hWnd);
+    EXPECT_TRUE(PumpUntil([] { return !Main().IsWindow(); }, 10s)) << "the main window quits";
+}
+
+}  // namespace
+}  // namespace lumeno::test
