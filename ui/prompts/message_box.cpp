@@ -80,11 +80,11 @@ void CDlgMesssageBox::DrawDialog(UiContext& ctx, UiRegion& root) {
         }
     }
 
-    const int buttonWidth = prompt_frame::ButtonWidth();
     const int top = height - ps::kBoxButtonBottom - prompt_frame::ButtonHeight();
-    int blueLeft = (width - buttonWidth) / 2;
+    int blueLeft = (width - prompt_frame::ButtonWidth(secondCaption_)) / 2;
     if (!firstCaption_.isEmpty()) {
-        const int whiteLeft = width / 2 - ps::kBoxButtonSpacing / 2 - buttonWidth;
+        const int whiteLeft =
+            width / 2 - ps::kBoxButtonSpacing / 2 - prompt_frame::ButtonWidth(firstCaption_);
         blueLeft = width / 2 + ps::kBoxButtonSpacing / 2;
         if (prompt_frame::WhiteButton(root, whiteLeft, top, firstCaption_)) {
             ctx.Later([this] { EndDialog(kFirstButton); });

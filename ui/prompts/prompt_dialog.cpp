@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/elements/ui_elements.h"
@@ -95,18 +96,23 @@ int ButtonWidth() {
     return SkinImage("small_blue_btn.png").FrameWidth();
 }
 
+int ButtonWidth(const QString& caption) {
+    return std::max(ButtonWidth(),
+                    TextWidth(TextFont(ps::kButtonPixels), caption) + 2 * ps::kButtonTextPadding);
+}
+
 int ButtonHeight() {
     return SkinImage("small_blue_btn.png").FrameHeight();
 }
 
 bool WhiteButton(UiRegion& root, int left, int top, const QString& caption) {
-    return UiSkinButton(root, UiRect::FromSize(left, top, ButtonWidth(), ButtonHeight()),
+    return UiSkinButton(root, UiRect::FromSize(left, top, ButtonWidth(caption), ButtonHeight()),
                         &SkinImage("small_white_btn.png"), caption, QString(),
                         &TextFont(ps::kButtonPixels), ps::kWhiteButtonCaption, -1, kUiTakesMouse);
 }
 
 bool BlueButton(UiRegion& root, int left, int top, const QString& caption, bool isDefault) {
-    return UiSkinButton(root, UiRect::FromSize(left, top, ButtonWidth(), ButtonHeight()),
+    return UiSkinButton(root, UiRect::FromSize(left, top, ButtonWidth(caption), ButtonHeight()),
                         &SkinImage("small_blue_btn.png"), caption, QString(),
                         &TextFont(ps::kButtonPixels), ps::kBlueButtonCaption, -1,
                         kUiTakesMouse | (isDefault ? kUiDefaultButton : 0));

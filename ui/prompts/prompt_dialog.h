@@ -31,6 +31,8 @@ void DrawBody(UiRegion& root, const UiRect& client, const QColor& body, int foot
 bool WhiteButton(UiRegion& root, int left, int top, const QString& caption);
 bool BlueButton(UiRegion& root, int left, int top, const QString& caption, bool isDefault = true);
 int ButtonWidth();
+// A button grows past the picture's width when its caption needs the room.
+int ButtonWidth(const QString& caption);
 // A check box or radio button row at (left, top): as wide as its caption in `font`.
 UiRect ChoiceRect(int left, int top, const QString& caption, const QFont& font);
 int ButtonHeight();

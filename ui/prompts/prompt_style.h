@@ -23,6 +23,7 @@ inline constexpr int kFooterHeight = 58;
 inline constexpr int kButtonGap = 8;
 inline constexpr int kButtonBottomMargin = 15;
 inline constexpr int kButtonPixels = 14;
+inline constexpr int kButtonTextPadding = 14;  // each side of a caption that widens its button
 inline const QColor& kBlueButtonCaption = palette::kTextOnBrand;
 inline const QColor& kWhiteButtonCaption = palette::kText;
 
