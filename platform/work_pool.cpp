@@ -1,13 +1,41 @@
 #include "platform/work_pool.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 namespace platform {
 namespace {
+
+// A stack of the worker's own for signal handlers, so that a fault that comes from running out
+// of stack (a runaway recursion in a step) can still be handled and reported.
+class SignalStack {
+  public:
+    SignalStack() : memory_(std::make_unique<char[]>(kSize)) {
+        stack_t stack{};
+        stack.ss_sp = memory_.get();
+        stack.ss_size = kSize;
+        installed_ = ::sigaltstack(&stack, nullptr) == 0;
+    }
+    ~SignalStack() {
+        if (!installed_) return;
+        stack_t off{};
+        off.ss_flags = SS_DISABLE;
+        ::sigaltstack(&off, nullptr);
+    }
+    SignalStack(const SignalStack&) = delete;
+    SignalStack& operator=(const SignalStack&) = delete;
+
+  private:
+    static constexpr std::size_t kSize = 64 * 1024;
+    std::unique_ptr<char[]> memory_;
+    bool installed_ = false;
+};
 
 class WorkPool {
   public:
@@ -32,6 +60,7 @@ class WorkPool {
     };
 
     void Work() {
+        const SignalStack signalStack;
         std::unique_lock lock(mutex_);
         for (;;) {
             ++idle_;

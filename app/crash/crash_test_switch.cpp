@@ -22,14 +22,18 @@ constexpr std::string_view kSwitch = "--crash-test=";
 // Deep enough to overflow any stack; read through a volatile so that the recursion stays.
 volatile long g_recursionLimit = 1L << 40;
 
-[[gnu::noinline, gnu::no_sanitize("address", "undefined")]] long RecurseOnUiThread(
+[[gnu::noinline, gnu::no_sanitize("address", "undefined")]] long RecurseUntilTheStackRunsOut(
     volatile char* previous) {
     volatile char frame[1024];
     frame[0] = previous ? static_cast<char>(previous[0] + 1) : 0;
     const long left = g_recursionLimit;
     g_recursionLimit = left - 1;
     if (left == 0) return 0;
-    return RecurseOnUiThread(frame) + frame[1];
+    return RecurseUntilTheStackRunsOut(frame) + frame[1];
+}
+
+void RecurseOnPoolThread(void*) {
+    RecurseUntilTheStackRunsOut(nullptr);
 }
 
 [[gnu::noinline]] void ThrowOnUiThread() {
@@ -48,7 +52,10 @@ void ArmCrashTest(int argc, char** argv) {
             QTimer::singleShot(0, [] { platform::QueueWorkItem(NullWriteOnPoolThread, nullptr); });
         } else if (kind == "ui-overflow") {
             WriteLogText("crash test: a stack overflow on the UI thread");
-            QTimer::singleShot(0, [] { RecurseOnUiThread(nullptr); });
+            QTimer::singleShot(0, [] { RecurseUntilTheStackRunsOut(nullptr); });
+        } else if (kind == "pool-overflow") {
+            WriteLogText("crash test: a stack overflow on a pool thread");
+            QTimer::singleShot(0, [] { platform::QueueWorkItem(RecurseOnPoolThread, nullptr); });
         } else if (kind == "ui-throw") {
             WriteLogText("crash test: an uncaught exception on the UI thread");
             QTimer::singleShot(0, [] { ThrowOnUiThread(); });

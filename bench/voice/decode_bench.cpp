@@ -10,37 +10,16 @@
 #include <vector>
 
 #include "api/voice_clip.h"
+#include "tests/support/tone_clip.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kFrameBytes = 70;
 
+// A clip `seconds` long.
 std::string Clip(int seconds) {
-    void* encoder = speex_encoder_init(speex_lib_get_mode(SPEEX_MODEID_WB));
-    int quality = 8;
-    speex_encoder_ctl(encoder, SPEEX_SET_QUALITY, &quality);
-    SpeexBits bits;
-    speex_bits_init(&bits);
-    std::string clip(80, '\0');
-    clip[72] = static_cast<char>(kFrameBytes);
-    std::vector<spx_int16_t> pcm(kVoiceSamplesPerFrame);
-    const int frames = seconds * kVoiceSampleRate / kVoiceSamplesPerFrame;
-    for (int f = 0; f < frames; ++f) {
-        for (int i = 0; i < kVoiceSamplesPerFrame; ++i) {
-            const double t = static_cast<double>(f * kVoiceSamplesPerFrame + i) / kVoiceSampleRate;
-            pcm[static_cast<size_t>(i)] =
-                static_cast<spx_int16_t>(6000 * std::sin(2 * M_PI * (300 + f % 50 * 8) * t));
-        }
-        speex_bits_reset(&bits);
-        speex_encode_int(encoder, pcm.data(), &bits);
-        std::string frame(kFrameBytes, '\0');
-        speex_bits_write(&bits, frame.data(), kFrameBytes);
-        clip += frame;
-    }
-    speex_bits_destroy(&bits);
-    speex_encoder_destroy(encoder);
-    return clip;
+    return lumeno::test::ToneClip(seconds * kVoiceSampleRate / kVoiceSamplesPerFrame, kFrameBytes);
 }
 
 // The same frames through the library alone: no checks, no result kept beyond one frame.

@@ -184,13 +184,19 @@ TEST_F(CrashPathTest, UncaughtExceptionOnTheUiThreadLeavesBothReportsAndDiesByAb
     ExpectNoSecrets(run);
 }
 
-TEST_F(CrashPathTest, StackOverflowOnTheUiThreadIsReportedFromTheHandlersOwnStack) {
+TEST_F(CrashPathTest, StackOverflowsOnTheUiAndAPoolThreadAreReportedFromTheHandlersOwnStack) {
     const CrashRun run = Crash("ui-overflow");
     EXPECT_EQ(run.signal, SIGSEGV);
     EXPECT_FALSE(run.reporterNote.empty()) << "the reporter was not started";
     const std::string crashed = Section(run.small, "(crashed):");
     EXPECT_NE(crashed.find("  #0 0x"), std::string::npos) << run.small;
-    EXPECT_NE(crashed.find("RecurseOnUiThread"), std::string::npos) << crashed;
+    EXPECT_NE(crashed.find("RecurseUntilTheStackRunsOut"), std::string::npos) << crashed;
+    // A worker's overflow too: every pool thread has a stack of its own for the handler.
+    const CrashRun pool = Crash("pool-overflow");
+    EXPECT_EQ(pool.signal, SIGSEGV);
+    EXPECT_FALSE(pool.reporterNote.empty()) << "the reporter was not started";
+    const std::string poolCrashed = Section(pool.small, "(crashed):");
+    EXPECT_NE(poolCrashed.find("RecurseUntilTheStackRunsOut"), std::string::npos) << pool.small;
 }
 
 }  // namespace

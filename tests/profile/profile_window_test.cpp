@@ -11,6 +11,7 @@
 #include "tests/profile/profile_window.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/menu_picker.h"
+#include "ui/chat/chat_entry.h"
 #include "ui/contacts/page_contact.h"
 #include "ui/ui_messages.h"
 
@@ -85,6 +86,12 @@ TEST_F(ProfileWindowTest, OpensFromTheContactListShowsItsDetailsAndCopiesThePhon
     EXPECT_TRUE(values.contains(QStringLiteral("时间2009- 至今|"))) << values.toStdString();
     QApplication::processEvents();
     SaveScreenshot(profile.Widget(), QStringLiteral("profile.png"));
+
+    // "发消息" starts the conversation with him.
+    const int requests = LastConversationRequest().count;
+    ASSERT_TRUE(ClickInProfile(profile, QStringLiteral("发消息")));
+    ASSERT_TRUE(PumpUntil([&] { return LastConversationRequest().count == requests + 1; }));
+    EXPECT_EQ(LastConversationRequest().userId, kZhangWei);
 
     // Asking again raises the same window; Escape closes it.
     const HWND again = Main().OpenProfileWindow(kZhangWei);

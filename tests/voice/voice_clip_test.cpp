@@ -10,37 +10,11 @@
 #include <vector>
 
 #include "api/voice_clip.h"
+#include "tests/support/tone_clip.h"
 
 namespace {
 
-// `frames` frames of a 440 Hz tone, each padded to `frameLength` bytes, behind an 80-byte header.
-std::string ToneClip(int frames, int frameLength) {
-    void* encoder = speex_encoder_init(speex_lib_get_mode(SPEEX_MODEID_WB));
-    int quality = 8;
-    speex_encoder_ctl(encoder, SPEEX_SET_QUALITY, &quality);
-    SpeexBits bits;
-    speex_bits_init(&bits);
-    std::string clip(80, '\0');
-    for (int i = 0; i < 4; ++i)
-        clip[static_cast<size_t>(72 + i)] = static_cast<char>((frameLength >> (8 * i)) & 0xFF);
-    std::vector<spx_int16_t> pcm(kVoiceSamplesPerFrame);
-    for (int f = 0; f < frames; ++f) {
-        for (int i = 0; i < kVoiceSamplesPerFrame; ++i) {
-            const double t = static_cast<double>(f * kVoiceSamplesPerFrame + i) / kVoiceSampleRate;
-            pcm[static_cast<size_t>(i)] =
-                static_cast<spx_int16_t>(8000 * std::sin(2 * M_PI * 440 * t));
-        }
-        speex_bits_reset(&bits);
-        speex_encode_int(encoder, pcm.data(), &bits);
-        std::string frame(static_cast<size_t>(frameLength), '\0');
-        const int written = speex_bits_write(&bits, frame.data(), frameLength);
-        EXPECT_LE(written, frameLength);
-        clip += frame;
-    }
-    speex_bits_destroy(&bits);
-    speex_encoder_destroy(encoder);
-    return clip;
-}
+using lumeno::test::ToneClip;
 
 std::string WithFrameLength(std::string clip, std::uint32_t length) {
     for (int i = 0; i < 4; ++i)
