@@ -1,0 +1,118 @@
+// The signed-in client, real windows and all, against the local service's faults, case by case:
+// while the fault lasts the windows keep running, and once it ends every message sent meanwhile
+// is there, once.
+#include <QUrl>
+#include <chrono>
+
+#include "storage/msg_dlg_store.h"
+#include "tests/support/main_window_client.h"
+#include "tests/support/pump.h"
+#include "tests/support/stall_meter.h"
+
+namespace lumeno::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Far longer than any frame the windows draw; a request made on the UI thread would show as
+// seconds here. (The figures themselves are measured by the benchmarks.)
+constexpr qint64 kFrozenMs = 1000;
+
+class FaultMatrixTest : public MainWindowClientTest {
+  protected:
+    // The one-to-one conversation with 张伟.
+    static std::int32_t ZhangWeisConversation() {
+        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
+            if (conversation->type == 3 || conversation->member_ids.size() > 2) continue;
+            for (const std::string& member : conversation->member_ids)
+                if (member == "10002") return id;
+        }
+        return 0;
+    }
+    // 张伟 sends `text` into the conversation.
+    void Send(std::int32_t conversation, const std::string& text) {
+        const std::string encoded =
+            QUrl::toPercentEncoding(QString::fromStdString(text)).toStdString();
+        ASSERT_NE(service_
+                      .Get("/admin/send?mid=" + std::to_string(conversation) +
+                           "&from=zhangwei&text=" + encoded)
+                      .find("\"id\""),
+                  std::string::npos);
+    }
+    void Fault(const std::string& query) {
+        ASSERT_NE(service_.Get("/admin/fault?" + query).find("ok"), std::string::npos) << query;
+    }
+    bool FaultsSpent() {
+        return service_.Get("/admin/faults").find("\"faults\":[]") != std::string::npos;
+    }
+    // How many messages of the account's store read `text`.
+    static int Held(const std::string& text) {
+        int count = 0;
+        for (const auto& [id, message] : CDBMsgDlg::Instance().Messages())
+            if (message && message->text == text) ++count;
+        return count;
+    }
+};
+
+TEST_F(FaultMatrixTest, BrokenSynchronisationAnswersLoseNoMessage) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    for (const std::string kind : {"http500", "malformed", "truncated", "empty"}) {
+        // The synchronisation that the first message wakes gets the broken answer; the next
+        // one brings both.
+        Fault("kind=" + kind + "&path=/lumeno/msg/v3/get_msg_dlg&count=1");
+        const std::string first = "坏应答之后 " + kind + " 1";
+        const std::string second = "坏应答之后 " + kind + " 2";
+        Send(conversation, first);
+        ASSERT_TRUE(PumpUntil([&] { return FaultsSpent(); }, 30s)) << kind;
+        Send(conversation, second);
+        ASSERT_TRUE(PumpUntil([&] { return Held(first) == 1 && Held(second) == 1; }, 30s))
+            << kind << ": " << Held(first) << " " << Held(second);
+        EXPECT_TRUE(Main().SignedIn()) << kind;
+    }
+    EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+    std::printf("longest stall of the UI thread: %lld ms\n",
+                static_cast<long long>(stalls.LongestMs()));
+}
+
+TEST_F(FaultMatrixTest, SlowAnswersKeepTheWindowsRunningAndTheMessageComes) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    Fault("kind=delay&ms=20000&path=/lumeno/msg/v3/get_msg_dlg&count=1");
+    const std::string text = "慢应答也会到";
+    Send(conversation, text);
+    // While the answer is held back the windows go on: pages switch, nothing freezes.
+    ASSERT_TRUE(PumpUntil([] { return CApiController::Instance().conversationSync.Busy(); }, 10s));
+    Main().SwitchPage(MainPage::Contacts);
+    QTest::qWait(300);
+    Main().SwitchPage(MainPage::Messages);
+    EXPECT_TRUE(CApiController::Instance().conversationSync.Busy()) << "still waiting";
+    EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+    ASSERT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 60s));
+    EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+    std::printf("longest stall of the UI thread: %lld ms\n",
+                static_cast<long long>(stalls.LongestMs()));
+}
+
+TEST_F(FaultMatrixTest, PushConnectionRefusedThenBackDeliversWhatWasSent) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    ASSERT_NE(service_.Get("/admin/push?mode=refuse").find("ok"), std::string::npos);
+    service_.Get("/admin/push/close");
+    const std::string text = "推送断开时发来的";
+    Send(conversation, text);
+    QTest::qWait(1500);
+    ASSERT_NE(service_.Get("/admin/push?mode=normal").find("ok"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 90s)) << "the client reconnects";
+    EXPECT_TRUE(Main().SignedIn());
+    EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+}
+
+}  // namespace
+}  // namespace lumeno::test
