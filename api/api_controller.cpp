@@ -2,6 +2,8 @@
 
 #include "api/contact_search.h"
 #include "api/conversation_changes.h"
+#include "platform/window.h"
+#include "util/user_messages.h"
 
 CApiController& CApiController::Instance() {
     static CApiController controller;
@@ -30,4 +32,13 @@ void CApiController::ForgetSignedInAccount() {
         CAsyncWorkFlow::CancelFlow(&handle);
     ClearContactSearch();
     ForgetConversationChanges();
+}
+
+bool CApiController::ReportLostSignIn(const ErrorRecord& error) {
+    if (error.error_code != kErrorTokenInvalid && error.error_code != kErrorTokenRevoked)
+        return false;
+    StoreApiError(error);
+    platform::PostMessage(notificationWindow_, UM_API_ERROR, static_cast<WPARAM>(error.error_code),
+                          0);
+    return true;
 }

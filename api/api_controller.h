@@ -80,6 +80,9 @@ class CApiController {
     // the message carries no address, the window reads the copy kept here.
     void StoreApiError(const ErrorRecord& record) { apiError_ = record; }
     const ErrorRecord& LastApiError() const { return apiError_; }
+    // An answer that says the account's token no longer holds (20001, 20002) is told to the
+    // notification window, which returns to the login page. True when it was one.
+    bool ReportLostSignIn(const ErrorRecord& error);
 
   private:
     CApiController() = default;

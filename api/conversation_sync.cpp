@@ -130,6 +130,11 @@ void SyncPass(SyncKind kind, CAsyncWorkFlow& flow) {
         }
         lastOk = merged.ok;
         if (!merged.ok) {
+            // A token that no longer holds ends the session; anything else waits for the next
+            // pass.
+            ErrorRecord error;
+            CheckEnvelope(answer, &error);
+            CApiController::Instance().ReportLostSignIn(error);
             WriteLogText("****** DoGetMsgDlgImpl 解析结果失败退出");
             break;
         }

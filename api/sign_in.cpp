@@ -128,12 +128,7 @@ void StartPresenceHeartbeat() {
                 const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
                 ErrorRecord error;
                 CheckEnvelope(answer, &error);
-                if (error.error_code == kErrorTokenInvalid ||
-                    error.error_code == kErrorTokenRevoked) {
-                    CApiController::Instance().StoreApiError(error);
-                    platform::PostMessage(CApiController::Instance().NotificationWindow(),
-                                          UM_API_ERROR, static_cast<WPARAM>(error.error_code), 0);
-                }
+                CApiController::Instance().ReportLostSignIn(error);
                 n = ticksBetweenReports;
             }
             previousActive = active;

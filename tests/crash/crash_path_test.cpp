@@ -77,6 +77,15 @@ class CrashPathTest : public ::testing::Test {
     }
 
     CrashRun Crash(const std::string& kind) {
+        // What an earlier run of the same test left goes first: its reports and the reporter's
+        // note would otherwise be read as this run's.
+        std::error_code ignored;
+        fs::remove(data_ / crash::kDumpFolder / crash::kReporterStartedName, ignored);
+        fs::remove(data_ / crash::kDumpFolder / crash::kFullReportName, ignored);
+        for (const auto& entry : fs::directory_iterator(data_, ignored)) {
+            if (entry.path().filename().string().starts_with("lumeno_dump_s_"))
+                fs::remove(entry.path(), ignored);
+        }
         const std::string option = "--crash-test=" + kind;
         char* argv[] = {const_cast<char*>(LUMENO_CLIENT_BINARY), const_cast<char*>(option.c_str()),
                         nullptr};

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "storage/msg_dlg_store.h"
+#include "tests/support/box_catcher.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
 #include "tests/support/stall_meter.h"
@@ -112,6 +113,28 @@ TEST_F(FaultMatrixTest, PushConnectionRefusedThenBackDeliversWhatWasSent) {
     EXPECT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 90s)) << "the client reconnects";
     EXPECT_TRUE(Main().SignedIn());
     EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+}
+
+TEST_F(FaultMatrixTest, RevokedTokenReturnsToLoginAndNothingSentMeanwhileIsLost) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    for (const std::string code : {"20001", "20002"}) {
+        ASSERT_NE(service_.Get("/admin/revoke?qxid=10001&code=" + code).find("ok"),
+                  std::string::npos);
+        const std::string text = "令牌失效时发来的 " + code;
+        {
+            BoxCatcher boxes;
+            Send(conversation, text);
+            ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn(); }, 30s)) << code;
+            ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); })) << code;
+            EXPECT_FALSE(boxes.boxes[0].text.isEmpty()) << code;
+            EXPECT_NE(Login(), nullptr) << "back at the login page";
+        }
+        // Signing in again brings what came meanwhile.
+        SignInOver(QStringLiteral("demo"));
+        ASSERT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 30s)) << code;
+    }
 }
 
 }  // namespace
