@@ -115,6 +115,25 @@ TEST_F(FaultMatrixTest, PushConnectionRefusedThenBackDeliversWhatWasSent) {
     EXPECT_LT(stalls.LongestMs(), kFrozenMs);
 }
 
+TEST_F(FaultMatrixTest, ServiceThatStopsAnsweringMidSessionIsWaitedOutWithoutFreezing) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    service_.Pause();
+    // The windows go on while every request and the push connection hang.
+    Main().SwitchPage(MainPage::Contacts);
+    QTest::qWait(2000);
+    Main().SwitchPage(MainPage::Messages);
+    QTest::qWait(1000);
+    EXPECT_TRUE(Main().SignedIn());
+    service_.Resume();
+    const std::string text = "服务恢复之后";
+    Send(conversation, text);
+    EXPECT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 90s)) << "the client carries on";
+    EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+}
+
 TEST_F(FaultMatrixTest, RevokedTokenReturnsToLoginAndNothingSentMeanwhileIsLost) {
     SignInDemo();
     const std::int32_t conversation = ZhangWeisConversation();

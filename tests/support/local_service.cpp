@@ -82,6 +82,7 @@ LocalService::LocalService(Options options) {
 LocalService::~LocalService() {
     if (pid_ > 0) {
         ::kill(pid_, SIGTERM);
+        ::kill(pid_, SIGCONT);  // a paused service takes its end too
         int status = 0;
         ::waitpid(pid_, &status, 0);
     }
@@ -107,6 +108,14 @@ void LocalService::PointClientHere() const {
     WriteConfigString("main", "online", "0");
     WriteConfigString("main", "msg", ApiAddress());
     WriteConfigString("main", "long", PushAddress());
+}
+
+void LocalService::Pause() const {
+    if (pid_ > 0) ::kill(pid_, SIGSTOP);
+}
+
+void LocalService::Resume() const {
+    if (pid_ > 0) ::kill(pid_, SIGCONT);
 }
 
 }  // namespace lumeno::test

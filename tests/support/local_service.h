@@ -34,6 +34,10 @@ class LocalService {
     std::string Get(const std::string& pathAndQuery) const;
     // Points the client's Config.ini (in the current data directory) at this service.
     void PointClientHere() const;
+    // The service stops answering (its process is stopped, its connections stay open), and
+    // carries on where it was.
+    void Pause() const;
+    void Resume() const;
 
   private:
     int pid_ = -1;
