@@ -21,6 +21,12 @@ void BumpActiveMembers(Store& store, std::int64_t mid) {
         store.News().Bump(m.user_id);
 }
 
+std::int64_t DeliverMessage(Store& store, MessageRow& row) {
+    const std::int64_t id = InsertMessage(store, row);
+    BumpActiveMembers(store, row.mid);
+    return id;
+}
+
 void ReactivateMember(Database& db, std::int64_t mid, std::int64_t user, const Stamp& stamp) {
     db.Run(
         "UPDATE members SET left_did=0, deleted=0, status_ts=?, status_seq=? "

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "server/store/conversation_repo.h"
+#include "server/store/message_repo.h"
 #include "server/store/store.h"
 
 namespace lumeno::server {
@@ -14,6 +15,9 @@ std::int64_t PostNotice(Store& store, std::int64_t mid, std::int64_t actor,
 
 // Tells every active member's push connections that something is waiting.
 void BumpActiveMembers(Store& store, std::int64_t mid);
+
+// Stores a message and tells the conversation's active members. Returns its id.
+std::int64_t DeliverMessage(Store& store, MessageRow& row);
 
 // Brings a member back into a conversation they deleted, with a new status stamp.
 void ReactivateMember(Database& db, std::int64_t mid, std::int64_t user, const Stamp& stamp);

@@ -139,8 +139,7 @@ Json::Value Send(Call& call) {
     m.crtime = store.Now();
     // Whom the message mentions: user ids, comma-separated.
     m.atuids = ArgText(call.req, "at").value_or("");
-    InsertMessage(store, m);
-    BumpActiveMembers(store, mid);
+    DeliverMessage(store, m);
     tx.Commit();
     Json::Value out = OkEnvelope();
     out["id"] = static_cast<int>(m.id);

@@ -83,8 +83,7 @@ Json::Value SendVoice(Call& call) {
     m.file_key = key;
     m.duration = seconds;
     m.crtime = store.Now();
-    InsertMessage(store, m);
-    BumpActiveMembers(store, mid);
+    DeliverMessage(store, m);
     tx.Commit();
     Json::Value out = OkEnvelope();
     out["id"] = static_cast<int>(m.id);
