@@ -158,8 +158,9 @@ TEST_F(PendingItemsServiceTest, IgnoredItemLeavesTheList) {
 }
 
 TEST_F(PendingItemsServiceTest, CompletingFromAProfileRunsAsItsOwnJob) {
-    SignInOnly("demo");
-    // The contact list asked for at sign-in predates the new friendship: let it land first.
+    // The contact list and the synchronisation asked for at sign-in predate the new friendship:
+    // both carry the requester as a stranger, so let them land first.
+    SignInAndSync("demo");
     ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().contactRefresh.Busy(); }));
     ASSERT_TRUE(Refresh());
     const PendingItem* request = ItemOfType(pending_type::kFriendRequest);
