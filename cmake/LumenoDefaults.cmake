@@ -28,15 +28,31 @@ if(LUMENO_SANITIZE)
     add_compile_definitions(BOOST_USE_UCONTEXT BOOST_USE_ASAN)
 endif()
 
-# lumeno_add_test(name SOURCES ... LIBS ...): a GoogleTest executable registered with ctest.
+if(LUMENO_TSAN)
+    set(CMAKE_CXX_FLAGS_DEBUG "-g1 -O1")
+    set(CMAKE_C_FLAGS_DEBUG "-g1 -O1")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+# The thread-checked build builds and runs only the suites marked THREADS (target
+# lumeno_thread_suites, ctest label "threads"): the engine, the pool, storage and the connections.
+add_custom_target(lumeno_thread_suites)
+
+# lumeno_add_test(name [THREADS] SOURCES ... LIBS ...): a GoogleTest executable registered with
+# ctest; THREADS adds it to the thread-checked suites.
 function(lumeno_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+    cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     # Test code itself needs no optimisation; the libraries it tests keep theirs.
     target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-O0>)
     target_link_libraries(${name} PRIVATE lumeno_defaults ${ARG_LIBS} GTest::gtest GTest::gmock)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    set(labels "")
+    if(ARG_THREADS)
+        add_dependencies(lumeno_thread_suites ${name})
+        set(labels LABELS threads)
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${ARG_PROPERTIES})
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ${labels} ${ARG_PROPERTIES})
 endfunction()

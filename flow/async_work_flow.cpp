@@ -7,6 +7,7 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
+#include "platform/thread_check.h"
 #include "platform/window.h"
 #include "platform/work_pool.h"
 
@@ -42,8 +43,11 @@ CAsyncWorkFlow* g_freeList = nullptr;
 std::size_t g_fiberCount = 0;
 std::size_t g_freeCount = 0;
 
-// A new fiber hands the address of its context back to its creator through this slot.
+// A new fiber hands the address of its context back to its creator through this slot, and learns
+// the thread checker's names for its stack and its creator's through the other two.
 thread_local CAsyncWorkFlow* t_newFlow = nullptr;
+thread_local void* t_newCheckedStack = nullptr;
+thread_local void* t_newCheckedReturn = nullptr;
 
 // The function that a continuation message carries in lParam.
 void DispatchThunk(CAsyncWorkFlow* flow) {
@@ -95,6 +99,8 @@ HWND CAsyncWorkFlow::WorkFlowWindow() {
 boost::context::fiber CAsyncWorkFlow::FiberBody(boost::context::fiber&& creator) {
     CAsyncWorkFlow flow;
     flow.return_ = std::move(creator);
+    flow.checkedStack_ = t_newCheckedStack;
+    flow.checkedReturn_ = t_newCheckedReturn;
     t_newFlow = &flow;
     flow.Yield();  // back to StartFlow; the first Dispatch resumes here
     while (!flow.retire_) {
@@ -102,6 +108,7 @@ boost::context::fiber CAsyncWorkFlow::FiberBody(boost::context::fiber&& creator)
         flow.state_.store(kFinished, std::memory_order_release);
         flow.Yield();  // Dispatch puts the context on the free list; StartFlow reuses it
     }
+    thread_check::SwitchTo(flow.checkedReturn_);
     return std::move(flow.return_);
 }
 
@@ -129,7 +136,14 @@ void CAsyncWorkFlow::RunStep() {
 void CAsyncWorkFlow::Yield() {
     // Exception state is per thread: a flow may not leave its thread with an exception in flight.
     assert(std::uncaught_exceptions() == 0);
+    thread_check::SwitchTo(checkedReturn_);
     return_ = std::move(return_).resume();
+}
+
+void CAsyncWorkFlow::Resume() {
+    checkedReturn_ = thread_check::Current();
+    thread_check::SwitchTo(checkedStack_);
+    own_ = std::move(own_).resume();
 }
 
 CAsyncWorkFlow* CAsyncWorkFlow::StartFlow(const WorkItem& item, FlowHandle* handle) {
@@ -141,6 +155,9 @@ CAsyncWorkFlow* CAsyncWorkFlow::StartFlow(const WorkItem& item, FlowHandle* hand
         --g_freeCount;
     } else {
         boost::context::fiber fiber(std::allocator_arg, FiberStack(), &CAsyncWorkFlow::FiberBody);
+        t_newCheckedStack = thread_check::Create();
+        t_newCheckedReturn = thread_check::Current();
+        thread_check::SwitchTo(t_newCheckedStack);
         fiber = std::move(fiber).resume();
         flow = t_newFlow;
         t_newFlow = nullptr;
@@ -156,7 +173,7 @@ CAsyncWorkFlow* CAsyncWorkFlow::StartFlow(const WorkItem& item, FlowHandle* hand
 }
 
 void CAsyncWorkFlow::Dispatch(CAsyncWorkFlow* flow) {
-    flow->own_ = std::move(flow->own_).resume();
+    flow->Resume();
     switch (flow->state_.load(std::memory_order_acquire)) {
         case kWantsUi:
             flow->state_.store(kRunning, std::memory_order_release);
@@ -278,8 +295,12 @@ void CAsyncWorkFlow::ReleaseFreeFibers() {
         --g_freeCount;
         --g_fiberCount;
         flow->retire_ = true;
+        void* checkedStack = flow->checkedStack_;
+        flow->checkedReturn_ = thread_check::Current();
         boost::context::fiber fiber = std::move(flow->own_);
+        thread_check::SwitchTo(checkedStack);
         std::move(fiber).resume();  // the body returns; the fiber and its stack are freed
+        thread_check::Destroy(checkedStack);
     }
 }
 

@@ -120,6 +120,7 @@ class CAsyncWorkFlow final : public CAsyncMsgHandler {
     static void DispatchFromPool(void* flow);
     bool Matches(const BroadcastMessage& record) const;
     void Yield();
+    void Resume();
     void RunStep();
 
     CAsyncWorkFlow() = default;
@@ -128,6 +129,9 @@ class CAsyncWorkFlow final : public CAsyncMsgHandler {
     std::atomic<std::uintptr_t> owner_{0};
     boost::context::fiber own_;     // this flow's fiber while it is suspended
     boost::context::fiber return_;  // whoever resumed it last; yielding switches there
+    // The thread checker's names for this flow's stack and for the one that resumed it last.
+    void* checkedStack_ = nullptr;
+    void* checkedReturn_ = nullptr;
     std::atomic<int> state_{kRunning};
     // At start the WorkItem; while waiting the first filter node; after a wake-up the record.
     const void* exchange_ = nullptr;

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/thread_check.h"
 #include "platform/window_message_event.h"
 
 namespace platform {
@@ -119,6 +120,7 @@ void PostQuitMessage(int exitCode) {
     if (!dispatcher) return;
     auto* event = new detail::WindowMessageEvent(MSG{nullptr, WM_QUIT, 0, 0});
     event->action = [exitCode] { QCoreApplication::exit(exitCode); };
+    thread_check::HandOff(event);
     QCoreApplication::postEvent(dispatcher, event);
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/message_loop.h"
+#include "platform/thread_check.h"
 #include "platform/window.h"
 #include "platform/window_message_event.h"
 
@@ -51,6 +52,7 @@ void UiDispatcher::DeliverQueued(MSG msg) {
 bool UiDispatcher::event(QEvent* event) {
     if (event->type() != MessageEventType()) return QObject::event(event);
     auto* message = static_cast<WindowMessageEvent*>(event);
+    thread_check::TakeOver(message);
     if (message->reply) {
         LRESULT result = 0;
         if (Window* window = WindowFromHandle(message->msg.hwnd)) {

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "platform/thread_check.h"
 #include "platform/ui_thread.h"
 #include "platform/window_message_event.h"
 #include "platform/window_timers.h"
@@ -85,8 +86,9 @@ bool PostMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hwnd) return false;
     auto* dispatcher = detail::UiDispatcher::Instance();
     if (!dispatcher) return false;
-    QCoreApplication::postEvent(dispatcher,
-                                new detail::WindowMessageEvent(MSG{hwnd, message, wParam, lParam}));
+    auto* event = new detail::WindowMessageEvent(MSG{hwnd, message, wParam, lParam});
+    thread_check::HandOff(event);
+    QCoreApplication::postEvent(dispatcher, event);
     return true;
 }
 
@@ -101,6 +103,7 @@ LRESULT SendMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto answer = reply.get_future();
     auto* event = new detail::WindowMessageEvent(MSG{hwnd, message, wParam, lParam});
     event->reply = &reply;
+    thread_check::HandOff(event);
     QCoreApplication::postEvent(dispatcher, event);
     return answer.get();
 }

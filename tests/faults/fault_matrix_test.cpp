@@ -1,66 +1,15 @@
 // The signed-in client, real windows and all, against the local service's faults, case by case:
 // while the fault lasts the windows keep running, and once it ends every message sent meanwhile
 // is there, once.
-#include <QUrl>
-#include <chrono>
-#include <cstdio>
-
-#include "storage/msg_dlg_store.h"
+#include "tests/faults/fault_matrix.h"
+#include "config/config.h"
 #include "tests/support/box_catcher.h"
-#include "tests/support/main_window_client.h"
-#include "tests/support/pump.h"
-#include "tests/support/stall_meter.h"
+#include "tests/support/tcp_gate.h"
 
 namespace lumeno::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// Far longer than any frame the windows draw; a request made on the UI thread would show as
-// seconds here. (The figures themselves are measured by the benchmarks.)
-constexpr qint64 kFrozenMs = 1000;
-
-class FaultMatrixTest : public MainWindowClientTest {
-  protected:
-    // The one-to-one conversation with 张伟.
-    static std::int32_t ZhangWeisConversation() {
-        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
-            if (conversation->type == 3 || conversation->member_ids.size() > 2) continue;
-            for (const std::string& member : conversation->member_ids)
-                if (member == "10002") return id;
-        }
-        return 0;
-    }
-    // 张伟 sends `text` into the conversation.
-    void Send(std::int32_t conversation, const std::string& text) {
-        const std::string encoded =
-            QUrl::toPercentEncoding(QString::fromStdString(text)).toStdString();
-        ASSERT_NE(service_
-                      .Get("/admin/send?mid=" + std::to_string(conversation) +
-                           "&from=zhangwei&text=" + encoded)
-                      .find("\"id\""),
-                  std::string::npos);
-    }
-    void Fault(const std::string& query) {
-        ASSERT_NE(service_.Get("/admin/fault?" + query).find("ok"), std::string::npos) << query;
-    }
-    bool FaultsSpent() {
-        return service_.Get("/admin/faults").find("\"faults\":[]") != std::string::npos;
-    }
-    // The figure goes into the test's output for the record.
-    static void ExpectNoFreeze(const StallMeter& stalls) {
-        EXPECT_LT(stalls.LongestMs(), kFrozenMs);
-        std::printf("longest stall of the UI thread: %lld ms\n",
-                    static_cast<long long>(stalls.LongestMs()));
-    }
-    // How many messages of the account's store read `text`.
-    static int Held(const std::string& text) {
-        int count = 0;
-        for (const auto& [id, message] : CDBMsgDlg::Instance().Messages())
-            if (message && message->text == text) ++count;
-        return count;
-    }
-};
 
 TEST_F(FaultMatrixTest, BrokenSynchronisationAnswersLoseNoMessage) {
     SignInDemo();
@@ -134,6 +83,71 @@ TEST_F(FaultMatrixTest, ServiceThatStopsAnsweringMidSessionIsWaitedOutWithoutFre
     const std::string text = "服务恢复之后";
     Send(conversation, text);
     EXPECT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 90s)) << "the client carries on";
+    ExpectNoFreeze(stalls);
+}
+
+TEST_F(FaultMatrixTest, ServiceDownAtStartIsToldAndSigningInWorksOnceItIsBack) {
+    // The client reaches the service through gates that are shut: nothing answers there yet.
+    TcpGate api(service_.ApiPort());
+    TcpGate push(service_.PushPort());
+    WriteConfigString("main", "msg", api.Address());
+    WriteConfigString("main", "long", push.Address());
+    StallMeter stalls;
+    {
+        BoxCatcher boxes;
+        ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Login()->AccountBox(); }));
+        Type(QStringLiteral("demo"));
+        Key(Qt::Key_Tab);
+        ASSERT_TRUE(
+            PumpUntil([] { return QApplication::focusWidget() == Login()->PasswordBox(); }));
+        Type(QStringLiteral("lumeno123"));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.boxes.empty(); }, 60s));
+        EXPECT_EQ(boxes.boxes[0].text, QString::fromUtf8(CMainWnd::kUnreachableText));
+    }
+    ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().signIn.Busy(); }));
+    EXPECT_FALSE(Main().SignedIn());
+    ASSERT_NE(Login(), nullptr) << "the login page stays, ready to try again";
+    EXPECT_EQ(Login()->AccountBox()->text(), QStringLiteral("demo")) << "nothing typed is lost";
+    ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Login()->PasswordBox(); }))
+        << "typing goes on where it was before the message";
+    ExpectNoFreeze(stalls);
+
+    // The service is back at the same address: Enter again signs in, and messages flow.
+    api.Open();
+    push.Open();
+    Key(Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([] { return Main().SignedIn() && Main().IsWindowVisible(); }, 60s));
+    ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().conversationSync.Busy(); }));
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    const std::string text = "服务回来之后";
+    Send(conversation, text);
+    EXPECT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 60s));
+    ExpectNoFreeze(stalls);
+    SignOut();  // before the gates go
+}
+
+TEST_F(FaultMatrixTest, PushConnectionClosedOrSilentStillDeliversEverything) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    // Closed under the client in the middle of the session.
+    service_.Get("/admin/push/close");
+    const std::string afterClose = "推送被关闭之后";
+    Send(conversation, afterClose);
+    EXPECT_TRUE(PumpUntil([&] { return Held(afterClose) == 1; }, 90s)) << "the client reconnects";
+    // A connection that reads everything and answers nothing: the client waits it out.
+    ASSERT_NE(service_.Get("/admin/push?mode=silent").find("ok"), std::string::npos);
+    service_.Get("/admin/push/close");
+    const std::string whileSilent = "推送沉默时发来的";
+    Send(conversation, whileSilent);
+    QTest::qWait(2000);
+    ASSERT_NE(service_.Get("/admin/push?mode=normal").find("ok"), std::string::npos);
+    EXPECT_TRUE(PumpUntil([&] { return Held(whileSilent) == 1; }, 90s));
+    EXPECT_EQ(Held(afterClose), 1) << "nothing twice";
+    EXPECT_TRUE(Main().SignedIn());
     ExpectNoFreeze(stalls);
 }
 

@@ -122,6 +122,24 @@ TEST_F(ImageCacheTest, FailedDownloadsLeaveTheKeyUncached) {
     EXPECT_EQ(cache_.Database().Rows(), 0u);
 }
 
+TEST_F(ImageCacheTest, DamagedStoredPicturesAreNoPicturesAndAreDownloadedAgain) {
+    RawHttpServer server = PictureServer();
+    const std::string url = Url(server, "/avatar/2.png");
+    // What a bad sector or a half-written value leaves in the file.
+    for (const std::string& damaged :
+         {std::string(), std::string("\x89PNG\r\n", 6), std::string(5000, '\xff')}) {
+        cache_.SetMemoryLimit(1);
+        cache_.SetMemoryLimit(48u * 1024 * 1024);
+        ASSERT_TRUE(cache_.Database().Write(url + "&42", damaged));
+        EXPECT_FALSE(cache_.GetBitmap(nullptr, url, 42)) << damaged.size();
+        PicturePtr fresh;
+        RunToEnd([&](CAsyncWorkFlow& flow) { fresh = cache_.Download({}, url, 42, flow); });
+        ASSERT_TRUE(fresh) << damaged.size();
+        EXPECT_EQ(fresh->width, 42);
+        EXPECT_TRUE(cache_.GetBitmap(nullptr, url, 42)) << "the good copy replaced the damaged one";
+    }
+}
+
 TEST_F(ImageCacheTest, AtMostFiveDownloadsRunAtOnce) {
     std::atomic<int> running{0}, most{0};
     const std::string png = lumeno::test::SolidPicture(10, 10, 0xFF00FF);

@@ -56,6 +56,7 @@ TEST_F(PushConnectionTest, AnnouncesPingsAndNotifiesOnNews) {
         heard.push_back(peer.ReadMessage());
     });
     EXPECT_EQ(Period(server), 1);
+    server.Finish();
     ASSERT_EQ(heard.size(), 4u);
     EXPECT_EQ(heard[0], "uid#10001#ping#");
     EXPECT_EQ(heard[1], "ping#");
@@ -156,6 +157,7 @@ TEST_F(PushConnectionTest, SilentServerCostsOneTwentySecondWaitThenPingsGoOn) {
         pings.push_back(Clock::now());
     });
     EXPECT_EQ(Period(server, 90s), 1);
+    server.Finish();
     ASSERT_EQ(pings.size(), 2u);
     const auto gap = std::chrono::duration_cast<std::chrono::seconds>(pings[1] - pings[0]);
     EXPECT_GE(gap.count(), 19);
@@ -180,7 +182,7 @@ TEST_F(PushConnectionTest, CancellingDuringAWaitEndsAtOnceAndClosesTheSocket) {
     CAsyncWorkFlow::CancelFlow(&handle_);
     EXPECT_FALSE(handle_.Busy());
     EXPECT_EQ(CAsyncWorkFlow::FreeFiberCount(), CAsyncWorkFlow::FiberCount()) << "stopped at once";
-    std::this_thread::sleep_for(300ms);
+    server.Finish();
     EXPECT_TRUE(closed);
 }
 

@@ -112,12 +112,16 @@ class ScriptedPushServer {
             }
         });
     }
-    ~ScriptedPushServer() {
+    ~ScriptedPushServer() { Finish(); }
+    // Stops accepting and waits until every script has ended: what the scripts recorded may be
+    // read after this.
+    void Finish() {
         stopping_ = true;
-        acceptor_.join();
-        ::close(listener_);
+        if (acceptor_.joinable()) acceptor_.join();
+        if (listener_ >= 0) ::close(listener_);
+        listener_ = -1;
         for (auto& peer : peers_)
-            peer.join();
+            if (peer.joinable()) peer.join();
     }
     int Port() const { return port_; }
     int Connections() const { return connections_; }

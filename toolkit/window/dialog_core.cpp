@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
 #include <QWidget>
 
 #include "toolkit/window/window_impl.h"
@@ -7,6 +9,17 @@ int VDialogCore::RunModal(HWND owner, LPARAM initParam, std::string_view classNa
                           const UiRect& rect, DWORD exStyle) {
     if (Handle()) return -1;
     const auto alive = AliveToken();
+    // Where typing went before the dialog; it goes there again once the dialog ends, as on any
+    // desktop, also where no window manager hands the activation back.
+    const QPointer<QWidget> typingBefore = QApplication::focusWidget();
+    struct GiveFocusBack {
+        const QPointer<QWidget>& widget;
+        ~GiveFocusBack() {
+            if (!widget || !widget->isVisible() || QApplication::activeModalWidget()) return;
+            widget->activateWindow();
+            widget->setFocus(Qt::ActiveWindowFocusReason);
+        }
+    } giveFocusBack{typingBefore};
     result_ = IDCANCEL;
     dialogInitParam_ = initParam;
     if (!CreateWindowEx(owner, rect, className, QString(), kDialogStyle, exStyle)) return -1;

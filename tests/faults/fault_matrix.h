@@ -1,0 +1,77 @@
+// The fault matrix's client: signed in against the local service, with the means to break the
+// service and to count what arrived.
+#pragma once
+
+#include <QUrl>
+#include <chrono>
+#include <cstdio>
+
+#include "storage/msg_dlg_store.h"
+#include "tests/support/box_catcher.h"
+#include "tests/support/main_window_client.h"
+#include "tests/support/pump.h"
+#include "tests/support/stall_meter.h"
+
+namespace lumeno::test {
+
+// Far longer than any frame the windows draw; a request made on the UI thread would show as
+// seconds here. (The figures themselves are measured by the benchmarks.)
+inline constexpr qint64 kFrozenMs = 1000;
+
+class FaultMatrixTest : public MainWindowClientTest {
+  protected:
+    // Signs in whatever the login page remembers, and fails, instead of waiting on it, when a
+    // message box comes up on the way.
+    void SignInWithoutABox() {
+        BoxCatcher boxes;
+        SignInOver(QStringLiteral("demo"));
+        for (const BoxCatcher::Box& box : boxes.boxes)
+            ADD_FAILURE() << "message box: " << box.text.toStdString();
+    }
+    // The one-to-one conversation with 张伟.
+    static std::int32_t ZhangWeisConversation() {
+        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
+            if (conversation->type == 3 || conversation->member_ids.size() > 2) continue;
+            for (const std::string& member : conversation->member_ids)
+                if (member == "10002") return id;
+        }
+        return 0;
+    }
+    static const ConversationRecord& Conversation(std::int32_t id) {
+        static const ConversationRecord none;
+        const ConversationRecord* found = CDBMsgDlg::Instance().FindConversation(id);
+        EXPECT_NE(found, nullptr) << id;
+        return found ? *found : none;
+    }
+    // 张伟 sends `text` into the conversation.
+    void Send(std::int32_t conversation, const std::string& text) {
+        const std::string encoded =
+            QUrl::toPercentEncoding(QString::fromStdString(text)).toStdString();
+        ASSERT_NE(service_
+                      .Get("/admin/send?mid=" + std::to_string(conversation) +
+                           "&from=zhangwei&text=" + encoded)
+                      .find("\"id\""),
+                  std::string::npos);
+    }
+    void Fault(const std::string& query) {
+        ASSERT_NE(service_.Get("/admin/fault?" + query).find("ok"), std::string::npos) << query;
+    }
+    bool FaultsSpent() {
+        return service_.Get("/admin/faults").find("\"faults\":[]") != std::string::npos;
+    }
+    // The figure goes into the test's output for the record.
+    static void ExpectNoFreeze(const StallMeter& stalls) {
+        EXPECT_LT(stalls.LongestMs(), kFrozenMs);
+        std::printf("longest stall of the UI thread: %lld ms\n",
+                    static_cast<long long>(stalls.LongestMs()));
+    }
+    // How many messages of the account's store read `text`.
+    static int Held(const std::string& text) {
+        int count = 0;
+        for (const auto& [id, message] : CDBMsgDlg::Instance().Messages())
+            if (message && message->text == text) ++count;
+        return count;
+    }
+};
+
+}  // namespace lumeno::test
