@@ -40,7 +40,7 @@ void ForwardToFirstInstance() {
 }
 
 bool SkinDirectoryPresent() {
-    return platform::IsDirectory(platform::JoinPath(platform::ProgramDirectory(), "skin"));
+    return platform::IsDirectory(platform::ProgramSkinDirectory());
 }
 
 // The main window's first place: 300 x 666, 60 pixels in from the right of the primary screen.
