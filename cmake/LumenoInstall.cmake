@@ -52,6 +52,8 @@ add_custom_target(lumeno_install_files ALL
 install(FILES ${CMAKE_BINARY_DIR}/install/lumeno.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/install/changelog.gz ${LUMENO_DESKTOP_DIR}/copyright
     DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/lumeno)
+install(FILES ${LUMENO_DESKTOP_DIR}/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME lumeno)
 
 # The Debian package.
 set(CPACK_GENERATOR DEB)
@@ -61,20 +63,21 @@ set(CPACK_PACKAGE_CONTACT "${LUMENO_MAINTAINER}")
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client of the Lumeno professional network")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Lumeno shows the conversations and contacts of a Lumeno account: one-to-one and\n\
-group messages with pictures, emoticons, business cards and voice clips, profiles,\n\
-friends, group chats and pending items. New messages arrive at once over a push\n\
-connection and are counted on the icon in the notification area.")
+    "Lumeno shows the conversations and contacts of a Lumeno account: one-to-one\n\
+and group messages with pictures, emoticons, business cards and voice clips,\n\
+profiles, friends, group chats and pending items. New messages arrive at once\n\
+over a push connection and are counted on the icon in the notification area.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
+# The programs keep their symbol tables: the crash reporter names a report's functions from them.
+set(CPACK_STRIP_FILES OFF)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://lumeno.example")
-# Libraries the programs link come from dpkg-shlibdeps; the plugins and helper processes Qt
-# loads at run time are named here.
+# The packages of the libraries the programs link come from dpkg-shlibdeps; the web engine's own
+# dependencies bring its helper process, and Qt's bring the X11 platform plugin and the sound back
+# ends. The Chinese fonts and the certificate store are recommended.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, libqt6multimedia6")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, ca-certificates")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
