@@ -146,6 +146,9 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The installed desktop entry, lumeno.desktop: the desktop shows its name and icon for the
+    // client's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumeno"));
 
     // 2. The skin directory beside the program.
     if (!SkinDirectoryPresent()) {
