@@ -9,9 +9,8 @@ endif()
 set(LUMENO_DESKTOP_DIR ${CMAKE_SOURCE_DIR}/app/desktop)
 set(LUMENO_MAINTAINER "Lumeno developers <packages@lumeno.example>"
     CACHE STRING "maintainer named by the Debian package")
-string(REGEX MATCH "<([^>]+)>" _ "${LUMENO_MAINTAINER}")
-set(MAINTAINER_EMAIL "${CMAKE_MATCH_1}")
-set(VERSION "${PROJECT_VERSION}")
+string(REGEX MATCH "<([^>]+)>" LUMENO_MAINTAINER_EMAIL "${LUMENO_MAINTAINER}")
+set(LUMENO_MAINTAINER_EMAIL "${CMAKE_MATCH_1}")
 
 install(TARGETS lumeno RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS lumeno-crash-reporter RUNTIME DESTINATION ${LUMENO_INSTALL_HELPER_DIR})
