@@ -110,10 +110,10 @@ TEST_F(InstallLayoutTest, PutsEachPieceWhereTheDesktopLooksAndTheProgramStartsFr
     // Every file of the build tree's skin, with the same size.
     const fs::path skin = prefix_ / "share/lumeno/skin";
     int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(LUMENO_BUILD_SKIN)) {
+    for (const auto& entry : fs::recursive_directory_iterator(LUMENO_TEST_SKIN_DIR)) {
         if (!entry.is_regular_file()) continue;
         ++files;
-        const fs::path installed = skin / fs::relative(entry.path(), LUMENO_BUILD_SKIN);
+        const fs::path installed = skin / fs::relative(entry.path(), LUMENO_TEST_SKIN_DIR);
         ASSERT_TRUE(fs::is_regular_file(installed)) << installed;
         EXPECT_EQ(fs::file_size(installed), entry.file_size()) << installed;
     }
