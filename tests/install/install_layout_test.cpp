@@ -65,6 +65,10 @@ int RunInstalled(const fs::path& program, const QStringList& arguments, const fs
     // Under the sanitizers: this run is about where the program finds its files; what it leaves
     // at exit (the pool's detached workers end with the process) is for the in-process tests.
     environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") + ":detect_leaks=0");
+    // The service at a closed local port: the program's update check stays on this machine.
+    fs::create_directories(home / "XDG_DATA_HOME/Lumeno");
+    std::ofstream(home / "XDG_DATA_HOME/Lumeno/Config.ini")
+        << "[main]\nonline=0\nmsg=127.0.0.1:9\nlong=127.0.0.1:9\n";
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("QTWEBENGINE_DISABLE_SANDBOX", "1");
     for (const QString& name : extra.keys())
