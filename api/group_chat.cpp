@@ -253,8 +253,8 @@ bool AnonymousAvatarPath(const ConversationRecord* conversation, std::string& pa
     }
     const UserRecord* member = GetUser(conversation->member_ids[0]);
     if (!member || !IsSafeFileNamePart(member->avatar)) return false;
-    path = platform::JoinPath(platform::ProgramDirectory(),
-                              "skin/qxstc-ie6fix/images/anony/" + member->avatar + ".png");
+    path = platform::JoinPath(platform::ProgramSkinDirectory(),
+                              "qxstc-ie6fix/images/anony/" + member->avatar + ".png");
     return true;
 }
 

@@ -40,7 +40,7 @@ void ForwardToFirstInstance() {
 }
 
 bool SkinDirectoryPresent() {
-    return platform::IsDirectory(platform::JoinPath(platform::ProgramDirectory(), "skin"));
+    return platform::IsDirectory(platform::ProgramSkinDirectory());
 }
 
 // The main window's first place: 300 x 666, 60 pixels in from the right of the primary screen.
@@ -146,6 +146,9 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // The installed desktop entry, lumeno.desktop: the desktop shows its name and icon for the
+    // client's windows.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumeno"));
 
     // 2. The skin directory beside the program.
     if (!SkinDirectoryPresent()) {

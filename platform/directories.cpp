@@ -18,6 +18,18 @@ std::string HomeDirectory() {
     return "/tmp";
 }
 
+// The path beside the program if it exists, else the installed one if that exists, else the path
+// beside the program.
+std::string BesideOrInstalled(const std::string& name, const std::string& installed) {
+    std::error_code error;
+    const std::string beside = JoinPath(ProgramDirectory(), name);
+    if (std::filesystem::exists(beside, error)) return beside;
+    const std::filesystem::path path =
+        (std::filesystem::path(ProgramDirectory()) / installed).lexically_normal();
+    if (std::filesystem::exists(path, error)) return path.string();
+    return beside;
+}
+
 std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     // XDG variables must hold absolute paths; anything else is ignored.
@@ -39,6 +51,15 @@ const std::string& ProgramDirectory() {
         return error ? std::string(".") : exe.parent_path().string();
     }();
     return directory;
+}
+
+const std::string& ProgramSkinDirectory() {
+    static const std::string directory = BesideOrInstalled("skin", LUMENO_INSTALLED_SKIN);
+    return directory;
+}
+
+std::string HelperProgramPath(const std::string& name) {
+    return BesideOrInstalled(name, JoinPath(LUMENO_INSTALLED_HELPERS, name));
 }
 
 const std::string& DataDirectory() {

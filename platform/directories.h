@@ -5,8 +5,15 @@
 
 namespace platform {
 
-// The folder of the running executable; the skin directory is "skin" inside it.
+// The folder of the running executable.
 const std::string& ProgramDirectory();
+// The skin directory: "skin" beside the program (the build tree), else the installed one, found
+// from the program's folder ("<prefix>/bin" -> "<prefix>/share/lumeno/skin"). When neither
+// exists, the one beside the program, for the message that names it.
+const std::string& ProgramSkinDirectory();
+// A helper program of the client: beside it (the build tree), else in the installed helper
+// folder ("<prefix>/libexec/lumeno"); the one beside when neither exists.
+std::string HelperProgramPath(const std::string& name);
 // "$XDG_DATA_HOME/Lumeno" (default "~/.local/share/Lumeno"), created private to the user (0700) on
 // first use and kept for the life of the process.
 const std::string& DataDirectory();

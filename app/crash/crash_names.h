@@ -3,7 +3,8 @@
 
 namespace lumeno::crash {
 
-// The crash reporter, beside the client. It is started with the full report's path and the small
+// The crash reporter, beside the client in the build tree and in the installed helper folder
+// otherwise (platform::HelperProgramPath). It is started with the full report's path and the small
 // report's path as its two arguments.
 inline constexpr char kReporterProgram[] = "lumeno-crash-reporter";
 // The folder of the data directory that holds the full report (one file, overwritten by each

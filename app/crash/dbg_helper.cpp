@@ -436,7 +436,7 @@ CDbgHelper::CDbgHelper() {
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
                   ticks);
     smallReportPath_ = platform::JoinPath(platform::DataDirectory(), name);
-    reporterPath_ = platform::JoinPath(platform::ProgramDirectory(), kReporterProgram);
+    reporterPath_ = platform::HelperProgramPath(kReporterProgram);
 }
 
 CDbgHelper& CDbgHelper::Instance() {

@@ -28,7 +28,7 @@ namespace {
 
 // The question in the skinned window; in the system's box when the skin is missing.
 bool AskToSend(const QString& report) {
-    if (!std::filesystem::is_directory(platform::JoinPath(platform::ProgramDirectory(), "skin"))) {
+    if (!std::filesystem::is_directory(platform::ProgramSkinDirectory())) {
         return platform::MessageBox(nullptr, crash::kReporterQuestion, crash::kReporterCaption,
                                     MB_OKCANCEL) == IDOK;
     }

@@ -14,7 +14,7 @@ QString& OverrideDirectory() {
 QString SkinDirectory() {
     const QString& chosen = OverrideDirectory();
     if (!chosen.isEmpty()) return chosen;
-    return QString::fromStdString(platform::JoinPath(platform::ProgramDirectory(), "skin"));
+    return QString::fromStdString(platform::ProgramSkinDirectory());
 }
 
 void SetSkinDirectory(const QString& directory) {
