@@ -38,6 +38,8 @@ enum class Answer : std::uint8_t {
     kNewConversation,
     kPendingItems,
     kUpdateCheck,
+    kTalent,
+    kTryAdd,
     kCount
 };
 
@@ -155,6 +157,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Answer::kUpdateCheck: {
             UpdateInfo info;
             DecodeUpdateAnswer(body, info);
+            break;
+        }
+        case Answer::kTalent:
+            if (!DecodeTalentAnswer(body, "u_talent"))
+                FUZZ_EXPECT(CDBUser::Instance().Talents().empty());
+            CDBUser::Instance().Clear();
+            break;
+        case Answer::kTryAdd: {
+            Json::Value root;
+            if (!ParseJson(body, root) || !CheckParsedEnvelope(root, nullptr)) break;
+            TryAddResult result;
+            DecodeTryAddAnswer(root, result);
             break;
         }
         case Answer::kCount:
