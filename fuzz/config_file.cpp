@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (::access("/dev/shm", W_OK) != 0) std::strcpy(folder, "/tmp/lumeno-fuzz-config-XXXXXX");
     FUZZ_EXPECT(::mkdtemp(folder) != nullptr);
     ::setenv("XDG_DATA_HOME", folder, 1);
+    std::atexit([] {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    });
     return 0;
 }
 

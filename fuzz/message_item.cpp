@@ -36,8 +36,12 @@ bool AllowedAddress(const std::string& value) {
 // The page's own emoticon script with the pictures of its first few codes (the skin's pictures
 // are made when the program is built, which this tree does not do).
 EmoticonTable MakeEmoticons() {
-    char folder[] = "/tmp/lumeno-fuzz-skin-XXXXXX";
+    static char folder[] = "/tmp/lumeno-fuzz-skin-XXXXXX";
     FUZZ_EXPECT(::mkdtemp(folder) != nullptr);
+    std::atexit([] {
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+    });
     const std::filesystem::path page = std::filesystem::path(folder) / "qxstc-ie6fix";
     std::filesystem::create_directories(page / "js");
     std::filesystem::create_directories(page / "images/smiles");
