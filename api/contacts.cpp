@@ -268,15 +268,12 @@ ProfileRecord* FetchUserDetail(ErrorRecord* error, const std::string& qxid, CAsy
     return FindProfile(qxid);
 }
 
-TalentRecord* FetchTalentDetail(ErrorRecord* error, const std::string& qxid, CAsyncWorkFlow& flow) {
-    const std::string url = PersonUrl("talent", "detail", qxid);
-    const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
-    CheckEnvelope(answer, error);
+bool DecodeTalentAnswer(const std::string& answer, const std::string& qxid) {
     Json::Value root;
     FlatObject o;
-    if (!ParseJson(answer, root) || !FlattenObject(root, o)) return FindTalent(qxid);
+    if (!ParseJson(answer, root) || !FlattenObject(root, o)) return false;
     const Json::Value& result = root["result"];
-    if (result.isString() && strcasecmp(result.asCString(), "ok") != 0) return FindTalent(qxid);
+    if (result.isString() && strcasecmp(result.asCString(), "ok") != 0) return false;
     TalentRecord& talent = CDBUser::Instance().Talents()[qxid];
     talent = TalentRecord{};
     if (const Json::Value* card = ObjectMember(root, "card"); card && FlattenObject(*card, o)) {
@@ -301,15 +298,18 @@ TalentRecord* FetchTalentDetail(ErrorRecord* error, const std::string& qxid, CAs
         if (title == "职场信息") ReadItems(items, talent.career);
         if (title == "个人信息") ReadItems(items, talent.personal);
     });
-    return &talent;
+    return true;
 }
 
-bool TryAdd(ErrorRecord* error, const std::string& qxid, TryAddResult& result,
-            CAsyncWorkFlow& flow) {
-    const std::string url = PersonUrl("contact", "try_add", qxid);
+TalentRecord* FetchTalentDetail(ErrorRecord* error, const std::string& qxid, CAsyncWorkFlow& flow) {
+    const std::string url = PersonUrl("talent", "detail", qxid);
     const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
-    Json::Value root;
-    if (!ParseJson(answer, root) || !CheckParsedEnvelope(root, error)) return false;
+    CheckEnvelope(answer, error);
+    DecodeTalentAnswer(answer, qxid);
+    return FindTalent(qxid);
+}
+
+void DecodeTryAddAnswer(const Json::Value& root, TryAddResult& result) {
     FlatObject o;
     FlattenObject(root, o);
     o.GetInt("midcnt", result.midcnt);
@@ -336,6 +336,15 @@ bool TryAdd(ErrorRecord* error, const std::string& qxid, TryAddResult& result,
             result.mutual.push_back(std::move(contact));
         }
     }
+}
+
+bool TryAdd(ErrorRecord* error, const std::string& qxid, TryAddResult& result,
+            CAsyncWorkFlow& flow) {
+    const std::string url = PersonUrl("contact", "try_add", qxid);
+    const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
+    Json::Value root;
+    if (!ParseJson(answer, root) || !CheckParsedEnvelope(root, error)) return false;
+    DecodeTryAddAnswer(root, result);
     return true;
 }
 

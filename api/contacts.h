@@ -67,3 +67,9 @@ void SaveUser(const std::string& qxid);
 // Reads a profile answer (card, tags, areas, button) into the person's profile. False when the
 // answer is not an object.
 bool DecodeProfileAnswer(const std::string& answer, const std::string& qxid);
+// Reads a talent answer (card, areas) into the person's talent record, replacing it. False, and
+// the stored record left as it was, when the answer is not an object or its result is not "ok".
+bool DecodeTalentAnswer(const std::string& answer, const std::string& qxid);
+// Reads an accepted try_add answer (its envelope checked) into `result`: the hints and the
+// mutual contacts.
+void DecodeTryAddAnswer(const Json::Value& root, TryAddResult& result);

@@ -15,7 +15,17 @@ target_compile_definitions(lumeno_defaults INTERFACE
     LUMENO_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
     QT_NO_KEYWORDS)
 
-if(LUMENO_SANITIZE)
+if(LUMENO_FUZZ)
+    # Every library is instrumented for libFuzzer's coverage and checked by the sanitizers; only
+    # the fuzz targets link the fuzzer's own main. Line tables keep the reports readable.
+    set(CMAKE_CXX_FLAGS_RELEASE "-O1 -g1")
+    set(CMAKE_C_FLAGS_RELEASE "-O1 -g1")
+    set(lumeno_sanitize_flags -fsanitize=address,undefined -fno-omit-frame-pointer
+        -fno-sanitize-recover=undefined)
+    add_compile_options(-fsanitize=fuzzer-no-link ${lumeno_sanitize_flags})
+    add_link_options(${lumeno_sanitize_flags})
+    add_compile_definitions(BOOST_USE_UCONTEXT BOOST_USE_ASAN)
+elseif(LUMENO_SANITIZE)
     # Line tables are enough for the sanitizers' reports and much cheaper to produce than full
     # debugging information.
     set(CMAKE_CXX_FLAGS_DEBUG "-g1")

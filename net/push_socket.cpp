@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "config/log.h"
+#include "net/push_reply.h"
 #include "platform/socket_select.h"
 #include "platform/window.h"
 #include "util/user_messages.h"
@@ -99,24 +100,23 @@ int PushSocket::PushReceive(char* buffer) {
 }
 
 int PushSocket::ReadReply(std::string& text) {
-    text.clear();
+    PushReplyReader reader(kMostReplyBytes);
     char piece[kReceivePiece];
-    int pieces = 0;
     int result = PushReceive(piece);
     while (result > 0) {
-        ++pieces;
-        text.append(piece, strnlen(piece, static_cast<std::size_t>(result)));
-        const auto hash = text.find('#');
-        if (hash != std::string::npos && hash != 0) break;
-        if (text.size() > kMostReplyBytes) {
+        const PushReplyReader::Step step =
+            reader.Add(std::string_view(piece, static_cast<std::size_t>(result)));
+        if (step == PushReplyReader::Step::kComplete) break;
+        if (step == PushReplyReader::Step::kTooLong) {
             // Replies are a few bytes; a peer that keeps talking without ending one is broken.
-            WriteLog("长连接: 回复过长 (%zu)", text.size());
+            WriteLog("长连接: 回复过长 (%zu)", reader.Text().size());
             text.clear();
             return -1;
         }
         result = PushReceive(piece);
     }
+    text = reader.Text();
     // A reply that took several pieces is logged once, whole.
-    if (pieces > 1) WriteLog("长连接: %s", text.c_str());
+    if (reader.Pieces() > 1) WriteLog("长连接: %s", text.c_str());
     return result;
 }

@@ -70,6 +70,20 @@ TEST_F(FinishUrlTest, OverrideNeedsOnlineZeroAndAHost) {
     EXPECT_EQ(settings.pushPort, kBuiltInPushPort);
 }
 
+TEST_F(FinishUrlTest, APushAddressWithoutAUsablePortLeavesTheBuiltInServer) {
+    WriteConfigString("main", "online", "0");
+    // The first was found by fuzzing: an edited address whose port read as 0.
+    for (const char* address : {"1270..1041:.27.0.0.1:41234", "h:0", "h:65536", "h:-5",
+                                "h:99999999999999999999", "h:41235x", "h:"}) {
+        WriteConfigString("main", "long", address);
+        const ServerSettings settings = ServerSettings::Load();
+        EXPECT_EQ(settings.pushHost, kBuiltInPushHost) << address;
+        EXPECT_EQ(settings.pushPort, kBuiltInPushPort) << address;
+    }
+    WriteConfigString("main", "long", "push.test:65535");
+    EXPECT_EQ(ServerSettings::Load().pushPort, 65535);
+}
+
 TEST_F(FinishUrlTest, LogsTheFinalUrlWithSecretsHidden) {
     FinishApiUrl("https://h/lumeno/user/v3/login?account=13800000000&u=q1&access_token=s3cr3t%25",
                  settings_);

@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kEmoticonPixels = 24;
 constexpr int kThumbnailPixels = 96;
-constexpr char kMarkerStart[] = "/c[\"";
-constexpr char kMarkerEnd[] = "\"]";
 // What a copy from this box carries besides its text: the serialized selection.
 constexpr char kOwnFormat[] = "application/x-lumeno-input";
 
@@ -79,7 +77,7 @@ std::string SerializeDocument(const QTextDocument& document) {
                 const QString path = fragment.charFormat().toImageFormat().name();
                 // One object character per picture.
                 for (int i = 0; i < fragment.length(); ++i)
-                    out += kMarkerStart + path.toStdString() + kMarkerEnd;
+                    out += PictureMarker(path.toStdString());
                 continue;
             }
             QString text = fragment.text();
@@ -130,20 +128,6 @@ void CChatInput::Restore(const std::string& serialized,
     moveCursor(QTextCursor::End);
 }
 
-std::string SerializeText(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '/') out += '/';
-        out += c;
-    }
-    return out;
-}
-
-std::string PictureMarker(const std::string& path) {
-    return kMarkerStart + path + kMarkerEnd;
-}
-
 void CChatInput::SetSerialized(const std::string& serialized,
                                const std::function<bool(const std::string&)>& emoticon) {
     clear();
@@ -152,34 +136,15 @@ void CChatInput::SetSerialized(const std::string& serialized,
 
 void CChatInput::InsertSerialized(const std::string& serialized,
                                   const std::function<bool(const std::string&)>& emoticon) {
-    const std::string start = kMarkerStart;
-    std::string text;
-    const auto flush = [&] {
-        if (!text.empty()) textCursor().insertText(QString::fromStdString(text));
-        text.clear();
-    };
-    for (std::size_t i = 0; i < serialized.size();) {
-        if (serialized.compare(i, 2, "//") == 0) {
-            text += '/';
-            i += 2;
+    for (const InputPiece& piece : ReadSerialized(serialized)) {
+        if (piece.kind == InputPiece::Kind::kText) {
+            textCursor().insertText(QString::fromStdString(piece.text));
             continue;
         }
-        if (serialized.compare(i, start.size(), start) == 0) {
-            const std::size_t end = serialized.find(kMarkerEnd, i + start.size());
-            if (end != std::string::npos) {
-                const std::string path =
-                    serialized.substr(i + start.size(), end - i - start.size());
-                flush();
-                std::error_code error;
-                if (std::filesystem::is_regular_file(path, error))
-                    InsertPicture(QString::fromStdString(path), emoticon && emoticon(path));
-                i = end + 2;
-                continue;
-            }
-        }
-        text += serialized[i++];
+        std::error_code error;
+        if (std::filesystem::is_regular_file(piece.text, error))
+            InsertPicture(QString::fromStdString(piece.text), emoticon && emoticon(piece.text));
     }
-    flush();
 }
 
 void CChatInput::keyPressEvent(QKeyEvent* event) {
@@ -287,32 +252,19 @@ void CChatInput::insertFromMimeData(const QMimeData* source) {
 SerializedParts SplitSerialized(const std::string& serialized,
                                 const std::function<std::string(const std::string&)>& codeFor) {
     SerializedParts parts;
-    const std::string start = kMarkerStart;
-    for (std::size_t i = 0; i < serialized.size();) {
-        if (serialized.compare(i, 2, "//") == 0) {
-            parts.text += '/';
-            i += 2;
+    for (const InputPiece& piece : ReadSerialized(serialized)) {
+        if (piece.kind == InputPiece::Kind::kText) {
+            parts.text += piece.text;
             continue;
         }
-        if (serialized.compare(i, start.size(), start) == 0) {
-            const std::size_t end = serialized.find(kMarkerEnd, i + start.size());
-            if (end != std::string::npos) {
-                const std::string path =
-                    serialized.substr(i + start.size(), end - i - start.size());
-                std::error_code error;
-                if (std::filesystem::is_regular_file(path, error)) {
-                    const std::string code = codeFor ? codeFor(path) : std::string();
-                    if (!code.empty()) {
-                        parts.text += code;
-                    } else {
-                        parts.pictures.push_back(path);
-                    }
-                }
-                i = end + 2;
-                continue;
-            }
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(piece.text, error)) continue;
+        const std::string code = codeFor ? codeFor(piece.text) : std::string();
+        if (!code.empty()) {
+            parts.text += code;
+        } else {
+            parts.pictures.push_back(piece.text);
         }
-        parts.text += serialized[i++];
     }
     return parts;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/win_types.h"
+#include "ui/chat/input_markers.h"
 
 class CChatInput final : public QTextEdit {
   public:
@@ -71,9 +72,6 @@ struct SerializedParts {
 class QTextDocument;
 // A document's content in the serialized form.
 std::string SerializeDocument(const QTextDocument& document);
-// A text in the input's serialized form ("/" written "//"), and a picture's marker.
-std::string SerializeText(const std::string& text);
-std::string PictureMarker(const std::string& path);
 
 SerializedParts SplitSerialized(const std::string& serialized,
                                 const std::function<std::string(const std::string& path)>& codeFor);
