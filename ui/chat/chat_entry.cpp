@@ -5,6 +5,7 @@
 namespace {
 ConversationRequest g_last;
 std::function<void(const ConversationRequest&)> g_opener;
+std::function<bool(std::int32_t)> g_front;
 
 void Carry(const ConversationRequest& request) {
     if (g_opener) g_opener(request);
@@ -13,6 +14,14 @@ void Carry(const ConversationRequest& request) {
 
 void SetConversationOpener(std::function<void(const ConversationRequest&)> opener) {
     g_opener = std::move(opener);
+}
+
+bool ConversationInFront(std::int32_t conversationId) {
+    return g_front && g_front(conversationId);
+}
+
+void SetFrontConversationQuery(std::function<bool(std::int32_t)> query) {
+    g_front = std::move(query);
 }
 
 void OpenConversation(std::int32_t conversationId) {

@@ -23,5 +23,10 @@ struct ConversationRequest {
 };
 const ConversationRequest& LastConversationRequest();
 
+// Whether the user is looking at the conversation: its chat window is selected in the active,
+// unminimised window. False while nothing answers.
+bool ConversationInFront(std::int32_t conversationId);
+void SetFrontConversationQuery(std::function<bool(std::int32_t)> query);
+
 // The window that carries the requests out; an empty one only remembers them.
 void SetConversationOpener(std::function<void(const ConversationRequest&)> opener);

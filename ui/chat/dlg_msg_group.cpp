@@ -54,6 +54,7 @@ CDlgMsgGroup::~CDlgMsgGroup() {
     *alive_ = false;
     CAsyncWorkFlow::CancelFlow(&startFlow_);
     SetConversationOpener(nullptr);
+    SetFrontConversationQuery(nullptr);
     chats_.clear();
     if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
     if (IsWindow()) DestroyWindow();
@@ -79,6 +80,11 @@ void CDlgMsgGroup::OnCreate() {
         if (request.conversationId) OpenConversation(request.conversationId, true);
         if (!request.userId.empty()) StartConversation(request.userId);
         if (request.closeAll) CloseAll();
+    });
+    SetFrontConversationQuery([this](std::int32_t conversationId) {
+        const QWidget* widget = Widget();
+        return chats_.count(conversationId) != 0 && conversationId == selected_ && widget &&
+               widget->isVisible() && widget->isActiveWindow() && !widget->isMinimized();
     });
 }
 

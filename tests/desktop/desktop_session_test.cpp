@@ -1,0 +1,236 @@
+// The client on a desktop session: a private session bus with a real notification server
+// (notification-daemon on a private X display) and a real secret store (gnome-keyring, unlocked
+// for the run), as tests/desktop/desktop_session_test.sh sets them up. The script records the
+// calls to the notification server with dbus-monitor in $LUMENO_NOTIFY_LOG; the tests read what
+// the server was asked there. The tests named NoSecretStore run on a bus where no secret store
+// can be reached at all.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QUrl>
+#include <string>
+
+#include "api/api_controller.h"
+#include "api/group_chat.h"
+#include "api/login.h"
+#include "config/config.h"
+#include "platform/desktop_notifications.h"
+#include "platform/directories.h"
+#include "platform/secret_store.h"
+#include "storage/msg_dlg_store.h"
+#include "storage/saved_accounts.h"
+#include "tests/support/box_catcher.h"
+#include "tests/support/main_window_client.h"
+#include "ui/chat/chat_entry.h"
+#include "ui/chat/dlg_msg_group.h"
+#include "ui/main/message_notifier.h"
+#include "ui/ui_messages.h"
+
+namespace lumeno::test {
+namespace {
+
+class DesktopSessionTest : public MainWindowClientTest {
+  protected:
+    void TearDown() override {
+        CDlgMsgGroup::DestroyInstance();
+        MainWindowClientTest::TearDown();
+    }
+
+    static platform::DesktopNotifications& Notes() { return Main().Notifier()->Notifications(); }
+    // Signed in, with the conversations' window made as start-up makes it, once the notification
+    // server has told what it can do.
+    void SignInWithNotifications() {
+        BoxCatcher boxes;
+        SignInDemo();
+        for (const auto& box : boxes.boxes)
+            ADD_FAILURE() << box.text.toStdString();
+        ASSERT_TRUE(CDlgMsgGroup::Instance().Create());
+        ASSERT_NE(Main().Notifier(), nullptr);
+        ASSERT_TRUE(Notes().BusConnected());
+        ASSERT_TRUE(PumpUntil([] { return !Notes().Capabilities().isEmpty(); }, 10s))
+            << "no notification server answered";
+    }
+    // The conversation of the demo account with one other person, or the group, with 张伟 in it.
+    static std::int32_t ConversationWithZhangWei(bool group) {
+        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
+            if ((conversation->type == 3) != group || conversation->deleted == 1) continue;
+            if (!group && conversation->member_ids.size() > 2) continue;
+            for (const std::string& member : conversation->member_ids)
+                if (member == "10002") return id;
+        }
+        return 0;
+    }
+    void Send(std::int32_t conversation, const QString& text) {
+        ASSERT_NE(service_
+                      .Get("/admin/send?mid=" + std::to_string(conversation) +
+                           "&from=zhangwei&text=" + QUrl::toPercentEncoding(text).toStdString())
+                      .find("\"id\""),
+                  std::string::npos);
+    }
+    static bool Stored(const std::string& text) {
+        for (const auto& [id, message] : CDBMsgDlg::Instance().Messages())
+            if (message && message->text == text) return true;
+        return false;
+    }
+    // What the notification server was asked so far, as dbus-monitor wrote it.
+    static QString BusLog() {
+        QFile log(QString::fromLocal8Bit(qgetenv("LUMENO_NOTIFY_LOG")));
+        return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+    static int Calls(const QString& member) {
+        return static_cast<int>(BusLog().count(QStringLiteral("member=") + member));
+    }
+
+    // The stored form of the remembered accounts in Config.ini.
+    static std::vector<LoginRecord> ConfigRecord() {
+        return SavedAccounts::Parse(SavedAccounts::Unprotect(
+            ReadConfigWhole(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key)));
+    }
+    // Signs in as demo with "自动登录" ticked (which remembers the password too).
+    void SignInRemembering() {
+        ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Login()->AccountBox(); }));
+        Type(QStringLiteral("demo"));
+        Key(Qt::Key_Tab);
+        ASSERT_TRUE(
+            PumpUntil([] { return QApplication::focusWidget() == Login()->PasswordBox(); }));
+        Type(QStringLiteral("lumeno123"));
+        ASSERT_TRUE(Activate(*Login(), UiRole::CheckBox, QStringLiteral("自动登录")));
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(PumpUntil([] { return Main().SignedIn() && Main().IsWindowVisible(); }));
+        ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().signIn.Busy(); }));
+    }
+    // Quits and starts again with nothing kept in memory: the next start signs in by itself.
+    void RestartSigningInByItself() {
+        Quit();
+        CApiController::Instance().Saved() = SavedAccounts();
+        Start();
+        ASSERT_TRUE(PumpUntil([] { return Main().SignedIn() && Main().IsWindowVisible(); }, 20s));
+        ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().signIn.Busy(); }));
+    }
+    static platform::SecretOutcome KeyringHolds(platform::AccountSecrets& secrets) {
+        return platform::LookUpAccountSecrets(platform::DataDirectory(), "demo", secrets);
+    }
+};
+
+// A message in a conversation nobody looks at raises its notification with the sender, the text
+// with the emoticon's caption and no sound of the server's; the next one replaces it with the
+// count; clicking it opens the conversation, and reading withdraws it.
+TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead) {
+    SignInWithNotifications();
+    const std::int32_t id = ConversationWithZhangWei(false);
+    ASSERT_GT(id, 0);
+    const int before = Calls(QStringLiteral("Notify"));
+    Send(id, QStringLiteral("下午三点\n开会[smiles_01_01]"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(id) != 0; }, 20s));
+    const std::uint32_t serverId = Notes().ServerId(id);
+    ASSERT_TRUE(PumpUntil([&] { return Calls(QStringLiteral("Notify")) == before + 1; }, 5s));
+    QString log = BusLog();
+    EXPECT_TRUE(log.contains(QStringLiteral("string \"张伟\""))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("下午三点 开会[表情]")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("string \"suppress-sound\"\n         variant             boolean true")))
+        << log.toStdString();
+
+    Send(id, QStringLiteral("别迟到"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().Accepted() == 2; }, 20s));
+    EXPECT_EQ(Notes().ServerId(id), serverId) << "a second notification instead of the same one";
+    log = BusLog();
+    EXPECT_TRUE(log.contains(QStringLiteral("uint32 %1\n").arg(serverId)));
+    EXPECT_TRUE(log.contains(QStringLiteral("[2条] 别迟到"))) << log.toStdString();
+
+    // The click the server reports: the conversation opens, is read, and its notification goes.
+    const int closes = Calls(QStringLiteral("CloseNotification"));
+    Notes().OnActionInvoked(serverId, QStringLiteral("default"));
+    EXPECT_EQ(LastConversationRequest().conversationId, id);
+    ASSERT_TRUE(PumpUntil([&] { return CDlgMsgGroup::Instance().Chat(id) != nullptr; }));
+    CDlgMsgGroup::Instance().Widget()->activateWindow();
+    QApplication::setActiveWindow(CDlgMsgGroup::Instance().Widget());
+    CDlgMsgGroup::Instance().PostMessage(UM_MARK_READ, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Notes().Withdrawn() == 1; }, 10s));
+    EXPECT_EQ(Notes().ServerId(id), 0u);
+    ASSERT_TRUE(
+        PumpUntil([&] { return Calls(QStringLiteral("CloseNotification")) == closes + 1; }, 5s));
+
+    // Now in front: a message there raises nothing.
+    ASSERT_TRUE(ConversationInFront(id));
+    Send(id, QStringLiteral("收到"));
+    ASSERT_TRUE(PumpUntil([] { return Stored("收到"); }, 20s));
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(Notes().Accepted(), 2);
+}
+
+// A muted group raises nothing; the one-to-one message sent after it shows that its turn came.
+TEST_F(DesktopSessionTest, AMutedGroupNeverNotifies) {
+    SignInWithNotifications();
+    const std::int32_t group = ConversationWithZhangWei(true);
+    const std::int32_t single = ConversationWithZhangWei(false);
+    ASSERT_GT(group, 0);
+    ASSERT_GT(single, 0);
+    ASSERT_NE(SetNotify(group, false), nullptr);
+    Send(group, QStringLiteral("群里的消息"));
+    Send(single, QStringLiteral("单聊的消息"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(single) != 0; }, 20s));
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(Notes().ServerId(group), 0u);
+    EXPECT_EQ(Notes().Accepted(), 1);
+    EXPECT_FALSE(BusLog().contains(QStringLiteral("群里的消息")));
+}
+
+// Remembered: the password and the token are in the keyring and not in Config.ini, and the next
+// start signs in with them by itself.
+TEST_F(DesktopSessionTest, ARememberedAccountKeepsItsSecretsInTheKeyring) {
+    SignInRemembering();
+    platform::AccountSecrets secrets;
+    ASSERT_EQ(KeyringHolds(secrets), platform::SecretOutcome::Done);
+    EXPECT_EQ(secrets.password, "lumeno123");
+    EXPECT_FALSE(secrets.token.empty());
+    const std::vector<LoginRecord> stored = ConfigRecord();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].mobile, "demo");
+    EXPECT_TRUE(stored[0].remember_password);
+    EXPECT_TRUE(stored[0].password.empty());
+    EXPECT_TRUE(stored[0].token.empty());
+
+    RestartSigningInByItself();
+    EXPECT_EQ(Login()->PasswordBox()->text(), QStringLiteral("lumeno123"));
+
+    // Forgetting the password takes it out of the keyring too.
+    SwitchAccountTo(QStringLiteral("demo"));
+    EXPECT_EQ(KeyringHolds(secrets), platform::SecretOutcome::NotFound);
+}
+
+// A record of the old form (the secrets in Config.ini) moves into the keyring at the next
+// sign-in, and Config.ini then keeps them no more.
+TEST_F(DesktopSessionTest, AnOldRecordMovesIntoTheKeyringAtTheNextSignIn) {
+    SignInRemembering();
+    SavedAccounts& saved = CApiController::Instance().Saved();
+    ASSERT_EQ(platform::ForgetAccountSecrets(platform::DataDirectory(), "demo"),
+              platform::SecretOutcome::Done);
+    saved.SetKeptInStore("demo", false);
+    ASSERT_TRUE(saved.SaveSaved());
+    ASSERT_EQ(ConfigRecord().at(0).password, "lumeno123");
+
+    RestartSigningInByItself();
+    platform::AccountSecrets secrets;
+    ASSERT_TRUE(PumpUntil([&] { return KeyringHolds(secrets) == platform::SecretOutcome::Done; }));
+    EXPECT_EQ(secrets.password, "lumeno123");
+    EXPECT_TRUE(ConfigRecord().at(0).password.empty());
+    EXPECT_TRUE(ConfigRecord().at(0).token.empty());
+}
+
+// No secret store on the bus: the secrets stay in Config.ini's protected form, and the next start
+// still signs in by itself.
+TEST_F(DesktopSessionTest, NoSecretStoreKeepsTheProtectedFormInConfig) {
+    SignInRemembering();
+    platform::AccountSecrets secrets;
+    EXPECT_EQ(KeyringHolds(secrets), platform::SecretOutcome::Unavailable);
+    const std::vector<LoginRecord> stored = ConfigRecord();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].password, "lumeno123");
+    EXPECT_FALSE(stored[0].token.empty());
+    RestartSigningInByItself();
+}
+
+}  // namespace
+}  // namespace lumeno::test
