@@ -160,7 +160,8 @@ TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead
     EXPECT_EQ(Notes().Accepted(), 2);
 }
 
-// A muted group raises nothing; the one-to-one message sent after it shows that its turn came.
+// A muted group raises nothing (the one-to-one message sent after it shows that its turn came);
+// a reply typed into a notification is sent as a message of its conversation.
 TEST_F(DesktopSessionTest, AMutedGroupNeverNotifies) {
     SignInWithNotifications();
     const std::int32_t group = ConversationWithZhangWei(true);
@@ -175,6 +176,13 @@ TEST_F(DesktopSessionTest, AMutedGroupNeverNotifies) {
     EXPECT_EQ(Notes().ServerId(group), 0u);
     EXPECT_EQ(Notes().Accepted(), 1);
     EXPECT_FALSE(BusLog().contains(QStringLiteral("群里的消息")));
+
+    // An inline reply, as a server that offers them reports it: sent into the conversation,
+    // which is then read, so the notification goes.
+    Notes().OnNotificationReplied(Notes().ServerId(single), QStringLiteral("马上到"));
+    ASSERT_TRUE(PumpUntil([] { return Stored("马上到"); }, 20s)) << "the reply was not sent";
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(single) == 0; }, 10s));
+    EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(single)->badge, 0);
 }
 
 // Remembered: the password and the token are in the keyring and not in Config.ini, and the next
