@@ -123,8 +123,8 @@ void SignIn(const std::string& account, const std::string& password, bool rememb
 bool SignInRemembered() {
     CApiController& controller = CApiController::Instance();
     const LoginRecord remembered = controller.Saved().FirstSaved();
+    // An entry whose secrets the secret store keeps has none until they were read.
     if (remembered.mobile.empty() || remembered.password.empty()) return false;
-    if (SavedAccounts::AwaitsSecrets(remembered)) return false;
     controller.StartJob(controller.signIn, [remembered](CAsyncWorkFlow& flow) {
         CApiController& api = CApiController::Instance();
         const std::string url = ApiUrl("user", "login") + "?" + AuthQuery(remembered);

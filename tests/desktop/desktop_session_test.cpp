@@ -23,6 +23,8 @@
 #include "tests/support/box_catcher.h"
 #include "tests/support/main_window_client.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/chat_input.h"
+#include "ui/chat/dlg_message.h"
 #include "ui/chat/dlg_msg_group.h"
 #include "ui/main/message_notifier.h"
 #include "ui/ui_messages.h"
@@ -183,6 +185,20 @@ TEST_F(DesktopSessionTest, AMutedGroupNeverNotifies) {
     ASSERT_TRUE(PumpUntil([] { return Stored("马上到"); }, 20s)) << "the reply was not sent";
     ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(single) == 0; }, 10s));
     EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(single)->badge, 0);
+
+    // A reply the service refuses is not lost: the conversation opens with it in the box.
+    Send(single, QStringLiteral("还在吗"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(single) != 0; }, 20s));
+    ASSERT_NE(service_.Get("/admin/fault?kind=http500&path=/lumeno/msg/v3/add_dialogue&count=1")
+                  .find("ok"),
+              std::string::npos);
+    Notes().OnNotificationReplied(Notes().ServerId(single), QStringLiteral("在的"));
+    const auto boxHolds = [&] {
+        const CDlgMessage* chat = CDlgMsgGroup::Instance().Chat(single);
+        return chat && chat->Input() && chat->Input()->toPlainText() == QStringLiteral("在的");
+    };
+    EXPECT_TRUE(PumpUntil(boxHolds, 20s));
+    EXPECT_EQ(LastConversationRequest().conversationId, single);
 }
 
 // Remembered: the password and the token are in the keyring and not in Config.ini, and the next

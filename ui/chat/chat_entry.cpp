@@ -25,7 +25,12 @@ void SetFrontConversationQuery(std::function<bool(std::int32_t)> query) {
 }
 
 void OpenConversation(std::int32_t conversationId) {
+    OpenConversationWithUnsent(conversationId, std::string());
+}
+
+void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& text) {
     g_last.conversationId = conversationId;
+    g_last.unsent = text;
     g_last.userId.clear();
     g_last.closeAll = false;
     ++g_last.count;
@@ -35,6 +40,7 @@ void OpenConversation(std::int32_t conversationId) {
 
 void StartConversation(const std::string& userId) {
     g_last.conversationId = 0;
+    g_last.unsent.clear();
     g_last.userId = userId;
     g_last.closeAll = false;
     ++g_last.count;

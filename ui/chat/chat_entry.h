@@ -8,6 +8,9 @@
 
 // Opens an existing conversation of the session's store.
 void OpenConversation(std::int32_t conversationId);
+// Opens an existing conversation with a text that could not be sent from elsewhere (a reply
+// typed into a notification) put back into its input box.
+void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& text);
 // Opens (or starts) the one-to-one conversation with a user.
 void StartConversation(const std::string& userId);
 
@@ -18,7 +21,8 @@ void CloseAllConversations();
 struct ConversationRequest {
     std::int32_t conversationId = 0;
     std::string userId;
-    int count = 0;  // requests made so far
+    std::string unsent;  // goes back into the input box
+    int count = 0;       // requests made so far
     bool closeAll = false;
 };
 const ConversationRequest& LastConversationRequest();

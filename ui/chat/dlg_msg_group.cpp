@@ -78,6 +78,9 @@ void CDlgMsgGroup::OnCreate() {
     subscribed_ = true;
     SetConversationOpener([this](const ConversationRequest& request) {
         if (request.conversationId) OpenConversation(request.conversationId, true);
+        CDlgMessage* chat = request.unsent.empty() ? nullptr : Chat(request.conversationId);
+        if (chat && chat->Input())
+            chat->Input()->Restore(SerializeText(request.unsent), IsChatEmoticon);
         if (!request.userId.empty()) StartConversation(request.userId);
         if (request.closeAll) CloseAll();
     });

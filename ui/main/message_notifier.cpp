@@ -80,7 +80,15 @@ QString CMessageNotifier::BodyText(const MessageRecord& message) {
 }
 
 void CMessageNotifier::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
-    if (kind == db_event::kNewMessage && first == 0) {
+    if (kind == db_event::kSending && second == db_event::kFailed) {
+        // Nothing typed is lost: the conversation opens with the reply in its box.
+        const auto found = replies_.find(first);
+        if (found == replies_.end()) return;
+        const SentReply reply = found->second;
+        replies_.erase(found);
+        WriteLogText("a reply from a notification was not sent; it goes back to its conversation");
+        OpenConversationWithUnsent(reply.conversationId, reply.text);
+    } else if (kind == db_event::kNewMessage && first == 0) {
         if (const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(second))
             OnNewMessage(*message);
     } else if (kind == db_event::kConversationChanged && first > 0) {
@@ -132,7 +140,10 @@ void CMessageNotifier::Reply(std::int32_t conversationId, const QString& text) {
     message.anonym = conversation->me_is_anony;
     message.text = text.toStdString();
     AppendPcSuffix(message.text, conversationId);
-    AdvanceSendSequence();
+    const std::int32_t local = AdvanceSendSequence();
+    replies_[local] = SentReply{conversationId, text.toStdString()};
+    while (replies_.size() > kWatchedReplies)
+        replies_.erase(replies_.begin());
     SendTextMessage(message);
     // Answered: the conversation counts as read.
     MarkConversationRead(conversationId);

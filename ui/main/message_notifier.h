@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "storage/event_bus.h"
 #include "storage/records.h"
@@ -23,7 +24,9 @@ class DesktopNotifications;
 class CMessageNotifier final : private IDBEventListener {
   public:
     static constexpr std::uint32_t kEventMask =
-        db_event::kNewMessage | db_event::kConversationChanged;
+        db_event::kNewMessage | db_event::kConversationChanged | db_event::kSending;
+    // Replies whose fate is still watched.
+    static constexpr std::size_t kWatchedReplies = 32;
     // Texts longer than this are cut, with an ellipsis.
     static constexpr int kBodyCharacters = 120;
 
@@ -45,5 +48,11 @@ class CMessageNotifier final : private IDBEventListener {
     std::unique_ptr<platform::DesktopNotifications> notifications_;
     // The messages each shown notification tells of.
     std::map<std::int32_t, int> counts_;
+    struct SentReply {
+        std::int32_t conversationId;
+        std::string text;
+    };
+    // The replies sent, by local number: a failed one goes back to its conversation's box.
+    std::map<std::int32_t, SentReply> replies_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
