@@ -12,6 +12,7 @@
 #include <string>
 
 #include "api/api_controller.h"
+#include "api/avatar_files.h"
 #include "api/group_chat.h"
 #include "api/login.h"
 #include "config/config.h"
@@ -20,6 +21,7 @@
 #include "platform/secret_store.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/saved_accounts.h"
+#include "storage/user_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/main_window_client.h"
 #include "ui/chat/chat_entry.h"
@@ -122,6 +124,12 @@ TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead
     SignInWithNotifications();
     const std::int32_t id = ConversationWithZhangWei(false);
     ASSERT_GT(id, 0);
+    // The sender's picture, once the conversation list has fetched it, goes with the notification.
+    const UserRecord* sender = CDBUser::Instance().Find("10002");
+    ASSERT_NE(sender, nullptr);
+    std::string avatar;
+    ASSERT_TRUE(
+        PumpUntil([&] { return !(avatar = AvatarFile("10002", sender->avatar)).empty(); }, 20s));
     const int before = Calls(QStringLiteral("Notify"));
     Send(id, QStringLiteral("下午三点\n开会[smiles_01_01]"));
     ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(id) != 0; }, 20s));
@@ -130,6 +138,10 @@ TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead
     QString log = BusLog();
     EXPECT_TRUE(log.contains(QStringLiteral("string \"张伟\""))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("下午三点 开会[表情]")));
+    EXPECT_TRUE(log.contains(
+        QStringLiteral("string \"image-path\"\n         variant             string \"%1\"")
+            .arg(QString::fromStdString(avatar))))
+        << log.toStdString();
     EXPECT_TRUE(log.contains(
         QStringLiteral("string \"suppress-sound\"\n         variant             boolean true")))
         << log.toStdString();
