@@ -19,7 +19,7 @@ QDBusMessage Call(const char* method) {
 }  // namespace
 
 DesktopNotifications::DesktopNotifications(QString appName, QString appIcon, Activated activated,
-                                           Replied replied)
+                                           Replied replied, Unanswered unanswered)
     : bus_(QDBusConnection::sessionBus()),
       appName_(std::move(appName)),
       appIcon_(std::move(appIcon)),
@@ -37,9 +37,13 @@ DesktopNotifications::DesktopNotifications(QString appName, QString appIcon, Act
                  SLOT(OnNotificationReplied(uint, QString)));
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(Call("GetCapabilities")), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [this](QDBusPendingCallWatcher* done) {
+            [this, unanswered = std::move(unanswered)](QDBusPendingCallWatcher* done) {
                 const QDBusPendingReply<QStringList> reply = *done;
-                if (reply.isValid()) capabilities_ = reply.value();
+                if (reply.isValid()) {
+                    capabilities_ = reply.value();
+                } else if (unanswered) {
+                    unanswered();
+                }
                 done->deleteLater();
             });
 }

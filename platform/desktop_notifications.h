@@ -39,8 +39,12 @@ class DesktopNotifications final : public QObject {
     static constexpr char kDefaultAction[] = "default";
     static constexpr char kReplyAction[] = "inline-reply";
 
-    // `appIcon` names the program's icon (a file or an icon name).
-    DesktopNotifications(QString appName, QString appIcon, Activated activated, Replied replied);
+    using Unanswered = std::function<void()>;
+
+    // `appIcon` names the program's icon (a file or an icon name); `unanswered` is told once when
+    // the session has no notification server.
+    DesktopNotifications(QString appName, QString appIcon, Activated activated, Replied replied,
+                         Unanswered unanswered = nullptr);
     ~DesktopNotifications() override;
 
     // Shows the key's notification, or replaces the one it has.

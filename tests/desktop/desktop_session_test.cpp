@@ -23,6 +23,7 @@
 #include "storage/saved_accounts.h"
 #include "storage/user_store.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/log_file.h"
 #include "tests/support/main_window_client.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
@@ -256,9 +257,12 @@ TEST_F(DesktopSessionTest, AnOldRecordMovesIntoTheKeyringAtTheNextSignIn) {
 }
 
 // No secret store on the bus: the secrets stay in Config.ini's protected form, and the next start
-// still signs in by itself.
+// still signs in by itself. No notification server either: the client says so in its log once
+// and goes on.
 TEST_F(DesktopSessionTest, NoSecretStoreKeepsTheProtectedFormInConfig) {
     SignInRemembering();
+    EXPECT_TRUE(PumpUntil(
+        [] { return ReadLogFile().find("no notification server") != std::string::npos; }, 10s));
     platform::AccountSecrets secrets;
     EXPECT_EQ(KeyringHolds(secrets), platform::SecretOutcome::Unavailable);
     const std::vector<LoginRecord> stored = ConfigRecord();

@@ -44,7 +44,8 @@ CMessageNotifier::CMessageNotifier() {
         },
         [this, alive = alive_](platform::DesktopNotifications::Key key, const QString& text) {
             if (*alive) Reply(static_cast<std::int32_t>(key), text);
-        });
+        },
+        [] { WriteLogText("no notification server: new messages raise no desktop notification"); });
     if (!notifications_->BusConnected())
         WriteLogText("no session bus: new messages raise no desktop notification");
     CApiController::Instance().Events().Subscribe(kEventMask, this);
