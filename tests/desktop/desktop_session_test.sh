@@ -2,7 +2,7 @@
 # Runs the desktop session tests on a private session bus that knows no other services: with
 # "keyring", a real secret store (gnome-keyring, its login keyring made and unlocked with a
 # throwaway password in a throwaway home) and a real notification server (notification-daemon on a
-# private X display), whose calls dbus-monitor records for the tests ($LUMENO_NOTIFY_LOG); with
+# private X display, where xdotool clicks its bubbles), whose calls dbus-monitor records for the tests ($LUMENO_NOTIFY_LOG); with
 # "none", no secret store and no notification server at all.
 # Usage: desktop_session_test.sh keyring|none <desktop_session_tests> [gtest arguments]
 # Exit 77 (skipped) only when the pieces to set the session up are missing on this machine.
@@ -25,6 +25,7 @@ if [[ "${1:-}" != "--inside" ]]; then
         command -v gnome-keyring-daemon >/dev/null || skip "gnome-keyring-daemon is missing (Debian: gnome-keyring)"
         command -v Xvfb >/dev/null || skip "Xvfb is missing (Debian: xvfb)"
         [[ -x "$notification_daemon" ]] || skip "notification-daemon is missing (Debian: notification-daemon)"
+        command -v xdotool >/dev/null || skip "xdotool is missing (Debian: xdotool)"
     fi
     home="$(mktemp -d)"
     trap 'rm -rf "$home"' EXIT
@@ -87,7 +88,9 @@ if [[ "$mode" == keyring ]]; then
         sleep 0.1
     done
     [[ -s "$home/display" ]] || { echo "FAILED: Xvfb did not start"; exit 1; }
-    DISPLAY=":$(head -n 1 "$home/display")" "$notification_daemon" >"$home/notifications.log" 2>&1 &
+    # The tests click the bubbles on this display.
+    export LUMENO_NOTIFY_DISPLAY=":$(head -n 1 "$home/display")"
+    DISPLAY="$LUMENO_NOTIFY_DISPLAY" "$notification_daemon" >"$home/notifications.log" 2>&1 &
     pids+=($!)
     wait_for_name org.freedesktop.Notifications || exit 1
     export LUMENO_NOTIFY_LOG="$home/notify-calls.log"
