@@ -11,9 +11,9 @@ CApiController& CApiController::Instance() {
 }
 
 void CApiController::CancelAllJobs() {
-    for (FlowHandle* handle :
-         {&contactRefresh, &conversationSync, &signIn, &longConnection, &unknownUserFetch,
-          &presenceHeartbeat, &pendingItems, &pendingItemFromProfile, &presenceOff}) {
+    for (FlowHandle* handle : {&contactRefresh, &conversationSync, &signIn, &longConnection,
+                               &unknownUserFetch, &presenceHeartbeat, &pendingItems,
+                               &pendingItemFromProfile, &presenceOff, &rememberedSecrets}) {
         CAsyncWorkFlow::CancelFlow(handle);
     }
 }

@@ -43,6 +43,7 @@ class CApiController {
     FlowHandle pendingItems;
     FlowHandle pendingItemFromProfile;
     FlowHandle presenceOff;
+    FlowHandle rememberedSecrets;
 
     // The message id of the voice clip playing now, 0 when none.
     std::int32_t playingVoice = 0;

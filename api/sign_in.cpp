@@ -5,9 +5,12 @@
 #include "api/conversation_sync.h"
 #include "api/login.h"
 #include "config/config.h"
+#include "config/log.h"
 #include "flow/flow_timer.h"
 #include "net/http_request.h"
 #include "net/url_encode.h"
+#include "platform/directories.h"
+#include "platform/secret_store.h"
 #include "platform/user_idle.h"
 #include "platform/window.h"
 #include "storage/msg_dlg_store.h"
@@ -39,7 +42,54 @@ void AfterSignIn(CAsyncWorkFlow& flow) {
     StartConversationSync(SyncKind::kActiveQuery);
 }
 
+// Keeps the secrets of a remembered account in the secret store (on the worker pool) and notes
+// whether it did, so that Config.ini is written without them; an account no longer remembered
+// leaves the store.
+void KeepSecrets(CAsyncWorkFlow& flow, const std::string& account, bool keep,
+                 const platform::AccountSecrets& secrets) {
+    SavedAccounts& saved = CApiController::Instance().Saved();
+    const std::string& folder = platform::DataDirectory();
+    if (keep) {
+        const platform::SecretOutcome outcome = PoolScope::Run(
+            flow, [&] { return platform::StoreAccountSecrets(folder, account, secrets); });
+        if (outcome != platform::SecretOutcome::Done)
+            WriteLogText("the secret store did not take the account's secrets");
+        saved.SetKeptInStore(account, outcome == platform::SecretOutcome::Done);
+    } else if (saved.KeptInStore(account)) {
+        PoolScope::Run(flow, [&] { platform::ForgetAccountSecrets(folder, account); });
+        saved.SetKeptInStore(account, false);
+    }
+}
+
 }  // namespace
+
+void LoadRememberedSecrets(std::function<void()> done) {
+    CApiController& controller = CApiController::Instance();
+    std::vector<std::string> accounts = controller.Saved().AccountsAwaitingSecrets();
+    if (accounts.empty()) {
+        done();
+        return;
+    }
+    controller.StartJob(controller.rememberedSecrets, [accounts, done](CAsyncWorkFlow& flow) {
+        const std::string& folder = platform::DataDirectory();
+        using Found = std::vector<std::pair<std::string, platform::AccountSecrets>>;
+        const Found found = PoolScope::Run(flow, [&] {
+            Found read;
+            for (const std::string& account : accounts) {
+                platform::AccountSecrets secrets;
+                const auto outcome = platform::LookUpAccountSecrets(folder, account, secrets);
+                if (outcome == platform::SecretOutcome::Unavailable) break;
+                if (outcome == platform::SecretOutcome::Done) read.emplace_back(account, secrets);
+            }
+            return read;
+        });
+        if (found.size() < accounts.size())
+            WriteLogText("the secret store did not give every remembered account's secrets");
+        for (const auto& [account, secrets] : found)
+            CApiController::Instance().Saved().SetSecrets(account, secrets.password, secrets.token);
+        done();
+    });
+}
 
 std::string ApiUrl(const std::string& area, const std::string& operation) {
     return std::string("https://") + kBuiltInApiHost + "/lumeno/" + area + "/v3/" + operation;
@@ -61,6 +111,8 @@ void SignIn(const std::string& account, const std::string& password, bool rememb
         if (!CheckEnvelope(answer, &error)) api.StoreLastError(db_event::kSignIn, error);
         api.PostEvent(db_event::kSignIn, 0, success ? db_event::kDone : db_event::kFailed);
         if (success && (remember || automatic)) record.password = password;
+        KeepSecrets(flow, account, success && (remember || automatic) && !record.token.empty(),
+                    {password, record.token});
         api.Saved().UpdateAfterSignIn(success, account, success && remember, success && automatic,
                                       record);
         WriteConfigFlag(config_keys::kAutoLogin.section, config_keys::kAutoLogin.key, automatic);
@@ -71,6 +123,7 @@ void SignIn(const std::string& account, const std::string& password, bool rememb
 bool SignInRemembered() {
     CApiController& controller = CApiController::Instance();
     const LoginRecord remembered = controller.Saved().FirstSaved();
+    // An entry whose secrets the secret store keeps has none until they were read.
     if (remembered.mobile.empty() || remembered.password.empty()) return false;
     controller.StartJob(controller.signIn, [remembered](CAsyncWorkFlow& flow) {
         CApiController& api = CApiController::Instance();
@@ -87,9 +140,15 @@ bool SignInRemembered() {
             // The remembered secrets stay with the signed-in account for the next sign-in.
             record.password = remembered.password;
             AfterSignIn(flow);
+            // Secrets remembered in Config.ini move into the secret store when one runs.
+            if (!api.Saved().KeptInStore(remembered.mobile)) {
+                KeepSecrets(flow, remembered.mobile, true, {remembered.password, remembered.token});
+                if (api.Saved().KeptInStore(remembered.mobile)) api.Saved().SaveSaved();
+            }
         } else if (IsCredentialRefusal(error.error_code)) {
             // Only the service's own word makes the secrets worthless; an unreachable or confused
             // service says nothing about them, and the next start tries again.
+            KeepSecrets(flow, remembered.mobile, false, {});
             api.Saved().UpdateAfterSignIn(false, remembered.mobile, false, false, record);
         }
     });

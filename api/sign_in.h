@@ -4,10 +4,15 @@
 // second 1 about to send, 2 signed in, 3 failed); a refused password leaves its ErrorRecord under
 // that kind. UI thread only.
 
+#include <functional>
 #include <string>
 
 // Starts the password sign-in unless one runs.
 void SignIn(const std::string& account, const std::string& password, bool remember, bool automatic);
+// Reads the secrets of the remembered accounts that the desktop's secret store keeps (on the worker
+// pool), then calls `done` on the UI thread; at once when none waits for them. An account whose
+// secrets cannot be read stays remembered without them.
+void LoadRememberedSecrets(std::function<void()> done);
 // Starts the sign-in of the first remembered account when it has a name and a password (or
 // token); false (and nothing started) otherwise.
 bool SignInRemembered();

@@ -1,5 +1,5 @@
 # Third-party libraries, all from Debian 12 packages (scripts/packages.txt).
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network Svg Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network Svg Test DBus)
 find_package(Threads REQUIRED)
 find_package(Boost 1.74 REQUIRED COMPONENTS context)
 find_package(GTest REQUIRED)
@@ -18,4 +18,6 @@ pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
 pkg_check_modules(SPEEX REQUIRED IMPORTED_TARGET speex)
 find_package(ZLIB REQUIRED)
+# The desktop's secret store (the Secret Service).
+pkg_check_modules(LIBSECRET REQUIRED IMPORTED_TARGET libsecret-1)
 include(GoogleTest)

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string_view>
 
 #include "config/config.h"
@@ -106,11 +107,60 @@ void SavedAccounts::LoadSaved() {
     list_ = Parse(Unprotect(
         ReadConfigWhole(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key)));
     if (list_.size() > kMostSavedAccounts) list_.resize(kMostSavedAccounts);
+    kept_.clear();
+    for (const LoginRecord& entry : list_)
+        if (AwaitsSecrets(entry)) kept_.insert(Key(entry.mobile));
 }
 
 bool SavedAccounts::SaveSaved() const {
+    std::vector<LoginRecord> stored = list_;
+    for (LoginRecord& entry : stored) {
+        if (!KeptInStore(entry.mobile)) continue;
+        entry.password.clear();
+        entry.token.clear();
+    }
     return WriteConfigString(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key,
-                             Protect(Format(list_)));
+                             Protect(Format(stored)));
+}
+
+std::string SavedAccounts::Key(const std::string& account) {
+    std::string key = account;
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return key;
+}
+
+bool SavedAccounts::AwaitsSecrets(const LoginRecord& entry) {
+    return entry.remember_password && entry.password.empty() && entry.token.empty() &&
+           !entry.mobile.empty();
+}
+
+std::vector<std::string> SavedAccounts::AccountsAwaitingSecrets() const {
+    std::vector<std::string> accounts;
+    for (const LoginRecord& entry : list_)
+        if (AwaitsSecrets(entry)) accounts.push_back(entry.mobile);
+    return accounts;
+}
+
+void SavedAccounts::SetSecrets(const std::string& account, const std::string& password,
+                               const std::string& token) {
+    for (LoginRecord& entry : list_) {
+        if (!SameAccount(entry.mobile, account)) continue;
+        entry.password = password;
+        entry.token = token;
+    }
+}
+
+void SavedAccounts::SetKeptInStore(const std::string& account, bool kept) {
+    if (kept) {
+        kept_.insert(Key(account));
+    } else {
+        kept_.erase(Key(account));
+    }
+}
+
+bool SavedAccounts::KeptInStore(const std::string& account) const {
+    return kept_.count(Key(account)) != 0;
 }
 
 void SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account, bool remember,

@@ -5,6 +5,7 @@
 namespace {
 ConversationRequest g_last;
 std::function<void(const ConversationRequest&)> g_opener;
+std::function<bool(std::int32_t)> g_front;
 
 void Carry(const ConversationRequest& request) {
     if (g_opener) g_opener(request);
@@ -15,8 +16,21 @@ void SetConversationOpener(std::function<void(const ConversationRequest&)> opene
     g_opener = std::move(opener);
 }
 
+bool ConversationInFront(std::int32_t conversationId) {
+    return g_front && g_front(conversationId);
+}
+
+void SetFrontConversationQuery(std::function<bool(std::int32_t)> query) {
+    g_front = std::move(query);
+}
+
 void OpenConversation(std::int32_t conversationId) {
+    OpenConversationWithUnsent(conversationId, std::string());
+}
+
+void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& text) {
     g_last.conversationId = conversationId;
+    g_last.unsent = text;
     g_last.userId.clear();
     g_last.closeAll = false;
     ++g_last.count;
@@ -26,6 +40,7 @@ void OpenConversation(std::int32_t conversationId) {
 
 void StartConversation(const std::string& userId) {
     g_last.conversationId = 0;
+    g_last.unsent.clear();
     g_last.userId = userId;
     g_last.closeAll = false;
     ++g_last.count;

@@ -8,6 +8,9 @@
 
 // Opens an existing conversation of the session's store.
 void OpenConversation(std::int32_t conversationId);
+// Opens an existing conversation with a text that could not be sent from elsewhere (a reply
+// typed into a notification) put back into its input box.
+void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& text);
 // Opens (or starts) the one-to-one conversation with a user.
 void StartConversation(const std::string& userId);
 
@@ -18,10 +21,16 @@ void CloseAllConversations();
 struct ConversationRequest {
     std::int32_t conversationId = 0;
     std::string userId;
-    int count = 0;  // requests made so far
+    std::string unsent;  // goes back into the input box
+    int count = 0;       // requests made so far
     bool closeAll = false;
 };
 const ConversationRequest& LastConversationRequest();
+
+// Whether the user is looking at the conversation: its chat window is selected in the active,
+// unminimised window. False while nothing answers.
+bool ConversationInFront(std::int32_t conversationId);
+void SetFrontConversationQuery(std::function<bool(std::int32_t)> query);
 
 // The window that carries the requests out; an empty one only remembers them.
 void SetConversationOpener(std::function<void(const ConversationRequest&)> opener);

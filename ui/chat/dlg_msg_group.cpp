@@ -54,6 +54,7 @@ CDlgMsgGroup::~CDlgMsgGroup() {
     *alive_ = false;
     CAsyncWorkFlow::CancelFlow(&startFlow_);
     SetConversationOpener(nullptr);
+    SetFrontConversationQuery(nullptr);
     chats_.clear();
     if (subscribed_) CApiController::Instance().Events().Unsubscribe(kEventMask, this);
     if (IsWindow()) DestroyWindow();
@@ -77,8 +78,16 @@ void CDlgMsgGroup::OnCreate() {
     subscribed_ = true;
     SetConversationOpener([this](const ConversationRequest& request) {
         if (request.conversationId) OpenConversation(request.conversationId, true);
+        CDlgMessage* chat = request.unsent.empty() ? nullptr : Chat(request.conversationId);
+        if (chat && chat->Input())
+            chat->Input()->Restore(SerializeText(request.unsent), IsChatEmoticon);
         if (!request.userId.empty()) StartConversation(request.userId);
         if (request.closeAll) CloseAll();
+    });
+    SetFrontConversationQuery([this](std::int32_t conversationId) {
+        const QWidget* widget = Widget();
+        return chats_.count(conversationId) != 0 && conversationId == selected_ && widget &&
+               widget->isVisible() && widget->isActiveWindow() && !widget->isMinimized();
     });
 }
 

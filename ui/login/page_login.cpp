@@ -130,10 +130,16 @@ void CPageLogIn::OnCreate() {
 
     CApiController::Instance().Events().Subscribe(db_event::kSignIn, this);
     subscribed_ = true;
-    FillFromRemembered();
-    LookUpAvatar();
-    // The automatic sign-in runs while the main window shows the page.
-    if (automatic_) SignInRemembered();
+    // The secrets of the remembered accounts may first come from the desktop's secret store.
+    LoadRememberedSecrets([this, alive = AliveToken()] {
+        if (!*alive || !account_ || !password_) return;
+        // Whatever was typed meanwhile stays.
+        if (account_->ShowsPlaceholder() || account_->text().isEmpty()) FillFromRemembered();
+        LookUpAvatar();
+        Invalidate(false);
+        // The automatic sign-in runs while the main window shows the page.
+        if (automatic_) SignInRemembered();
+    });
 }
 
 void CPageLogIn::LookUpAvatar() {

@@ -31,6 +31,7 @@
 #include "ui/groups/dlg_user_group_list.h"
 #include "ui/login/page_login.h"
 #include "ui/main/main_style.h"
+#include "ui/main/message_notifier.h"
 #include "ui/main/tray_icon.h"
 #include "ui/pending/dlg_specials.h"
 #include "ui/profile/dlg_friend_level.h"
@@ -192,6 +193,7 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
                 platform::DestroyWindow(window);
             CDlgGenerateSession::CloseAll();
             CDlgSuggest::DestroyInstance();
+            notifier_.reset();
             tray_.reset();
             CApiController::Instance().SetNotificationWindow(nullptr);
             login_.reset();
@@ -256,6 +258,7 @@ void CMainWnd::ShowLogin() {
 
 void CMainWnd::ShowSignedIn() {
     signedIn_ = true;
+    if (!notifier_) notifier_ = std::make_unique<CMessageNotifier>();
     ShowMain();
     SwitchPage(MainPage::Contacts);
     SwitchPage(MainPage::Messages);
@@ -337,6 +340,8 @@ void CMainWnd::ReturnToLogin(bool forced) {
     StopVoiceForSignOut();
     // The conversations and their flows end before the stores are emptied under them.
     CloseAllConversations();
+    // The account's notifications go with it.
+    notifier_.reset();
     ReportPresenceOff();
     SignOut();
     ShowLogin();

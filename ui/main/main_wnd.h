@@ -20,6 +20,7 @@
 
 class CDlgSpecials;
 class CEditEx;
+class CMessageNotifier;
 class CPageContact;
 class CPageLogIn;
 class CPageMessage;
@@ -70,6 +71,8 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     CPageLogIn* LoginPage() const { return login_.get(); }
     CEditEx* SearchBox() const { return search_; }
     CTrayIcon* Tray() const { return tray_.get(); }
+    // The desktop notifications of new messages, while someone is signed in.
+    CMessageNotifier* Notifier() const { return notifier_.get(); }
     // The sign-in succeeded: the main window comes forward with the conversation page.
     void ShowSignedIn();
     // Shows the login page (made on first need) instead of the main window.
@@ -149,6 +152,7 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     std::unique_ptr<CPageMessage> messages_;
     std::unique_ptr<CPageContact> contacts_;
     std::unique_ptr<CTrayIcon> tray_;
+    std::unique_ptr<CMessageNotifier> notifier_;
     std::unique_ptr<CDlgSpecials> specials_;
     CEditEx* search_ = nullptr;  // a child of the window's widget
     CCachedPictures pictures_{*this};
