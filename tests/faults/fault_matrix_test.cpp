@@ -151,6 +151,25 @@ TEST_F(FaultMatrixTest, PushConnectionClosedOrSilentStillDeliversEverything) {
     ExpectNoFreeze(stalls);
 }
 
+TEST_F(FaultMatrixTest, ClockJumpsOfTheServiceLoseNoMessage) {
+    SignInDemo();
+    const std::int32_t conversation = ZhangWeisConversation();
+    ASSERT_NE(conversation, 0);
+    StallMeter stalls;
+    // A day ahead, then an hour behind the real time (a clock put right), then back to it: the
+    // messages of each are newer in order but not in time.
+    for (const char* offset : {"86400", "-3600", "0"}) {
+        ASSERT_NE(service_.Get(std::string("/admin/clock?offset=") + offset).find("ok"),
+                  std::string::npos);
+        const std::string text = std::string("时钟跳到 ") + offset;
+        Send(conversation, text);
+        ASSERT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 30s)) << offset;
+    }
+    EXPECT_EQ(Held("时钟跳到 86400"), 1) << "nothing twice";
+    EXPECT_TRUE(Main().SignedIn());
+    ExpectNoFreeze(stalls);
+}
+
 TEST_F(FaultMatrixTest, RevokedTokenReturnsToLoginAndNothingSentMeanwhileIsLost) {
     SignInDemo();
     const std::int32_t conversation = ZhangWeisConversation();
