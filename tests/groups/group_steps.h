@@ -16,6 +16,7 @@
 #include "tests/support/box_catcher.h"
 #include "tests/support/element_click.h"
 #include "tests/support/main_window_client.h"
+#include "tests/support/screenshot.h"
 #include "ui/edit/edit_ex.h"
 #include "ui/groups/dlg_generate_session.h"
 #include "ui/groups/dlg_user_group_list.h"
@@ -82,8 +83,8 @@ class GroupWindowsTest : public MainWindowClientTest {
 
     static void Screenshot(VWindowImplRoot& window, const QString& file) {
         PumpUntil([] { return false; }, std::chrono::milliseconds(400));
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(window.Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + file));
+        EXPECT_TRUE(SaveAtBothScales(window.Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT),
+                                     QString(file).remove(QStringLiteral(".png"))));
     }
 
   private:

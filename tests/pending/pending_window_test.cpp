@@ -13,6 +13,7 @@
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/pending_window.h"
+#include "tests/support/screenshot.h"
 #include "ui/contacts/page_contact.h"
 #include "ui/pending/dlg_send_resume.h"
 #include "ui/pending/dlg_special_recommend.h"
@@ -72,9 +73,8 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
         // The picture for the README: every kind of card.
         Window().List().SetTopIndex(0);
         QTest::qWait(800);  // the avatars arrive from the image cache
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(Window().Widget()->grab().save(
-            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-items.png")));
+        EXPECT_TRUE(SaveAtBothScales(Window().Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT),
+                                     QStringLiteral("pending-items")));
     }
 
     const PendingItem* request = ItemOfType(pending_type::kFriendRequest);

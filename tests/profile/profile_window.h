@@ -20,6 +20,7 @@
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
+#include "tests/support/screenshot.h"
 #include "ui/edit/edit_ex.h"
 #include "ui/profile/dlg_add_contact_confirm.h"
 #include "ui/profile/dlg_friend_level.h"
@@ -110,10 +111,8 @@ class ProfileWindowTest : public MainWindowClientTest {
 
     // Saves a picture of a window for the README.
     static void SaveScreenshot(QWidget* widget, const QString& name) {
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        const QImage image = widget->grab().toImage();
-        ASSERT_FALSE(image.isNull());
-        ASSERT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name));
+        ASSERT_TRUE(SaveAtBothScales(widget, QStringLiteral(LUMENO_SCREENSHOT_OUT),
+                                     QString(name).remove(QStringLiteral(".png"))));
     }
 };
 

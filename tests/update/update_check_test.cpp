@@ -20,6 +20,7 @@
 #include "platform/window.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
+#include "tests/support/screenshot.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/message_box.h"
 #include "ui/prompts/update_prompt.h"
@@ -45,10 +46,7 @@ std::vector<QString> Buttons(VWindowImplRoot& window) {
 }
 
 void SaveShot(VWindowImplRoot& window, const QString& name) {
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    const QImage image = window.Widget()->grab().toImage();
-    EXPECT_FALSE(image.isNull());
-    EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name + ".png"));
+    EXPECT_TRUE(SaveAtBothScales(window.Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT), name));
 }
 
 // Answers the update prompt with `answer` once it shows, keeping its text and buttons.
