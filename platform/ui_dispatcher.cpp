@@ -50,9 +50,9 @@ void UiDispatcher::DeliverQueued(MSG msg) {
 }
 
 bool UiDispatcher::event(QEvent* event) {
+    thread_check::TakeOver(event);  // before any of it is read
     if (event->type() != MessageEventType()) return QObject::event(event);
     auto* message = static_cast<WindowMessageEvent*>(event);
-    thread_check::TakeOver(message);
     if (message->reply) {
         LRESULT result = 0;
         if (Window* window = WindowFromHandle(message->msg.hwnd)) {
