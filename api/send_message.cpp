@@ -12,6 +12,7 @@
 #include "platform/picture_file.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
+#include "storage/user_store.h"
 
 namespace {
 
@@ -155,6 +156,45 @@ void AppendPcSuffix(std::string& text, std::int32_t conversationId) {
         conversation->member_ids[0] == "6") {
         text += "  (来自PC版)";
     }
+}
+
+namespace {
+
+std::string WireLineEnds(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            out += "\r\n";
+        } else if (text[i] == '\n') {
+            out += "\r\n";
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+MessageRecord OutgoingTextMessage(const ConversationRecord& conversation,
+                                  const std::string& typed) {
+    MessageRecord message;  // a text message: the record's type 0
+    message.is_me = 1;
+    message.mid = conversation.id;
+    message.qxid = CDBLogin::Instance().Record().qxid;
+    message.anonym = conversation.me_is_anony;
+    message.text = WireLineEnds(typed);
+    AppendPcSuffix(message.text, conversation.id);
+    if (conversation.type == kGroupConversationType) {
+        for (const std::string& member : conversation.member_ids) {
+            const UserRecord* user = CDBUser::Instance().Find(member);
+            if (user && !user->name.empty() &&
+                message.text.find("@" + user->name) != std::string::npos)
+                message.mentioned_ids.push_back(member);
+        }
+    }
+    return message;
 }
 
 void ToggleAnonymous(std::int32_t conversationId) {

@@ -22,6 +22,10 @@ bool SendPictureMessage(const MessageRecord& message);
 
 // Marks a message to the feedback account as written in the desktop client.
 void AppendPcSuffix(std::string& text, std::int32_t conversationId);
+// The text message the user typed into the conversation, as it is sent: line ends as the service
+// keeps them (CR LF), the desktop mark where it belongs, the group members named with "@" as its
+// mentions, and the conversation's anonymity.
+MessageRecord OutgoingTextMessage(const ConversationRecord& conversation, const std::string& typed);
 // Switches the conversation's anonymity.
 void ToggleAnonymous(std::int32_t conversationId);
 

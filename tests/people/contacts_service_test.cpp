@@ -21,9 +21,12 @@ class ContactsServiceTest : public lumeno::test::SignedInClientTest {
     void SignInWithContacts(const std::string& account) {
         EventRecorder events(db_event::kContacts);
         SignInOnly(account);
+        // The synchronisation started with the sign-in brings member records too: it must have
+        // landed before a test changes users, or it would undo the change.
         ASSERT_TRUE(PumpUntil([&] {
             return events.Count(db_event::kContacts, db_event::kStarted) == 1 &&
-                   !CApiController::Instance().contactRefresh.Busy();
+                   !CApiController::Instance().contactRefresh.Busy() &&
+                   !CApiController::Instance().conversationSync.Busy();
         }));
         ASSERT_TRUE(events.Saw(db_event::kContacts, db_event::kDone));
     }
@@ -217,7 +220,8 @@ TEST_F(ContactsServiceTest, EndingAFriendshipMovesTheContactOut) {
         RunStep([&](CAsyncWorkFlow& flow) { profile = BreakFriendship(lina, nullptr, flow); }));
     ASSERT_NE(profile, nullptr);
     EXPECT_NE(FindUser(lina)->dist, 1);
-    EXPECT_TRUE(events.Saw(db_event::kContacts, db_event::kDone));
+    // The event is posted: it comes with the next turn of the loop.
+    EXPECT_TRUE(PumpUntil([&] { return events.Saw(db_event::kContacts, db_event::kDone); }));
     EXPECT_TRUE(SearchContacts("lina").empty());
     ErrorRecord error;
     ASSERT_TRUE(

@@ -23,22 +23,6 @@ namespace cs = chat_style;
 
 namespace {
 
-// Line ends as the service keeps them: CR LF.
-std::string WireLineEnds(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += "\r\n";
-        } else if (text[i] == '\n') {
-            out += "\r\n";
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 bool Blank(const std::string& text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
@@ -87,22 +71,7 @@ void CDlgMessage::Send() {
     for (const std::string& picture : parts.pictures)
         SendPicture(picture);
     if (Blank(parts.text)) return;
-    MessageRecord message;
-    message.type = static_cast<std::int32_t>(MessageKind::kText);
-    message.is_me = 1;
-    message.mid = conversationId_;
-    message.qxid = CDBLogin::Instance().Record().qxid;
-    message.anonym = conversation->me_is_anony;
-    message.text = WireLineEnds(parts.text);
-    AppendPcSuffix(message.text, conversationId_);
-    if (conversation->type == 3) {
-        for (const std::string& member : conversation->member_ids) {
-            const UserRecord* user = CDBUser::Instance().Find(member);
-            if (user && !user->name.empty() &&
-                message.text.find("@" + user->name) != std::string::npos)
-                message.mentioned_ids.push_back(member);
-        }
-    }
+    MessageRecord message = OutgoingTextMessage(*conversation, parts.text);
     const std::int32_t local = AdvanceSendSequence();
     outstanding_[local] = message;
     ShowSent(message, local);

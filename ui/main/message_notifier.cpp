@@ -133,14 +133,7 @@ void CMessageNotifier::OnNewMessage(const MessageRecord& message) {
 void CMessageNotifier::Reply(std::int32_t conversationId, const QString& text) {
     const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId);
     if (!conversation || text.trimmed().isEmpty()) return;
-    MessageRecord message;
-    message.type = static_cast<std::int32_t>(MessageKind::kText);
-    message.is_me = 1;
-    message.mid = conversationId;
-    message.qxid = CDBLogin::Instance().Record().qxid;
-    message.anonym = conversation->me_is_anony;
-    message.text = text.toStdString();
-    AppendPcSuffix(message.text, conversationId);
+    const MessageRecord message = OutgoingTextMessage(*conversation, text.toStdString());
     const std::int32_t local = AdvanceSendSequence();
     replies_[local] = SentReply{conversationId, text.toStdString()};
     while (replies_.size() > kWatchedReplies)
