@@ -5,7 +5,10 @@
 // store) and the messages the client got against the messages sent. Exits non-zero when they
 // differ or the run could not be made.
 //
-//   bench_soak [--minutes N]     (default 10; fractions allowed, e.g. 0.2 for a quick look)
+//   bench_soak [--minutes N] [--no-windows] [--no-messages]
+//
+// N defaults to 10 (fractions allowed, e.g. 0.2 for a quick look). --no-windows leaves the chat
+// windows shut and --no-messages the feed silent, to tell where memory goes.
 
 #include <QApplication>
 #include <QTest>
@@ -109,6 +112,17 @@ double Minutes(int argc, char** argv) {
     return 10;
 }
 
+bool Flag(int argc, char** argv, const char* name) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) return true;
+    }
+    return false;
+}
+
+std::size_t MessagesHeld() {
+    return CDBMsgDlg::Instance().Messages().size();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,8 +131,11 @@ int main(int argc, char** argv) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     const double minutes = Minutes(argc, argv);
+    const bool withWindows = !Flag(argc, argv, "--no-windows");
+    const bool withMessages = !Flag(argc, argv, "--no-messages");
     if (!(minutes > 0)) {
-        std::fprintf(stderr, "usage: bench_soak [--minutes N], N above 0\n");
+        std::fprintf(stderr,
+                     "usage: bench_soak [--minutes N] [--no-windows] [--no-messages], N above 0\n");
         return 2;
     }
     int status = 0;
@@ -151,9 +168,11 @@ int main(int argc, char** argv) {
         Receiver receiver(feed);
         const long startKiB = ResidentKiB();
         std::printf(
-            "soak: %.1f min, a message every %lld ms into %zu conversations; "
-            "resident memory at start %.1f MiB\n",
-            minutes, static_cast<long long>(kPeriod.count()), routes.size(), startKiB / 1024.0);
+            "soak: %.1f min, %s, %s; resident memory at start %.1f MiB, messages held %zu\n",
+            minutes,
+            withMessages ? "a message every 50 ms into 4 conversations" : "no messages sent",
+            withWindows ? "chat windows opening and closing" : "no chat window", startKiB / 1024.0,
+            MessagesHeld());
         std::fflush(stdout);
 
         const auto start = Clock::now();
@@ -161,18 +180,24 @@ int main(int argc, char** argv) {
                                      std::chrono::duration<double, std::ratio<60>>(minutes));
         auto nextReport = start + 1min;
         std::vector<long> perMinuteKiB;
+        std::vector<std::size_t> perMinuteHeld;
         int windows = 0, windowFailures = 0;
-        feed.Start();
+        if (withMessages) feed.Start();
         while (Clock::now() < end) {
-            const Target& target = targets[windows % 2];
-            if (!OpenAndClose(target.oneToOne, target.title)) ++windowFailures;
-            ++windows;
+            if (withWindows) {
+                const Target& target = targets[windows % 2];
+                if (!OpenAndClose(target.oneToOne, target.title)) ++windowFailures;
+                ++windows;
+            }
             bench::PumpFor(kWindowGap);
             if (Clock::now() >= nextReport) {
                 perMinuteKiB.push_back(ResidentKiB());
-                std::printf("  minute %2zu: resident %.1f MiB, sent %d, shown %d, windows %d\n",
-                            perMinuteKiB.size(), perMinuteKiB.back() / 1024.0, feed.Sent(),
-                            receiver.Shown(), windows);
+                perMinuteHeld.push_back(MessagesHeld());
+                std::printf(
+                    "  minute %2zu: resident %.1f MiB, sent %d, shown %d, messages held %zu, "
+                    "windows %d\n",
+                    perMinuteKiB.size(), perMinuteKiB.back() / 1024.0, feed.Sent(),
+                    receiver.Shown(), perMinuteHeld.back(), windows);
                 std::fflush(stdout);
                 nextReport += 1min;
             }
@@ -191,6 +216,13 @@ int main(int argc, char** argv) {
                                   static_cast<double>(perMinuteKiB.size() - 2) / 1024.0;
             std::printf("growth after warm-up (minute 2 to %zu): %+.2f MiB per minute\n",
                         perMinuteKiB.size(), growth);
+            const auto held = perMinuteHeld.back() - perMinuteHeld[1];
+            if (held > 0) {
+                std::printf("  per message the store took in meanwhile: %.2f KiB (%zu messages)\n",
+                            static_cast<double>(perMinuteKiB.back() - perMinuteKiB[1]) /
+                                static_cast<double>(held),
+                            held);
+            }
         }
         std::printf("delivery, send -> in the client's store: p50 %.1f ms, p99 %.1f ms\n",
                     bench::Percentile(receiver.latencies, 0.5),

@@ -8,7 +8,7 @@
 
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
-#include "tests/support/main_window_client.h"
+#include "tests/support/chat_window.h"
 #include "tests/support/pump.h"
 #include "tests/support/stall_meter.h"
 
@@ -18,7 +18,7 @@ namespace lumeno::test {
 // seconds here. (The figures themselves are measured by the benchmarks.)
 inline constexpr qint64 kFrozenMs = 1000;
 
-class FaultMatrixTest : public MainWindowClientTest {
+class FaultMatrixTest : public ChatWindowTest {
   protected:
     // Signs in whatever the login page remembers, and fails, instead of waiting on it, when a
     // message box comes up on the way.

@@ -53,13 +53,14 @@ std::string DraftBook::Get(std::int32_t conversationId) const {
 
 void DraftBook::Put(std::int32_t conversationId, const std::string& serialized) {
     const std::string before = Get(conversationId);
-    if (before == serialized) return;
+    if (before == serialized && !unsaved_) return;
     if (serialized.empty()) {
         drafts_.erase(conversationId);
     } else {
         drafts_[conversationId] = serialized;
     }
-    if (!Save()) WriteLogText("the drafts could not be written to " + path_);
+    unsaved_ = !Save();
+    if (unsaved_) WriteLogText("the drafts could not be written to " + path_);
 }
 
 void DraftBook::Load() {

@@ -17,7 +17,8 @@ class DraftBook {
 
     // The serialized input of a conversation, empty when there is none.
     std::string Get(std::int32_t conversationId) const;
-    // Keeps it (an empty draft removes the entry) and writes the file when it changed.
+    // Keeps it (an empty draft removes the entry) and writes the file when it changed, or when an
+    // earlier write failed (a full disk or a read-only folder): the next keep writes it again.
     void Put(std::int32_t conversationId, const std::string& serialized);
 
     const std::string& FilePath() const { return path_; }
@@ -29,4 +30,5 @@ class DraftBook {
 
     std::string path_;
     std::map<std::int32_t, std::string> drafts_;
+    bool unsaved_ = false;  // the file lags behind what is held here
 };
