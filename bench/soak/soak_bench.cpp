@@ -224,9 +224,11 @@ int main(int argc, char** argv) {
                             held);
             }
         }
-        std::printf("delivery, send -> in the client's store: p50 %.1f ms, p99 %.1f ms\n",
-                    bench::Percentile(receiver.latencies, 0.5),
-                    bench::Percentile(receiver.latencies, 0.99));
+        if (!receiver.latencies.empty()) {
+            std::printf("delivery, send -> in the client's store: p50 %.1f ms, p99 %.1f ms\n",
+                        bench::Percentile(receiver.latencies, 0.5),
+                        bench::Percentile(receiver.latencies, 0.99));
+        }
         std::printf(
             "messages: sent %d, shown %d, duplicates %d, refused by the service %d, "
             "sends late by more than a period %d\n",
