@@ -7,6 +7,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -28,8 +30,13 @@ std::string Text(FuzzedDataProvider& in) {
 
 // An address the page may be given: empty, a web address, a file this client wrote, or one of
 // the page's own pictures.
+// A web address's scheme is read without regard to case, as browsers read it ("HTTP://" too).
 bool AllowedAddress(const std::string& value) {
-    return value.empty() || value.starts_with("http://") || value.starts_with("https://") ||
+    const std::size_t end = value.find("://");
+    std::string scheme = end == std::string::npos ? std::string() : value.substr(0, end);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return value.empty() || scheme == "http" || scheme == "https" ||
            value.starts_with("file:///") || value.starts_with("images/");
 }
 
