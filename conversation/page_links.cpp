@@ -99,8 +99,12 @@ std::string WebAddressOrEmpty(std::string_view address) {
 }
 
 std::string LocalFileAddress(const std::string& path) {
-    const QString local = QString::fromStdString(path);
+    QString local = QString::fromStdString(path);
     if (path.empty() || !local.startsWith(QLatin1Char('/'))) return {};
+    // "//name/..." is the same file as "/name/..." here, but a file address would read "name" as
+    // the machine that holds it.
+    while (local.startsWith(QStringLiteral("//")))
+        local.remove(0, 1);
     return QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded).toStdString();
 }
 

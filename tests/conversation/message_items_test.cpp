@@ -210,6 +210,17 @@ TEST_F(MessageItems, EveryKindOfMessage) {
         "time": "2026-03-04 10:00:00", "content": "https://img.example.com/full.jpg"})");
     picture.file.url = "javascript:alert(1)";
     EXPECT_EQ(Parse(MakeItem(picture, sources))["content"], "");
+    // A picture on its way from this desktop shows its own file, however its path is written
+    // (a path that starts with "//" names no other machine here).
+    MessageRecord sending = Message(0, 2, "me1", "[图片]");
+    for (const auto& [path, address] :
+         {std::pair<std::string, std::string>{"/home/x/my pic.png", "file:///home/x/my%20pic.png"},
+          {"//home/x/a.png", "file:///home/x/a.png"},
+          {"///f", "file:///f"},
+          {"relative.png", ""}}) {
+        sending.file.local_path = path;
+        EXPECT_EQ(Parse(MakeItem(sending, sources, 5))["content"].asString(), address) << path;
+    }
 
     MessageRecord audio = Message(21, 1, "u1", "<voice>");
     audio.file.duration = 12;
