@@ -31,7 +31,10 @@ std::string OneLine(std::string_view value) {
 }  // namespace
 
 IniFile::IniFile(std::string_view text) {
-    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    // The byte order mark is not written back, so every one at the start goes: a file saved twice
+    // by an editor that adds one must read the same before and after the client writes it.
+    while (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
     while (!text.empty()) {
         auto end = text.find('\n');
         std::string_view line = text.substr(0, end);

@@ -69,6 +69,14 @@ TEST(IniFile, ByteOrderMarkAndRemoval) {
     EXPECT_TRUE(file.Remove("a", "x"));
     EXPECT_FALSE(file.Remove("a", "x"));
     EXPECT_EQ(file.Text(), "[a]\ny=2\n");
+
+    // A second mark does not turn into the first one once the file is written back.
+    IniFile twice("\xEF\xBB\xBF\xEF\xBB\xBF[main]\nmsg=a\n");
+    twice.Set("main", "online", "0");
+    const IniFile again(twice.Text());
+    EXPECT_EQ(again.Get("main", "online"), "0");
+    EXPECT_EQ(again.Get("main", "msg"), twice.Get("main", "msg"));
+    EXPECT_EQ(twice.Get("main", "msg"), "a");
 }
 
 }  // namespace
