@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/chat_window.h"
@@ -64,6 +65,10 @@ class FaultMatrixTest : public ChatWindowTest {
         EXPECT_LT(stalls.LongestMs(), kFrozenMs);
         std::printf("longest stall of the UI thread: %lld ms\n",
                     static_cast<long long>(stalls.LongestMs()));
+    }
+    // The file's bytes; empty when it can't be read.
+    static std::string ReadWholeFile(const std::string& path) {
+        return platform::ReadWholeFile(path).value_or(std::string());
     }
     // How many messages of the account's store read `text`.
     static int Held(const std::string& text) {

@@ -6,7 +6,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "api/login.h"
@@ -18,13 +17,6 @@ namespace lumeno::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void WriteWhole(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
@@ -97,7 +89,7 @@ TEST_F(FaultMatrixTest, CorruptedAccountDatabaseIsSetAsideAndTheServiceFillsANew
     EXPECT_TRUE(CSQLiteHelper::Instance().IsOpen()) << "a new database, not none";
     const std::vector<std::string> aside = SetAside(path);
     ASSERT_EQ(aside.size(), 1u);
-    EXPECT_TRUE(ReadWhole(aside[0]) == junk) << "the damaged file is kept as it was";
+    EXPECT_TRUE(ReadWholeFile(aside[0]) == junk) << "the damaged file is kept as it was";
     EXPECT_FALSE(CDBMsgDlg::Instance().Conversations().empty()) << "the service refilled the list";
     const std::int32_t conversation = ZhangWeisConversation();
     ASSERT_NE(conversation, 0);
@@ -120,7 +112,7 @@ TEST_F(FaultMatrixTest, FullDiskKeepsEveryFileWholeAndLosesNoMessage) {
     SignInDemo();
     const std::int32_t conversation = ZhangWeisConversation();
     ASSERT_NE(conversation, 0);
-    const std::string config = ReadWhole(ConfigFilePath());
+    const std::string config = ReadWholeFile(ConfigFilePath());
     const std::int32_t unread = Conversation(conversation).badge;
     const std::string whileFull = "磁盘满时收到的";
     StallMeter stalls;
@@ -132,7 +124,7 @@ TEST_F(FaultMatrixTest, FullDiskKeepsEveryFileWholeAndLosesNoMessage) {
         Main().SwitchPage(MainPage::Contacts);
         QTest::qWait(500);
         Main().SwitchPage(MainPage::Messages);
-        EXPECT_TRUE(ReadWhole(ConfigFilePath()) == config)
+        EXPECT_TRUE(ReadWholeFile(ConfigFilePath()) == config)
             << "a failed write leaves the file whole";
         EXPECT_TRUE(Main().SignedIn());
     }

@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -34,13 +32,6 @@ const bool kPermissionsApply = [] {
     data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
     return ::syscall(SYS_capset, &header, data) == 0;
 }();
-
-std::string ReadWhole(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 bool CanCreateFileIn(const std::string& folder) {
     const std::string probe = folder + "/probe";
@@ -86,7 +77,7 @@ TEST_F(FaultMatrixTest, ReadOnlyDataFolderKeepsTheDraftAndLosesNoMessage) {
     ASSERT_NE(conversation, 0);
     auto window = Open(conversation);
     ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }, 30s));
-    const std::string config = ReadWhole(ConfigFilePath());
+    const std::string config = ReadWholeFile(ConfigFilePath());
     const QString draft = QStringLiteral("只读时写下的半句话");
     const std::string whileReadOnly = "文件夹只读时收到的";
     const std::string afterwards = "文件夹可写之后";
@@ -106,7 +97,7 @@ TEST_F(FaultMatrixTest, ReadOnlyDataFolderKeepsTheDraftAndLosesNoMessage) {
             << "shown all the same";
         EXPECT_EQ(Held(whileReadOnly), 1);
         EXPECT_FALSE(WriteConfigString("main", "probe", "1")) << "the write is refused";
-        EXPECT_TRUE(ReadWhole(ConfigFilePath()) == config) << "a failed write leaves it whole";
+        EXPECT_TRUE(ReadWholeFile(ConfigFilePath()) == config) << "a failed write leaves it whole";
         EXPECT_EQ(window->Input()->toPlainText(), draft) << "the typing stays where it was";
         EXPECT_EQ(QApplication::focusWidget(), window->Input());
         EXPECT_TRUE(Main().SignedIn());
