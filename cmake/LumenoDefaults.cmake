@@ -14,6 +14,9 @@ target_compile_definitions(lumeno_defaults INTERFACE
     LUMENO_VERSION_PATCH=${PROJECT_VERSION_PATCH}
     LUMENO_VERSION_TWEAK=${PROJECT_VERSION_TWEAK}
     QT_NO_KEYWORDS)
+# The build folder is "." in debugging information, so that compiler results do not depend on
+# where the checkout is and a compiler cache shared by several clones serves them all.
+add_compile_options(-fdebug-prefix-map=${CMAKE_BINARY_DIR}=.)
 
 # GNU gold, which comes with binutils, links the many test programs three to four times faster
 # than the default linker. (Not for clang's fuzz tree: gold warns about clang's sanitizer runtime.)
@@ -65,7 +68,8 @@ function(lumeno_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     # Test code itself needs no optimisation; the libraries it tests keep theirs.
     target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-O0>)
-    target_link_libraries(${name} PRIVATE lumeno_defaults ${ARG_LIBS} GTest::gtest GTest::gmock)
+    target_link_libraries(${name} PRIVATE lumeno_defaults lumeno_test_build_tree ${ARG_LIBS} GTest::gtest
+        GTest::gmock)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     set(labels "")
     if(ARG_THREADS)

@@ -1,5 +1,9 @@
 # Third-party libraries, all from Debian 12 packages (scripts/packages.txt).
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network Svg Test DBus)
+# Qt's test library tells every file that uses it its own source and build folders, for
+# QFINDTESTDATA, which no test here uses: those two names would make each such compilation depend
+# on where the checkout is, and so miss a compiler cache that another clone filled.
+set_property(TARGET Qt6::Test PROPERTY INTERFACE_COMPILE_DEFINITIONS QT_TESTLIB_LIB)
 find_package(Threads REQUIRED)
 find_package(Boost 1.74 REQUIRED COMPONENTS context)
 find_package(GTest REQUIRED)

@@ -20,6 +20,7 @@
 #include "platform/ui_thread.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "tests/support/client_window.h"
 #include "tests/support/local_service.h"
@@ -138,7 +139,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
-    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
+    lumeno::test::PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
 
     // Every measurement meets a service in its first state (the service remembers what a
     // device has had), at the same addresses, since the client reads them once per process.

@@ -20,6 +20,7 @@
 #include "bench/support/rounds.h"
 #include "net/url_encode.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
 
@@ -169,7 +170,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     Samples samples;
     {
-        bench::ChatClient client(LUMENO_BENCH_SKIN_DIR);
+        bench::ChatClient client(lumeno::test::build::SkinDir());
         if (!client.SignIn()) return 1;
         const std::int32_t id = bench::ChatClient::ConversationWith(kPeerName);
         if (id == 0) {

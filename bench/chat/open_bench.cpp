@@ -22,6 +22,7 @@
 #include "conversation/message_items.h"
 #include "conversation/store_sources.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/conversation_page.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
@@ -181,7 +182,7 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
     int status = 0;
     {
-        bench::ChatClient client(LUMENO_BENCH_SKIN_DIR);
+        bench::ChatClient client(lumeno::test::build::SkinDir());
         if (!client.SignIn()) return 1;
         const std::int32_t id = bench::ChatClient::ConversationWith(kPeerName);
         if (id == 0) {

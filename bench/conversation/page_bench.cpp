@@ -18,6 +18,7 @@
 #include <dirent.h>
 
 #include "bench/support/rounds.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/conversation_page.h"
 #include "tests/support/sample_conversation.h"
 #include "tests/support/temp_dir.h"
@@ -94,8 +95,8 @@ int main(int argc, char** argv) {
     lumeno::test::UseTempDataHome(home);
     RegisterComponentTable(kUtilComponentTable);
     GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-    SetSkinDirectory(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
-    const EmoticonTable emoticons = EmoticonTable::Load(LUMENO_BENCH_SKIN_DIR);
+    SetSkinDirectory(QString::fromUtf8(lumeno::test::build::SkinDir()));
+    const EmoticonTable emoticons = EmoticonTable::Load(lumeno::test::build::SkinDir());
     lumeno::test::SamplePictureServer pictures;
     lumeno::test::SampleConversation chat(pictures, true, &emoticons);
 

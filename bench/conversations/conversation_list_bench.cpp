@@ -17,6 +17,7 @@
 #include "app/component_tables.h"
 #include "bench/support/rounds.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -77,7 +78,7 @@ class CHost final : public VWindowImpl<CHost, WS_POPUP> {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
+    lumeno::test::PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
     FillStore();
 
     int checksum = 0;

@@ -26,6 +26,7 @@
 #include "bench/soak/feed.h"
 #include "bench/support/rounds.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
 
@@ -140,7 +141,7 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     {
-        bench::ChatClient client(LUMENO_BENCH_SKIN_DIR);
+        bench::ChatClient client(lumeno::test::build::SkinDir());
         if (!client.SignIn()) return 1;
         struct Target {
             const char* account;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/support/rounds.h"
+#include "tests/support/build_tree.h"
 #include "toolkit/gallery/gallery_window.h"
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     RegisterComponentTable(kUtilComponentTable);
     GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-    SetSkinDirectory(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
+    SetSkinDirectory(QString::fromUtf8(lumeno::test::build::SkinDir()));
     InitializeSkinFonts();
     CWndShadow::Initialize();
 

@@ -13,6 +13,7 @@
 #include "app/component_tables.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "toolkit/elements/ui_elements.h"
 #include "toolkit/skin/skin_directory.h"
@@ -107,7 +108,7 @@ double Measure(Work work) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    lumeno::test::PrepareClientComponents(QStringLiteral(LUMENO_BENCH_SKIN_DIR));
+    lumeno::test::PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
     FillStores();
     ContactRows rows;
     const double build = Measure([&] { rows = BuildContactRows(false); });

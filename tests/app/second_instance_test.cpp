@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/build_tree.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -85,14 +86,15 @@ TEST(SecondInstance, HandsShowMainToTheFirstAndLeavesAtOnce) {
     fs::create_directories(dir / "first");
     fs::create_directories(dir / "second");
 
-    pid_t first = Start({LUMENO_CLIENT_BINARY}, dir / "first", runtime);
+    pid_t first = Start({lumeno::test::build::ClientBinary()}, dir / "first", runtime);
     ASSERT_GT(first, 0);
     ASSERT_TRUE(WaitUntil([&] { return fs::exists(runtime + "/LumenoMainFrameClass"); },
                           std::chrono::seconds(30)))
         << "the first instance did not come up";
 
     auto started = Clock::now();
-    pid_t second = Start({LUMENO_CLIENT_BINARY, "/autostart"}, dir / "second", runtime);
+    pid_t second =
+        Start({lumeno::test::build::ClientBinary(), "/autostart"}, dir / "second", runtime);
     ASSERT_GT(second, 0);
     int secondExit = WaitFor(second, std::chrono::seconds(10));
     auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started);
@@ -124,7 +126,7 @@ TEST(SecondInstance, LeavesSilentlyWhileTheFirstHasNoWindowYet) {
     ASSERT_GE(lock, 0);
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     fs::create_directories(dir / "second");
-    pid_t second = Start({LUMENO_CLIENT_BINARY}, dir / "second", runtime);
+    pid_t second = Start({lumeno::test::build::ClientBinary()}, dir / "second", runtime);
     EXPECT_EQ(WaitFor(second, std::chrono::seconds(10)), 0);
     EXPECT_TRUE(fs::is_empty(dir / "second"));
     ::close(lock);

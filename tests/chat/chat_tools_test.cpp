@@ -19,6 +19,7 @@
 #include "api/send_message.h"
 #include "storage/user_store.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/chat_window.h"
 #include "tests/support/menu_picker.h"
 #include "tests/support/raw_http_server.h"
@@ -81,9 +82,9 @@ TEST_F(ChatWindowTest, AnonymousModeInAGroupDarkensTheBoxAndSendsWithoutAName) {
     EXPECT_EQ(boxColour(), QColor(53, 53, 53));
     ASSERT_TRUE(PumpUntil([&] { return Rows(*window) > 0; }));
     PumpUntil([] { return false; }, std::chrono::milliseconds(600));
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    window->Widget()->grab().save(
-        QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-anonymous.png"));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    window->Widget()->grab().save((QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                   QStringLiteral("/conversation-anonymous.png")));
 
     // What is written now goes out anonymously: the service's copy carries no name.
     const QString text = QStringLiteral("匿名说一句：需求改得太频繁了");

@@ -18,6 +18,7 @@
 #include "api/login.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/chat_window.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
@@ -248,12 +249,13 @@ TEST_F(ConversationWindowTest, ConversationsOpenAsTabsSwitchAndClose) {
     EXPECT_FALSE(group.Chat(ids[0])->IsWindowVisible());
     ASSERT_TRUE(PumpUntil([&] { return group.Chat(ids[1])->PageReady(); }));
     PumpUntil([&] { return false; }, std::chrono::milliseconds(600));
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
     // The same test runs again on a dense screen (QT_SCALE_FACTOR=2) for the 2x picture.
     const bool dense = group.Widget()->devicePixelRatioF() > 1;
-    EXPECT_TRUE(group.Widget()->grab().save(
-        QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-window%1.png")
-            .arg(dense ? QStringLiteral("@2x") : QString())));
+    EXPECT_TRUE(
+        group.Widget()->grab().save((QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                     QStringLiteral("/conversation-window%1.png"))
+                                        .arg(dense ? QStringLiteral("@2x") : QString())));
 
     // Escape in the box closes the selected conversation; what was typed stays as its draft.
     CChatInput* box = group.Chat(ids[1])->Input();
@@ -350,8 +352,9 @@ TEST_F(ConversationWindowTest, ThePickersOpenOverTheConversationWindow) {
         painter.drawPixmap(frame->pos() - area.topLeft(), frame->grab());
         painter.drawPixmap(popup->pos() - area.topLeft(), popup->grab());
         painter.end();
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(desktop.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name));
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(desktop.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                 QStringLiteral("/") + name));
     };
 
     chat->Input()->setFocus();

@@ -12,6 +12,7 @@
 
 #include "conversation/emoticon_table.h"
 #include "conversation/page_text.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -132,9 +133,8 @@ TEST(EmoticonTable, CodesInTextBecomePicturesAndNothingElse) {
     EXPECT_EQ(shown("<b>[d]</b>"), "&#60;b&#62;" + d + "&#60;/b&#62;");
 }
 
-#ifdef LUMENO_TEST_SKIN_DIR
 TEST(EmoticonTable, RealSkinShowsEveryEmoticon) {
-    const std::string skin = LUMENO_TEST_SKIN_DIR;
+    const std::string skin = lumeno::test::build::SkinDir();
     const EmoticonTable table = EmoticonTable::Load(skin);
 
     // Every pair of the script survives: count the pairs independently of the reader.
@@ -177,9 +177,9 @@ TEST(EmoticonTable, RealSkinShowsEveryEmoticon) {
         ++i;
     }
     painter.end();
-    fs::create_directories(LUMENO_SCREENSHOT_OUT);
-    EXPECT_TRUE(sheet.save(LUMENO_SCREENSHOT_OUT "/emoticons.png"));
+    fs::create_directories(lumeno::test::build::ScreenshotDir());
+    EXPECT_TRUE(sheet.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                           QStringLiteral("/emoticons.png")));
 }
-#endif
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "conversation/emoticon_table.h"
 #include "conversation/message_items.h"
 #include "conversation/page_dispatch.h"
+#include "tests/support/build_tree.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ TEST(PageDispatch, ClicksAreReadOnlyFromTheLinkHostAndCheckedAgainstThePage) {
 }
 
 TEST(PageDispatch, EmoticonsInATextSitBesideItsLinksAndMentions) {
-    EmoticonTable table = EmoticonTable::Load(LUMENO_TEST_SKIN_DIR);
+    EmoticonTable table = EmoticonTable::Load(lumeno::test::build::SkinDir());
     ASSERT_FALSE(table.Empty());
     LoginRecord account;
     account.qxid = "me1";
@@ -93,8 +94,7 @@ TEST(PageDispatch, EmoticonsInATextSitBesideItsLinksAndMentions) {
     message.is_me = 0;
     message.text = "[smiles_01_01]@Alice see http://a.example/[smiles_01_02]x [nope]";
     const std::string item = MakeItem(message, sources);
-    EXPECT_NE(item.find(R"(src=\"images/smiles/smiles_01_01.png\")"), std::string::npos)
-        << item;
+    EXPECT_NE(item.find(R"(src=\"images/smiles/smiles_01_01.png\")"), std::string::npos) << item;
     EXPECT_NE(item.find("atnameclick?id=u1"), std::string::npos) << item;
     // The code inside the address is a picture after the link, never inside its attribute.
     EXPECT_NE(item.find(R"(href=\"http://a.example/\")"), std::string::npos) << item;

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "app/crash/crash_names.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -87,11 +88,12 @@ class CrashPathTest : public ::testing::Test {
                 fs::remove(entry.path(), ignored);
         }
         const std::string option = "--crash-test=" + kind;
-        char* argv[] = {const_cast<char*>(LUMENO_CLIENT_BINARY), const_cast<char*>(option.c_str()),
-                        nullptr};
+        char* argv[] = {const_cast<char*>(lumeno::test::build::ClientBinary()),
+                        const_cast<char*>(option.c_str()), nullptr};
         pid_t pid = 0;
         CrashRun run;
-        if (::posix_spawn(&pid, LUMENO_CLIENT_BINARY, nullptr, nullptr, argv, environ) != 0) {
+        if (::posix_spawn(&pid, lumeno::test::build::ClientBinary(), nullptr, nullptr, argv,
+                          environ) != 0) {
             ADD_FAILURE() << "the client could not be started";
             return run;
         }

@@ -15,6 +15,7 @@
 #include "app/crash_reporter/dlg_crash_report.h"
 #include "app/crash_reporter/report_files.h"
 #include "platform/window.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_dir.h"
@@ -54,13 +55,16 @@ void SaveShot(CDlgCrashReport& dialog) {
     widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     EXPECT_EQ(image.pixelColor(dialog.ClientOrigin() + QPoint(60, 4)), palette::kBrand)
         << "the top bar";
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/crash-reporter.png")));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                           QStringLiteral("/crash-reporter.png")));
 }
 
 class CrashReporterWindowTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
+    static void SetUpTestSuite() {
+        PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
+    }
     void SetUp() override { UseTempDataHome(dir_); }
 
     TempDir dir_;

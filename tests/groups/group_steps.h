@@ -14,6 +14,7 @@
 #include "platform/window.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/element_click.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/screenshot.h"
@@ -83,7 +84,8 @@ class GroupWindowsTest : public MainWindowClientTest {
 
     static void Screenshot(VWindowImplRoot& window, const QString& file) {
         PumpUntil([] { return false; }, std::chrono::milliseconds(400));
-        EXPECT_TRUE(SaveAtBothScales(window.Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT),
+        EXPECT_TRUE(SaveAtBothScales(window.Widget(),
+                                     QString::fromUtf8(lumeno::test::build::ScreenshotDir()),
                                      QString(file).remove(QStringLiteral(".png"))));
     }
 

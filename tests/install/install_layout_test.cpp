@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/support/build_tree.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -90,8 +91,9 @@ class InstallLayoutTest : public ::testing::Test {
     void SetUp() override {
         QProcess install;
         install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(LUMENO_CMAKE, {"--install", LUMENO_BUILD_TREE, "--prefix",
-                                     QString::fromStdString(prefix_.string())});
+        install.start(lumeno::test::build::CMakeProgram(),
+                      {"--install", lumeno::test::build::Tree(), "--prefix",
+                       QString::fromStdString(prefix_.string())});
         ASSERT_TRUE(install.waitForFinished(120'000));
         ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
     }
@@ -114,10 +116,11 @@ TEST_F(InstallLayoutTest, PutsEachPieceWhereTheDesktopLooksAndTheProgramStartsFr
     // Every file of the build tree's skin, with the same size.
     const fs::path skin = prefix_ / "share/lumeno/skin";
     int files = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(LUMENO_TEST_SKIN_DIR)) {
+    for (const auto& entry : fs::recursive_directory_iterator(lumeno::test::build::SkinDir())) {
         if (!entry.is_regular_file()) continue;
         ++files;
-        const fs::path installed = skin / fs::relative(entry.path(), LUMENO_TEST_SKIN_DIR);
+        const fs::path installed =
+            skin / fs::relative(entry.path(), lumeno::test::build::SkinDir());
         ASSERT_TRUE(fs::is_regular_file(installed)) << installed;
         EXPECT_EQ(fs::file_size(installed), entry.file_size()) << installed;
     }

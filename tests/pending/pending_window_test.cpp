@@ -12,6 +12,7 @@
 #include "net/w3_client.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/pending_window.h"
 #include "tests/support/screenshot.h"
 #include "ui/contacts/page_contact.h"
@@ -73,7 +74,8 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
         // The picture for the README: every kind of card.
         Window().List().SetTopIndex(0);
         QTest::qWait(800);  // the avatars arrive from the image cache
-        EXPECT_TRUE(SaveAtBothScales(Window().Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT),
+        EXPECT_TRUE(SaveAtBothScales(Window().Widget(),
+                                     QString::fromUtf8(lumeno::test::build::ScreenshotDir()),
                                      QStringLiteral("pending-items")));
     }
 
@@ -118,7 +120,8 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
         Window().List().SetTopIndex(Window().RowOf(invitation) - 1);
         QTest::qWait(300);
         EXPECT_TRUE(Window().Widget()->grab().save(
-            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-items-answered.png")));
+            (QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+             QStringLiteral("/pending-items-answered.png"))));
     }
 
     // Closing hides the window and forgets the items; opening it again fetches them anew (the
@@ -138,7 +141,7 @@ TEST_F(PendingWindowTest, FriendRequestAcceptedHereChangesBothContactLists) {
 TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     SignInDemo();
     OpenLoaded();
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
     // A recommendation is passed on with the reason typed in its dialog.
     const PendingItem* recommendation = ItemOfType(pending_type::kRecommendation);
     ASSERT_NE(recommendation, nullptr);
@@ -154,8 +157,9 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
         Activate(dialog, UiRole::CheckBox, QStringLiteral("同时拉个群聊聊(更真实可信哦~)"));
         PumpUntil([&] { return dialog.GroupChat(); });
         QTest::qWait(100);
-        EXPECT_TRUE(dialog.Widget()->grab().save(
-            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-recommend.png")));
+        EXPECT_TRUE(
+            dialog.Widget()->grab().save((QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                          QStringLiteral("/pending-recommend.png"))));
         Activate(dialog, UiRole::Button, QStringLiteral("确定"));
     });
     ASSERT_TRUE(PressButton(recommended, QStringLiteral("转达")));
@@ -174,8 +178,9 @@ TEST_F(PendingWindowTest, RecommendationJobAndLevelRequestAskFirst) {
     const std::int32_t jobId = job->id;
     const std::string resume = job->resume_url;
     DialogAnswerer<CDlgSendResume> send([&](CDlgSendResume& dialog) {
-        EXPECT_TRUE(dialog.Widget()->grab().save(
-            QStringLiteral(LUMENO_SCREENSHOT_OUT "/pending-send-resume.png")));
+        EXPECT_TRUE(
+            dialog.Widget()->grab().save((QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                          QStringLiteral("/pending-send-resume.png"))));
         Activate(dialog, UiRole::Button, QStringLiteral("预览简历"));
         PumpUntil([&] { return !browser.opened.empty(); });
         EXPECT_TRUE(dialog.IsModal()) << "the dialog stays while the résumé is shown";

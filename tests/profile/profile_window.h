@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/build_tree.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/pump.h"
@@ -111,7 +112,8 @@ class ProfileWindowTest : public MainWindowClientTest {
 
     // Saves a picture of a window for the README.
     static void SaveScreenshot(QWidget* widget, const QString& name) {
-        ASSERT_TRUE(SaveAtBothScales(widget, QStringLiteral(LUMENO_SCREENSHOT_OUT),
+        ASSERT_TRUE(SaveAtBothScales(widget,
+                                     QString::fromUtf8(lumeno::test::build::ScreenshotDir()),
                                      QString(name).remove(QStringLiteral(".png"))));
     }
 };

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "server_test_support.h"
+#include "tests/support/build_tree.h"
 
 extern char** environ;
 
@@ -26,7 +27,7 @@ class ServerProcess {
 
     // Starts the program; true once it printed "ready" (false when it ended first).
     bool Start(std::vector<std::string> args) {
-        args.insert(args.begin(), LUMENO_SERVER_BINARY);
+        args.insert(args.begin(), lumeno::test::build::ServerBinary());
         int out[2], err[2];
         if (pipe(out) != 0 || pipe(err) != 0) return false;
         posix_spawn_file_actions_t actions;

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "config/config.h"
+#include "tests/support/build_tree.h"
 
 extern char** environ;
 
@@ -49,8 +50,12 @@ LocalService::LocalService(Options options) {
     if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
     folder_ = pattern;
     const std::string portsFile = folder_ + "/ports";
-    std::vector<std::string> arguments = {LUMENO_SERVER_BINARY, "--seed",  options.seed,
-                                          "--ports-file",       portsFile, "--quiet"};
+    std::vector<std::string> arguments = {lumeno::test::build::ServerBinary(),
+                                          "--seed",
+                                          options.seed,
+                                          "--ports-file",
+                                          portsFile,
+                                          "--quiet"};
     if (options.tls) {
         arguments.insert(arguments.end(), {"--tls-port", "0", "--tls-dir", folder_ + "/tls",
                                            "--tls-cert", options.tlsCert});

@@ -19,6 +19,7 @@
 #include "flow/async_work_flow.h"
 #include "platform/message_loop.h"
 #include "platform/ui_thread.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "tests/support/local_service.h"
 #include "tests/support/pump.h"
@@ -40,7 +41,9 @@ class MainWindowClientTest : public ::testing::Test {
     explicit MainWindowClientTest(LocalService::Options options = {})
         : service_(std::move(options)) {}
 
-    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
+    static void SetUpTestSuite() {
+        PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
+    }
 
     void SetUp() override {
         // The UI thread's loop, as start-up registers it, so that windows find its filters.

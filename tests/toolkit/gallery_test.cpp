@@ -5,6 +5,7 @@
 
 #include <QDir>
 
+#include "tests/support/build_tree.h"
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/gallery/gallery_window.h"
 
@@ -23,13 +24,15 @@ int Varied(const QImage& image, QRect area) {
 
 TEST(GalleryTest, RendersAtOneAndTwoTimesTheSize) {
     lumeno::test::PrepareToolkitProcess();
-    QDir().mkpath(QStringLiteral(LUMENO_GALLERY_OUT));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::GalleryDir()));
     const QImage one = RenderGalleryScreenshot(1);
     const QImage two = RenderGalleryScreenshot(2);
     ASSERT_FALSE(one.isNull());
     ASSERT_EQ(two.size(), one.size() * 2);
-    EXPECT_TRUE(one.save(QStringLiteral(LUMENO_GALLERY_OUT "/gallery.png")));
-    EXPECT_TRUE(two.save(QStringLiteral(LUMENO_GALLERY_OUT "/gallery@2x.png")));
+    EXPECT_TRUE(one.save(QString::fromUtf8(lumeno::test::build::GalleryDir()) +
+                         QStringLiteral("/gallery.png")));
+    EXPECT_TRUE(two.save(QString::fromUtf8(lumeno::test::build::GalleryDir()) +
+                         QStringLiteral("/gallery@2x.png")));
 
     // The window's content is there, and the 2x picture has its own detail (not an upscale):
     // neighbouring pixels along an edge of text differ in the 2x picture.
@@ -57,14 +60,15 @@ TEST(GalleryTest, RendersAtOneAndTwoTimesTheSize) {
 // focus ring shows on the dialog's button in the skin's colour.
 TEST(GalleryTest, RendersAtFractionalScalesAndWithTheFocusRing) {
     lumeno::test::PrepareToolkitProcess();
-    QDir().mkpath(QStringLiteral(LUMENO_GALLERY_OUT));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::GalleryDir()));
     const QImage one = RenderGalleryScreenshot(1);
     ASSERT_FALSE(one.isNull());
     for (const auto& [scale, name] :
          {std::pair{1.25, "gallery@1.25x.png"}, std::pair{1.5, "gallery@1.5x.png"}}) {
         const QImage shot = RenderGalleryScreenshot(scale);
         ASSERT_EQ(shot.size(), one.size() * scale);
-        EXPECT_TRUE(shot.save(QStringLiteral(LUMENO_GALLERY_OUT "/") + QLatin1String(name)));
+        EXPECT_TRUE(shot.save(QString::fromUtf8(lumeno::test::build::GalleryDir()) +
+                              QStringLiteral("/") + QLatin1String(name)));
         const QImage down =
             shot.scaled(one.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         int differences = 0;
@@ -82,7 +86,8 @@ TEST(GalleryTest, RendersAtFractionalScalesAndWithTheFocusRing) {
 
     const QImage focused = RenderGalleryScreenshot(1, true);
     ASSERT_EQ(focused.size(), one.size());
-    EXPECT_TRUE(focused.save(QStringLiteral(LUMENO_GALLERY_OUT "/gallery-focus.png")));
+    EXPECT_TRUE(focused.save(QString::fromUtf8(lumeno::test::build::GalleryDir()) +
+                             QStringLiteral("/gallery-focus.png")));
     // The ring is the only change, and it is drawn in the skin's focus colour.
     int changed = 0;
     int ring = 0;

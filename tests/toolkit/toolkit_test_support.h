@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ui_thread.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/temp_dir.h"
 #include "toolkit/skin/skin_directory.h"
 #include "util/component_registry.h"
@@ -25,7 +26,7 @@ inline void PrepareToolkitProcess() {
         UseTempDataHome(home);
         RegisterComponentTable(kUtilComponentTable);
         GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-        SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
+        SetSkinDirectory(QString::fromUtf8(lumeno::test::build::SkinDir()));
         return true;
     }();
     (void)prepared;

@@ -17,6 +17,7 @@
 #include "api/contacts.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/log_file.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
@@ -357,10 +358,10 @@ TEST_F(ContactListTest, PicturesOfTheListAndASearch) {
             EXPECT_TRUE(shown == top.rgb() ||
                         (top != palette::kRow && shown == palette::kRowHover.rgb()))
                 << name.toStdString() << " " << std::hex << shown;
-            QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-            EXPECT_TRUE(
-                image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name +
-                           (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
+            QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+            EXPECT_TRUE(image.save(
+                QString::fromUtf8(lumeno::test::build::ScreenshotDir()) + QStringLiteral("/") +
+                name + (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
         }
     };
     render(QStringLiteral("contacts"), palette::kRow);

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
 #include "ui/chat/chat_entry.h"
@@ -232,8 +233,8 @@ TEST_F(ConversationListTest, PictureOfTheSignedInMainWindow) {
         widget->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         // The row's avatar is a picture, not the row's grey.
         EXPECT_NE(image.pixelColor(avatar * scale), QColor(246, 246, 246));
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT) +
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
                                (scale > 1 ? QStringLiteral("/conversation-list@2x.png")
                                           : QStringLiteral("/conversation-list.png"))));
     }
@@ -277,7 +278,7 @@ bool ShowsNamed(VWindowImplRoot& window, const QString& name) {
 class NoticeBarTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
+        SetSkinDirectory(QString::fromUtf8(lumeno::test::build::SkinDir()));
         InitializeSkinFonts();
         InitializeSkinImages();
     }

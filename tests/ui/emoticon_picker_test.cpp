@@ -15,6 +15,7 @@
 #include "platform/screen.h"
 #include "platform/ui_thread.h"
 #include "platform/window.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "toolkit/elements/ui_elements.h"
 #include "ui/chat/emoticon_picker.h"
@@ -43,7 +44,9 @@ class ChatStandIn : public VWindowImpl<ChatStandIn, WS_POPUP | WS_CLIPSIBLINGS> 
 
 class EmoticonPickerTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
+    static void SetUpTestSuite() {
+        PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
+    }
 
     void SetUp() override {
         const platform::ScreenRect screen = platform::PrimaryScreenRect();
@@ -218,8 +221,9 @@ TEST_F(EmoticonPickerTest, Screenshot) {
         }
         // The hovered cell is lit beside its face, where its neighbour is not.
         EXPECT_NE(pixel(2 * cell + 3, row / 2), pixel(3 * cell + 3, row / 2));
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/emoticon-picker") +
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                               QStringLiteral("/emoticon-picker") +
                                (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
     }
 }

@@ -20,6 +20,7 @@
 #include "config/config.h"
 #include "platform/ui_thread.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/local_service.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/temp_dir.h"
@@ -76,8 +77,9 @@ TEST_F(LoginPageTest, KeyboardSignInFromTheAccountBoxShowsTheMainWindowSignedIn)
     for (const UiNode& node : Main().Describe())
         named |= node.name == QStringLiteral("林晓");
     EXPECT_TRUE(named) << "the title area shows the signed-in user's name";
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    Main().Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/main-signed-in.png"));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    Main().Widget()->grab().save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                 QStringLiteral("/main-signed-in.png"));
 }
 
 TEST_F(LoginPageTest, RefusedPasswordShowsTheServiceMessageWithItsCodeAndSelectsThePassword) {
@@ -189,8 +191,8 @@ TEST_F(LoginPageTest, EveryDrawnPartIsNamedAndThePagePictureIsClean) {
         // The boxes sit on the white field, not on the page's blue.
         const QPoint inBox = Page()->AccountBox()->geometry().center();
         EXPECT_EQ(image.pixelColor(inBox * scale + QPoint(20, 0) * scale).value(), 255);
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT) +
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
                                (scale > 1 ? QStringLiteral("/login-page@2x.png")
                                           : QStringLiteral("/login-page.png"))));
     }

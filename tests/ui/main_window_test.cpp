@@ -10,6 +10,7 @@
 #include "api/login.h"
 #include "config/config.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
 #include "toolkit/skin/kes_bitmap.h"
@@ -53,8 +54,9 @@ TEST_F(MainWindowTest, TheBadgeShowsNineTenAndNinetyNinePlusInItsTwoShapes) {
     EXPECT_EQ(Badge(), std::make_pair(QStringLiteral("10条未读消息"), wide));
     Main().SetUnreadCount(100);
     EXPECT_EQ(Badge(), std::make_pair(QStringLiteral("99+条未读消息"), wide));
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    Main().Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/main-badge.png"));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    Main().Widget()->grab().save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                 QStringLiteral("/main-badge.png"));
     Main().SetUnreadCount(0);
     EXPECT_TRUE(Badge().first.isEmpty()) << "no badge without unread messages";
 }

@@ -19,6 +19,7 @@
 #include "platform/message_loop.h"
 #include "platform/ui_thread.h"
 #include "storage/user_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "toolkit/window/key_bridge.h"
 #include "toolkit/window/window_impl.h"
@@ -93,7 +94,7 @@ class CMentionOwner : public VWindowImpl<CMentionOwner, WS_POPUP | WS_CLIPCHILDR
 class MentionPickerTest : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
-        PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR));
+        PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
         InstallKeyBridge();
     }
     void SetUp() override {
@@ -247,8 +248,9 @@ TEST_F(MentionPickerTest, ALongListShowsFiveRowsAndScrollsToFollowTheSelection) 
         const int chosenY = suggest_style::kRowHeight + suggest_style::kRowHeight / 2;
         EXPECT_EQ(image.pixelColor((origin + QPoint(60, chosenY)) * scale),
                   suggest_style::kChosenRow);
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/mention-picker") +
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                               QStringLiteral("/mention-picker") +
                                (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
     }
 

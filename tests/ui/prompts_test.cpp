@@ -23,6 +23,7 @@
 #include "platform/ui_thread.h"
 #include "platform/window.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/client_components.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/temp_dir.h"
@@ -89,8 +90,9 @@ void SaveShot(VWindowImplRoot& window, const QString& name) {
         const QPoint origin = window.ClientOrigin();
         EXPECT_EQ(image.pixelColor((origin + QPoint(60, 4)) * scale), palette::kBrand)
             << "the top bar";
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-        EXPECT_TRUE(image.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/") + name +
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+        EXPECT_TRUE(image.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                               QStringLiteral("/") + name +
                                (scale > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png"))));
     }
 }
@@ -102,7 +104,9 @@ std::string ConfigText() {
 
 class PromptsTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { PrepareClientComponents(QStringLiteral(LUMENO_TEST_SKIN_DIR)); }
+    static void SetUpTestSuite() {
+        PrepareClientComponents(QString::fromUtf8(lumeno::test::build::SkinDir()));
+    }
     void SetUp() override {
         UseTempDataHome(dir_);
         std::filesystem::create_directories(dir_ / "config");

@@ -18,6 +18,7 @@
 #include "platform/directories.h"
 #include "platform/private_files.h"
 #include "platform/window.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/menu_picker.h"
 #include "tests/support/screenshot.h"
@@ -46,7 +47,8 @@ std::vector<QString> Buttons(VWindowImplRoot& window) {
 }
 
 void SaveShot(VWindowImplRoot& window, const QString& name) {
-    EXPECT_TRUE(SaveAtBothScales(window.Widget(), QStringLiteral(LUMENO_SCREENSHOT_OUT), name));
+    EXPECT_TRUE(SaveAtBothScales(window.Widget(),
+                                 QString::fromUtf8(lumeno::test::build::ScreenshotDir()), name));
 }
 
 // Answers the update prompt with `answer` once it shows, keeping its text and buttons.

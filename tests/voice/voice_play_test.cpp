@@ -17,6 +17,7 @@
 #include "platform/directories.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/chat_window.h"
 
 namespace {
@@ -116,8 +117,9 @@ TEST_F(VoicePlayTest, AClickedClipPlaysIsMarkedHeardOnTheServiceAndEnds) {
     EXPECT_TRUE(Heard(id));
     ASSERT_TRUE(Playing(*window, id));
     PumpUntil([] { return false; }, 300ms);
-    QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
-    window->Widget()->grab().save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/voice-playing.png"));
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    window->Widget()->grab().save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                                  QStringLiteral("/voice-playing.png"));
 
     // The decoded samples are kept in the account's audio folder: 150 frames of 640 bytes.
     const std::string file =

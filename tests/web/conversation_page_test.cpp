@@ -14,6 +14,7 @@
 #include <QWidget>
 
 #include "conversation/page_dispatch.h"
+#include "tests/support/build_tree.h"
 #include "tests/support/conversation_page.h"
 #include "tests/support/menu_picker.h"
 #include "tests/support/sample_conversation.h"
@@ -60,11 +61,11 @@ class ConversationPageTest : public ::testing::Test {
             lumeno::test::UseTempDataHome(home);
             RegisterComponentTable(kUtilComponentTable);
             GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
-            SetSkinDirectory(QStringLiteral(LUMENO_TEST_SKIN_DIR));
+            SetSkinDirectory(QString::fromUtf8(lumeno::test::build::SkinDir()));
             return true;
         }();
         (void)prepared;
-        emoticons = EmoticonTable::Load(LUMENO_TEST_SKIN_DIR);
+        emoticons = EmoticonTable::Load(lumeno::test::build::SkinDir());
     }
 
     int Count(ConversationPage& page, const QString& selector) {
@@ -468,9 +469,10 @@ TEST_F(ConversationPageTest, EveryKindOfMessageDrawnByTheEngine) {
                 colours.insert(shot.pixel(x, y));
         }
         EXPECT_GT(colours.size(), 400);
-        QDir().mkpath(QStringLiteral(LUMENO_SCREENSHOT_OUT));
+        QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
         EXPECT_TRUE(
-            shot.save(QStringLiteral(LUMENO_SCREENSHOT_OUT "/conversation-%1.png")
+            shot.save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
+                      QStringLiteral("/conversation-%1.png")
                           .arg(group ? QStringLiteral("group") : QStringLiteral("one-to-one"))));
     }
 }
