@@ -2,6 +2,7 @@
 
 #include "api/contact_search.h"
 #include "api/conversation_changes.h"
+#include "api/conversation_sync.h"
 #include "platform/window.h"
 #include "util/user_messages.h"
 
@@ -30,8 +31,10 @@ void CApiController::ForgetSignedInAccount() {
     running.splice(running.end(), sends_);
     for (FlowHandle& handle : running)
         CAsyncWorkFlow::CancelFlow(&handle);
+    unansweredSends_.clear();
     ClearContactSearch();
     ForgetConversationChanges();
+    UnwrittenSyncWrite() = PendingSyncWrite{};  // it belonged to the account's database
 }
 
 bool CApiController::ReportLostSignIn(const ErrorRecord& error) {

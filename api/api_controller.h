@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <list>
 #include <map>
+#include <set>
 
 #include "api/service_errors.h"
 #include "flow/async_work_flow.h"
@@ -63,6 +64,15 @@ class CApiController {
         sends_.remove_if([](const FlowHandle& handle) { return !handle.Busy(); });
         RunFlow(&sends_.emplace_back(), std::forward<Step>(step));
     }
+    // Sends whose post the service has not answered yet, by local number: noted when the send
+    // starts, forgotten when the answer comes (whatever it says). A send cancelled meanwhile
+    // (signing out, quitting) stays here until the account is forgotten, so that what it carried
+    // can be kept.
+    void NoteSendStarted(std::int32_t localNumber) { unansweredSends_.insert(localNumber); }
+    void NoteSendAnswered(std::int32_t localNumber) { unansweredSends_.erase(localNumber); }
+    bool SendUnanswered(std::int32_t localNumber) const {
+        return unansweredSends_.count(localNumber) != 0;
+    }
     // A send is still on its way.
     bool SendsRunning() const {
         for (const FlowHandle& handle : sends_)
@@ -92,6 +102,7 @@ class CApiController {
     DBEventBus events_;
     SavedAccounts saved_;
     std::map<std::int32_t, MessageRecord> pendingSends_;
+    std::set<std::int32_t> unansweredSends_;
     std::map<std::uint32_t, ErrorRecord> lastErrors_;
     ErrorRecord apiError_;
     // Never moved: a running send's flow holds the address of its handle.

@@ -231,19 +231,39 @@ MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow,
     return result;
 }
 
-void WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow) {
-    if (!pending.merged) return;
+bool WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow) {
+    if (!pending.merged) return true;
+    // What an earlier pass could not write goes with this one: the marks written now describe
+    // those conversations too.
+    PendingSyncWrite taken = std::move(pending);
+    pending = PendingSyncWrite{};
+    PendingSyncWrite& unwritten = UnwrittenSyncWrite();
+    for (std::int32_t id : unwritten.conversations) {
+        if (taken.listed.insert(id).second) taken.conversations.push_back(id);
+    }
+    taken.dialogMarkMoved = taken.dialogMarkMoved || unwritten.dialogMarkMoved;
+    unwritten = PendingSyncWrite{};
     // The marks reach the file in the same transaction as the conversations they describe, after
     // them; nothing is written before.
     CDBMsgDlg& store = Store();
     std::vector<CSQLiteHelper::SettingRow> marks{
         {1, store.Summary().nowstamp, store.Summary().now}};
-    if (pending.dialogMarkMoved) {
+    if (taken.dialogMarkMoved) {
         marks.push_back({0, store.MaxDialogTime().stamp, store.MaxDialogTime().text});
     }
-    PendingSyncWrite taken = std::move(pending);
-    pending = PendingSyncWrite{};
-    CSQLiteHelper::Instance().SaveConversations(store, taken.conversations, flow, std::move(marks));
+    const auto outcome = CSQLiteHelper::Instance().SaveConversations(store, taken.conversations,
+                                                                     flow, std::move(marks));
+    if (outcome != CSQLiteHelper::BatchOutcome::kFailed) return true;
+    // The file refused the batch (full disk, read-only folder): neither the conversations nor the
+    // marks reached it, so the next pass writes them again with its own.
+    WriteLogText("****** a synchronisation's conversations wait for the next write");
+    unwritten = std::move(taken);
+    return false;
+}
+
+PendingSyncWrite& UnwrittenSyncWrite() {
+    static PendingSyncWrite unwritten;
+    return unwritten;
 }
 
 bool UpdateIndex(const std::vector<std::int32_t>& changed, std::vector<std::int32_t>& newMessages,

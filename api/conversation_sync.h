@@ -43,8 +43,13 @@ struct PendingSyncWrite {
 // once, or, given `pending`, added to what the pass writes at its end (WriteSyncPass).
 MergeResult MergeSyncAnswer(const std::string& answer, CAsyncWorkFlow& flow,
                             PendingSyncWrite* pending = nullptr);
-// Writes what the pass's pages merged; nothing when none was usable.
-void WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow);
+// Writes what the pass's pages merged, with whatever an earlier pass could not write; nothing
+// when none was usable. False when the file refused the write: then everything it held waits in
+// UnwrittenSyncWrite for the next pass, and no mark on disk claims it.
+bool WriteSyncPass(PendingSyncWrite& pending, CAsyncWorkFlow& flow);
+// What the last failed write left for the next one (empty after a successful write, and after
+// signing out).
+PendingSyncWrite& UnwrittenSyncWrite();
 
 // Up to `pageSize` ids of messages older than `beforeId` (0: from the newest), newest first, from
 // memory, fetching 50 older messages from the service when memory cannot serve the page. True

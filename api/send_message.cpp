@@ -98,6 +98,7 @@ void SendFlow(MessageRecord message, std::int32_t localNumber, CAsyncWorkFlow& f
     api.PostEvent(db_event::kSending, localNumber, db_event::kStarted);
     api.PendingSends()[localNumber] = message;
     const std::string answer = PoolScope::Run(flow, [&] { return HttpPostFields(url, form); });
+    api.NoteSendAnswered(localNumber);
     ErrorRecord error;
     if (!CheckEnvelope(answer, &error)) {
         api.StoreLastError(db_event::kSending, error);
@@ -135,6 +136,7 @@ UploadSize ScaledUploadSize(int width, int height) {
 
 void SendTextMessage(const MessageRecord& message) {
     const std::int32_t localNumber = CurrentSendSequence();
+    CApiController::Instance().NoteSendStarted(localNumber);
     CApiController::Instance().StartSend(
         [message, localNumber](CAsyncWorkFlow& flow) { SendFlow(message, localNumber, flow); });
 }

@@ -61,6 +61,27 @@ void KeepSecrets(CAsyncWorkFlow& flow, const std::string& account, bool keep,
     }
 }
 
+// Puts the account first in the remembered list; an entry that falls off the end of the list
+// takes its secrets out of the secret store with it.
+void UpdateSavedAccounts(CAsyncWorkFlow& flow, bool success, const std::string& account,
+                         bool remember, bool automatic, const LoginRecord& signedIn) {
+    SavedAccounts& saved = CApiController::Instance().Saved();
+    const std::vector<std::string> dropped =
+        saved.UpdateAfterSignIn(success, account, remember, automatic, signedIn);
+    std::vector<std::string> stored;
+    for (const std::string& gone : dropped) {
+        if (!saved.KeptInStore(gone)) continue;
+        stored.push_back(gone);
+        saved.SetKeptInStore(gone, false);
+    }
+    if (stored.empty()) return;
+    const std::string& folder = platform::DataDirectory();
+    PoolScope::Run(flow, [&] {
+        for (const std::string& gone : stored)
+            platform::ForgetAccountSecrets(folder, gone);
+    });
+}
+
 }  // namespace
 
 void LoadRememberedSecrets(std::function<void()> done) {
@@ -111,10 +132,14 @@ void SignIn(const std::string& account, const std::string& password, bool rememb
         if (!CheckEnvelope(answer, &error)) api.StoreLastError(db_event::kSignIn, error);
         api.PostEvent(db_event::kSignIn, 0, success ? db_event::kDone : db_event::kFailed);
         if (success && (remember || automatic)) record.password = password;
-        KeepSecrets(flow, account, success && (remember || automatic) && !record.token.empty(),
-                    {password, record.token});
-        api.Saved().UpdateAfterSignIn(success, account, success && remember, success && automatic,
-                                      record);
+        // Only the service's own word makes remembered secrets worthless: an unreachable or
+        // confused service says nothing about them, and they stay for the next attempt.
+        if (success || IsCredentialRefusal(error.error_code)) {
+            KeepSecrets(flow, account, success && (remember || automatic) && !record.token.empty(),
+                        {password, record.token});
+            UpdateSavedAccounts(flow, success, account, success && remember, success && automatic,
+                                record);
+        }
         WriteConfigFlag(config_keys::kAutoLogin.section, config_keys::kAutoLogin.key, automatic);
         if (success) AfterSignIn(flow);
     });
@@ -149,7 +174,7 @@ bool SignInRemembered() {
             // Only the service's own word makes the secrets worthless; an unreachable or confused
             // service says nothing about them, and the next start tries again.
             KeepSecrets(flow, remembered.mobile, false, {});
-            api.Saved().UpdateAfterSignIn(false, remembered.mobile, false, false, record);
+            UpdateSavedAccounts(flow, false, remembered.mobile, false, false, record);
         }
     });
     return true;

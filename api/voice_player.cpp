@@ -26,6 +26,8 @@ namespace {
 constexpr char kDownloadFailed[] = "语音下载失败，请稍后再试";
 constexpr char kNoClip[] = "找不到这条语音";
 constexpr char kNoOutput[] = "无法播放语音";
+constexpr char kNoDevice[] = "没有可用的声音输出设备，无法播放语音";
+constexpr char kDeviceRefused[] = "声音设备无法播放这条语音";
 
 // Plays still on their way belong to the account signed in when they started.
 int& Session() {
@@ -113,14 +115,24 @@ void PlayFlow(std::int32_t messageId, CAsyncWorkFlow& flow) {
     // A clip that began while this one was downloading stops first.
     StopPlaying();
     HWND window = Controller().NotificationWindow();
-    const bool started = platform::ClipOutput::Instance().Play(
+    const platform::PlayStart started = platform::ClipOutput::Instance().Play(
         std::move(samples), kVoiceSampleRate, [window, messageId](platform::AudioNotice notice) {
-            const WPARAM code = notice == platform::AudioNotice::kOpened   ? kVoiceOpened
-                                : notice == platform::AudioNotice::kClosed ? kVoiceClosed
-                                                                           : kVoiceDone;
+            const WPARAM code = notice == platform::AudioNotice::kOpened    ? kVoiceOpened
+                                : notice == platform::AudioNotice::kClosed  ? kVoiceClosed
+                                : notice == platform::AudioNotice::kRefused ? kVoiceRefused
+                                                                            : kVoiceDone;
             platform::PostMessage(window, UM_VOICE_NOTIFY, code, messageId);
         });
-    if (!started) return Fail(messageId, kNoOutput);
+    switch (started) {
+        case platform::PlayStart::kStarted:
+            break;
+        case platform::PlayStart::kNoDevice:
+            return Fail(messageId, kNoDevice);
+        case platform::PlayStart::kRefused:
+            return Fail(messageId, kDeviceRefused);
+        case platform::PlayStart::kNothingToPlay:
+            return Fail(messageId, kNoOutput);
+    }
     Failures().erase(messageId);
     Controller().playingVoice = messageId;
 }
@@ -154,6 +166,10 @@ void OnVoiceNotice(WPARAM code, LPARAM messageId) {
         Controller().playingVoice = 0;
         platform::ClipOutput::Instance().Stop();
         Post(id, db_event::kDone);
+    } else if (code == kVoiceRefused) {
+        Controller().playingVoice = 0;
+        platform::ClipOutput::Instance().Stop();
+        Fail(id, kDeviceRefused);
     }
 }
 

@@ -3,7 +3,9 @@
 // the playing clip stops it, a click on another clip stops the first before the second sounds.
 // Playback is told on the event bus as kind kVoicePlayback (first value the message id; 1
 // playing, 2 stopped, 3 failed). The playing clip's message id is the controller's playing id.
-// The clip's unread mark is cleared, on the service and here, once the output has taken it.
+// The clip's unread mark is cleared, on the service and here, once a device sounds it: without a
+// device, or when the device refuses the clip, the play fails (with its reason) and the clip
+// stays unread.
 
 #include <cstdint>
 #include <string>
@@ -15,6 +17,8 @@
 constexpr WPARAM kVoiceOpened = 955;
 constexpr WPARAM kVoiceClosed = 956;
 constexpr WPARAM kVoiceDone = 957;
+// The device refused the clip before any of it sounded.
+constexpr WPARAM kVoiceRefused = 958;
 
 // A click on the play control of the clip of message `messageId` (UI thread).
 void PlayVoice(std::int32_t messageId);

@@ -5,7 +5,6 @@
 #include <QBuffer>
 #include <QMediaDevices>
 #include <QPointer>
-#include <QTimer>
 
 namespace platform {
 namespace {
@@ -20,16 +19,14 @@ int& OpenCount() {
 struct ClipOutput::State {
     QByteArray data;
     QBuffer buffer;
-    QAudioSink* sink = nullptr;  // null while silent or idle
-    QTimer silence;              // the clip's length, when it plays into nothing
+    QAudioSink* sink = nullptr;  // null while idle
     Notify notify;
     bool open = false;
-    bool silent = false;
-    int generation = 0;  // stale signals of a closed sink are ignored
+    bool sounding = false;  // kOpened was told
+    int generation = 0;     // stale signals of a closed sink are ignored
 
     void Close() {
         ++generation;
-        silence.stop();
         if (sink) {
             sink->disconnect();
             sink->stop();
@@ -42,7 +39,7 @@ struct ClipOutput::State {
         data = QByteArray();  // frees the samples
         if (open) --OpenCount();
         open = false;
-        silent = false;
+        sounding = false;
     }
 
     // Ends the clip and tells its owner why, after everything is released.
@@ -52,6 +49,19 @@ struct ClipOutput::State {
         Close();
         if (told) told(notice);
     }
+
+    // The sink's state as it changes (and once after its start).
+    void Follow(QAudio::State st) {
+        if (!sink) return;
+        if (st == QAudio::ActiveState && !sounding) {
+            sounding = true;
+            if (notify) notify(AudioNotice::kOpened);
+        } else if (st == QAudio::IdleState && buffer.atEnd()) {
+            Finish(sounding ? AudioNotice::kDone : AudioNotice::kRefused);
+        } else if (st == QAudio::StoppedState && sink->error() != QAudio::NoError) {
+            Finish(sounding ? AudioNotice::kClosed : AudioNotice::kRefused);
+        }
+    }
 };
 
 ClipOutput& ClipOutput::Instance() {
@@ -59,64 +69,51 @@ ClipOutput& ClipOutput::Instance() {
     return output;
 }
 
-ClipOutput::ClipOutput() : state_(std::make_unique<State>()) {
-    state_->silence.setSingleShot(true);
-    QObject::connect(&state_->silence, &QTimer::timeout,
-                     [state = state_.get()] { state->Finish(AudioNotice::kDone); });
-}
+ClipOutput::ClipOutput() : state_(std::make_unique<State>()) {}
 
 ClipOutput::~ClipOutput() {
     state_->notify = nullptr;
     state_->Close();
 }
 
-bool ClipOutput::Play(std::vector<std::int16_t> samples, int sampleRate, Notify notify) {
+PlayStart ClipOutput::Play(std::vector<std::int16_t> samples, int sampleRate, Notify notify) {
     State& s = *state_;
     s.notify = nullptr;
     s.Close();
-    if (sampleRate <= 0 || samples.empty()) return false;
-    s.data = QByteArray(reinterpret_cast<const char*>(samples.data()),
-                        static_cast<qsizetype>(samples.size() * sizeof(std::int16_t)));
-    const auto lengthMs =
-        static_cast<int>(static_cast<std::int64_t>(samples.size()) * 1000 / sampleRate);
-    std::vector<std::int16_t>().swap(samples);
-    s.notify = std::move(notify);
-    s.open = true;
-    ++OpenCount();
-
+    if (sampleRate <= 0 || samples.empty()) return PlayStart::kNothingToPlay;
     QAudioFormat format;
     format.setSampleRate(sampleRate);
     format.setChannelCount(1);
     format.setSampleFormat(QAudioFormat::Int16);
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (!device.isNull() && device.isFormatSupported(format) && !s.data.isEmpty()) {
-        s.sink = new QAudioSink(device, format);
-        s.buffer.setData(s.data);
-        s.buffer.open(QIODevice::ReadOnly);
-        const int generation = s.generation;
-        QObject::connect(s.sink, &QAudioSink::stateChanged, [&s, generation](QAudio::State st) {
-            if (generation != s.generation || !s.sink) return;
-            if (st == QAudio::IdleState && s.buffer.atEnd()) {
-                s.Finish(AudioNotice::kDone);
-            } else if (st == QAudio::StoppedState && s.sink->error() != QAudio::NoError) {
-                s.Finish(AudioNotice::kClosed);
-            }
-        });
-        s.sink->start(&s.buffer);
-        if (s.sink->error() != QAudio::NoError) {
-            // The device refused: the clip plays into nothing instead.
-            s.sink->disconnect();
-            s.sink->deleteLater();
-            s.sink = nullptr;
-            s.buffer.close();
-        }
+    if (device.isNull()) return PlayStart::kNoDevice;
+    if (!device.isFormatSupported(format)) return PlayStart::kRefused;
+
+    s.data = QByteArray(reinterpret_cast<const char*>(samples.data()),
+                        static_cast<qsizetype>(samples.size() * sizeof(std::int16_t)));
+    std::vector<std::int16_t>().swap(samples);
+    s.open = true;
+    ++OpenCount();
+    s.sink = new QAudioSink(device, format);
+    s.buffer.setData(s.data);
+    s.buffer.open(QIODevice::ReadOnly);
+    const int generation = s.generation;
+    QObject::connect(s.sink, &QAudioSink::stateChanged, [&s, generation](QAudio::State st) {
+        if (generation == s.generation) s.Follow(st);
+    });
+    // What the sink says while it starts is read after: no notice comes from inside Play.
+    s.sink->start(&s.buffer);
+    if (!s.sink || s.sink->error() != QAudio::NoError) {
+        s.Close();
+        return PlayStart::kRefused;
     }
-    if (!s.sink) {
-        s.silent = true;
-        s.silence.start(std::max(lengthMs, 1));
+    s.notify = std::move(notify);
+    if (s.sounding) {
+        s.notify(AudioNotice::kOpened);
+    } else if (s.sink->state() == QAudio::ActiveState) {
+        s.Follow(QAudio::ActiveState);
     }
-    if (s.notify) s.notify(AudioNotice::kOpened);
-    return true;
+    return PlayStart::kStarted;
 }
 
 void ClipOutput::Stop() {
@@ -126,10 +123,6 @@ void ClipOutput::Stop() {
 
 bool ClipOutput::Playing() const {
     return state_->open;
-}
-
-bool ClipOutput::Silent() const {
-    return state_->open && state_->silent;
 }
 
 int ClipOutput::OpenOutputs() {

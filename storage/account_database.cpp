@@ -298,31 +298,33 @@ bool WriteConversationRows(sqlite3* db, const std::vector<ConversationRecord>& r
 
 }  // namespace
 
-void CSQLiteHelper::SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
-                                      CAsyncWorkFlow& flow, std::vector<SettingRow> settings) {
-    if (!db_) return;
+CSQLiteHelper::BatchOutcome CSQLiteHelper::SaveConversations(const CDBMsgDlg& store,
+                                                             const std::vector<std::int32_t>& ids,
+                                                             CAsyncWorkFlow& flow,
+                                                             std::vector<SettingRow> settings) {
+    if (!db_) return BatchOutcome::kNoAccount;
     std::vector<ConversationRecord> rows;
     for (std::int32_t id : ids) {
         auto found = store.Conversations().find(id);
         if (found != store.Conversations().end()) rows.push_back(*found->second);
     }
-    if (rows.empty() && settings.empty()) return;
-    RunBatch(
+    if (rows.empty() && settings.empty()) return BatchOutcome::kWritten;
+    return RunBatch(
         [rows = std::move(rows), settings = std::move(settings)](sqlite3* db) {
             return WriteConversationRows(db, rows) && WriteSettingRows(db, settings);
         },
         flow);
 }
 
-void CSQLiteHelper::SaveUsers(const UserMap& users, CAsyncWorkFlow& flow) {
-    if (!db_) return;
+CSQLiteHelper::BatchOutcome CSQLiteHelper::SaveUsers(const UserMap& users, CAsyncWorkFlow& flow) {
+    if (!db_) return BatchOutcome::kNoAccount;
     std::vector<UserRecord> rows;
     rows.reserve(users.size());
     for (const auto& [qxid, user] : users) {
         rows.push_back(user);
         rows.back().qxid = qxid;
     }
-    RunBatch(
+    return RunBatch(
         [rows = std::move(rows)](sqlite3* db) {
             // A fresh row number for each write: the unique qxid index replaces the user's own
             // earlier row, and no other user's row is touched.

@@ -163,8 +163,9 @@ bool SavedAccounts::KeptInStore(const std::string& account) const {
     return kept_.count(Key(account)) != 0;
 }
 
-void SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account, bool remember,
-                                      bool automatic, const LoginRecord& signedIn) {
+std::vector<std::string> SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account,
+                                                          bool remember, bool automatic,
+                                                          const LoginRecord& signedIn) {
     LoginRecord entry;
     entry.mobile = account;
     if (success) {
@@ -191,6 +192,11 @@ void SavedAccounts::UpdateAfterSignIn(bool success, const std::string& account, 
                        [&](const LoginRecord& e) { return SameAccount(e.mobile, account); }),
         list_.end());
     list_.insert(list_.begin(), std::move(entry));
-    if (list_.size() > kMostSavedAccounts) list_.resize(kMostSavedAccounts);
+    std::vector<std::string> dropped;
+    while (list_.size() > kMostSavedAccounts) {
+        dropped.push_back(list_.back().mobile);
+        list_.pop_back();
+    }
     SaveSaved();
+    return dropped;
 }

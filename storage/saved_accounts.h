@@ -24,9 +24,11 @@ class SavedAccounts {
     LoginRecord FirstSaved() const { return list_.empty() ? LoginRecord{} : list_.front(); }
 
     // After every sign-in attempt: the account moves to the front, keeping its password and token
-    // only when asked to remember them, and at most one account signs in automatically.
-    void UpdateAfterSignIn(bool success, const std::string& account, bool remember, bool automatic,
-                           const LoginRecord& signedIn);
+    // only when asked to remember them, and at most one account signs in automatically. Gives the
+    // accounts that fell off the end of the list, whose secrets the caller forgets.
+    std::vector<std::string> UpdateAfterSignIn(bool success, const std::string& account,
+                                               bool remember, bool automatic,
+                                               const LoginRecord& signedIn);
 
     // The secrets of an entry are kept in the secret store and not known yet.
     static bool AwaitsSecrets(const LoginRecord& entry);

@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "config/log.h"
 #include "platform/directories.h"
 #include "platform/private_files.h"
 #include "storage/database_key.h"
@@ -60,11 +61,13 @@ void CSQLiteHelper::CloseWhenIdle(sqlite3* db) {
     sqlite_->Close(db);
 }
 
-void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow) {
+CSQLiteHelper::BatchOutcome CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write,
+                                                    CAsyncWorkFlow& flow) {
     const std::uint64_t generation = generation_;
     FlowSemaphore::Slot slot = writeLock_.Acquire(flow);
     sqlite3* db = db_;
-    if (!db || generation != generation_) return;  // its account was closed while it waited
+    // Its account was closed while it waited.
+    if (!db || generation != generation_) return BatchOutcome::kNoAccount;
     // The account may be closed (sign-out) while the batch runs on the worker: the handle then
     // stays open until the batch is back, even when its flow was cancelled meanwhile.
     struct InFlight {
@@ -81,7 +84,7 @@ void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncW
     } inFlight(this, db);
     // Counted from here, before the worker picks the body up, until the body's end on the worker.
     ++writing_;
-    PoolScope::Run(flow, [this, db, &write] {
+    const bool committed = PoolScope::Run(flow, [this, db, &write] {
         struct Written {
             std::atomic<int>& count;
             ~Written() { --count; }
@@ -95,7 +98,11 @@ void CSQLiteHelper::RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncW
         if (!ok && !sqlite3_get_autocommit(db))
             sqlite3_exec(db, "ROLLBACK;", nullptr, nullptr, nullptr);
         sqlite3_mutex_leave(mutex);
+        return ok;
     });
+    if (committed) return BatchOutcome::kWritten;
+    WriteLogText("the account database refused a batch; it was rolled back");
+    return BatchOutcome::kFailed;
 }
 
 bool CSQLiteHelper::CloseForExit(std::chrono::milliseconds limit) {

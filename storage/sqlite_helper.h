@@ -51,11 +51,17 @@ class CSQLiteHelper {
         std::int32_t number = 0;
         std::string text;
     };
+    // How a batch ended.
+    enum class BatchOutcome {
+        kWritten,    // committed, or nothing to write
+        kFailed,     // the file refused it (full disk, read-only folder): rolled back whole
+        kNoAccount,  // no database, or its account was closed meanwhile: nothing was written
+    };
     // `settings` are written in the same transaction, after the conversations: a mark never
     // claims data that did not reach the file.
-    void SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
-                           CAsyncWorkFlow& flow, std::vector<SettingRow> settings = {});
-    void SaveUsers(const UserMap& users, CAsyncWorkFlow& flow);
+    BatchOutcome SaveConversations(const CDBMsgDlg& store, const std::vector<std::int32_t>& ids,
+                                   CAsyncWorkFlow& flow, std::vector<SettingRow> settings = {});
+    BatchOutcome SaveUsers(const UserMap& users, CAsyncWorkFlow& flow);
     void SaveSetting(int id, std::int32_t number, const std::string& text);
 
     // Generic helpers.
@@ -69,10 +75,10 @@ class CSQLiteHelper {
     void LoadTableNames();
     void EnsureSchema();
     // Runs `write` on a worker inside one transaction under the write lock; a write that fails is
-    // rolled back whole.
+    // rolled back whole, and said so.
     // A batch started for one account never writes into another: when the account was closed
     // (and perhaps another opened) while the batch waited for the lock, it writes nothing.
-    void RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow);
+    BatchOutcome RunBatch(const std::function<bool(sqlite3*)>& write, CAsyncWorkFlow& flow);
     bool FinishOpen();
 
     // Closes a handle once no batch runs on it any more.

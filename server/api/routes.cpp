@@ -70,6 +70,12 @@ void Routes::Answer(const JsonHandler& handler, const httplib::Request& req, htt
         res.set_content("", kJsonType);
         return;
     }
+    if (fault.body == HttpFaultKind::kBusy) {
+        res.set_content(WriteJson(ErrorEnvelope(
+                            ApiError(kInternal, "服务器繁忙，请稍后再试", "internal_error"))),
+                        kJsonType);
+        return;
+    }
 
     Call call{req, service_, BaseUrl(req), fault.body == HttpFaultKind::kTruncated};
     Json::Value answer;

@@ -9,11 +9,10 @@ struct KindName {
     HttpFaultKind kind;
     const char* name;
 };
-const KindName kKinds[] = {{HttpFaultKind::kDelay, "delay"},
-                           {HttpFaultKind::kServerError, "http500"},
-                           {HttpFaultKind::kMalformed, "malformed"},
-                           {HttpFaultKind::kTruncated, "truncated"},
-                           {HttpFaultKind::kEmpty, "empty"}};
+const KindName kKinds[] = {
+    {HttpFaultKind::kDelay, "delay"},         {HttpFaultKind::kServerError, "http500"},
+    {HttpFaultKind::kMalformed, "malformed"}, {HttpFaultKind::kTruncated, "truncated"},
+    {HttpFaultKind::kEmpty, "empty"},         {HttpFaultKind::kBusy, "busy"}};
 
 struct ModeName {
     PushMode mode;

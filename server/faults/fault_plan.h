@@ -15,6 +15,7 @@ enum class HttpFaultKind {
     kMalformed,    // HTTP 200 with text that is not JSON
     kTruncated,    // the real answer cut in the middle
     kEmpty,        // HTTP 200 with an empty body
+    kBusy,         // HTTP 200 with the service's own refusal for a fault of its own (code 50000)
 };
 
 std::optional<HttpFaultKind> HttpFaultKindFromName(const std::string& name);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +16,7 @@
 #include "platform/directories.h"
 #include "platform/ui_thread.h"
 #include "storage/msg_dlg_store.h"
+#include "storage/saved_accounts.h"
 #include "storage/sqlite_component.h"
 #include "storage/sqlite_helper.h"
 #include "storage/user_store.h"
@@ -167,8 +169,9 @@ TEST_F(SignInTest, RememberedTokenSignsInUntilItIsRevoked) {
     EXPECT_EQ(CDBLogin::Instance().Record().qxid, qxid);
     SignOut();
 
-    // A service that fails or cannot be reached says nothing about the secrets: they stay.
-    for (const char* fault : {"http500", "malformed", "truncated", "empty"}) {
+    // A service that fails or cannot be reached says nothing about the secrets: they stay. So
+    // does a refusal for a fault of the service's own (code 50000 and up).
+    for (const char* fault : {"http500", "malformed", "truncated", "empty", "busy"}) {
         service_.Get(std::string("/admin/fault?kind=") + fault + "&path=/lumeno/user&count=1");
         events.events.clear();
         ASSERT_TRUE(SignInRemembered()) << fault;
@@ -207,6 +210,60 @@ TEST_F(SignInTest, RememberedSecretsSurviveAServiceThatIsDown) {
     EXPECT_EQ(reloaded.FirstSaved().token, "still-good");
     EXPECT_TRUE(SignInRemembered()) << "the next start tries again";
     ASSERT_TRUE(WaitSignIn(events));
+}
+
+// Signing in with the password while the service fails or cannot be reached (the login page
+// after the push connection gave up, Enter while still offline) keeps what was remembered: only a
+// refusal of the credentials themselves drops it.
+TEST_F(SignInTest, APasswordSignInThatTheServiceDidNotRefuseKeepsTheRememberedSecrets) {
+    EventRecorder events(db_event::kSignIn);
+    SignIn("demo", "lumeno123", true, true);
+    ASSERT_TRUE(WaitSignIn(events));
+    ASSERT_TRUE(events.Saw(db_event::kSignIn, db_event::kDone));
+    const LoginRecord remembered = CApiController::Instance().Saved().FirstSaved();
+    ASSERT_FALSE(remembered.token.empty());
+    SignOut();
+
+    const auto keeps = [&](const std::string& why) {
+        SavedAccounts reloaded;
+        reloaded.LoadSaved();
+        const LoginRecord kept = reloaded.FirstSaved();
+        EXPECT_EQ(kept.mobile, "demo") << why;
+        EXPECT_EQ(kept.password, "lumeno123") << why;
+        EXPECT_EQ(kept.token, remembered.token) << why;
+        EXPECT_TRUE(kept.remember_password) << why;
+        EXPECT_TRUE(kept.auto_sign_in) << why;
+    };
+    for (const char* fault : {"http500", "malformed", "truncated", "empty", "busy"}) {
+        service_.Get(std::string("/admin/fault?kind=") + fault + "&path=/lumeno/user&count=1");
+        events.events.clear();
+        SignIn("demo", "lumeno123", true, true);
+        ASSERT_TRUE(WaitSignIn(events));
+        EXPECT_TRUE(events.Saw(db_event::kSignIn, db_event::kFailed)) << fault;
+        keeps(fault);
+        SignOut();
+    }
+    // Offline: nothing listens where the service was.
+    service_.Stop();
+    events.events.clear();
+    SignIn("demo", "lumeno123", true, true);
+    ASSERT_TRUE(WaitSignIn(events));
+    EXPECT_TRUE(events.Saw(db_event::kSignIn, db_event::kFailed));
+    keeps("offline");
+}
+
+// At most twenty accounts are remembered, in what is written as much as in what is read back.
+TEST_F(SignInTest, TheTwentyFirstAccountPushesTheOldestOutOfWhatIsWritten) {
+    for (int i = 1; i <= 21; ++i) {
+        EventRecorder events(db_event::kSignIn);
+        SignIn("nobody" + std::to_string(i), "wrong", false, false);
+        ASSERT_TRUE(WaitSignIn(events));
+    }
+    const std::string written = SavedAccounts::Unprotect(
+        ReadConfigWhole(config_keys::kSavedAccounts.section, config_keys::kSavedAccounts.key));
+    EXPECT_EQ(std::count(written.begin(), written.end(), ';'), 20) << written;
+    EXPECT_EQ(written.find("nobody1,"), std::string::npos) << "the oldest is gone";
+    EXPECT_EQ(written.rfind("nobody21,", 0), 0u) << "the newest is first";
 }
 
 TEST_F(SignInTest, SignOutForgetsTheAccount) {

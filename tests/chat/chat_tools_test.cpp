@@ -319,6 +319,47 @@ TEST_F(ChatWindowTest, AConversationStartedWithANewContactOpensEmptyAndShowsTheF
     CDlgMsgGroup::DestroyInstance();
 }
 
+// A text sent before the first page has come: the page that comes holds the service's copy
+// already, and the item shown at once under its local number goes, leaving one item that is not
+// "sending" and no send waiting for its copy.
+TEST_F(ChatWindowTest, ASendWhoseCopyTheFirstPageBringsPairsAndShowsOnce) {
+    SignInDemo();
+    std::set<std::string> talkedTo;
+    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
+        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
+        if (conversation && conversation->type != 3 && conversation->member_ids.size() == 1)
+            talkedTo.insert(conversation->member_ids[0]);
+    }
+    std::string contact;
+    for (const auto& [letter, users] : CDBUser::Instance().ContactIndex())
+        for (const UserRecord* user : users)
+            if (contact.empty() && !talkedTo.count(user->qxid)) contact = user->qxid;
+    ASSERT_FALSE(contact.empty());
+    // The new conversation's first page comes from the service, late: the send, its copy and the
+    // copy's pairing are all done before it.
+    service_.Get("/admin/fault?kind=delay&ms=2500&path=/lumeno/msg/v3/get_message&count=1");
+
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    group.StartConversation(contact);
+    ASSERT_TRUE(PumpUntil([&] { return group.Selected() != 0; }, std::chrono::seconds(30)));
+    CDlgMessage* chat = group.Chat(group.Selected());
+    ASSERT_NE(chat, nullptr);
+    ASSERT_FALSE(chat->PageReady());
+    const QString text = QStringLiteral("先发出的一句");
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(chat->Input(), &typed);
+    chat->Send();
+    ASSERT_EQ(chat->Outstanding().size(), 1u);
+    ASSERT_TRUE(PumpUntil([&] { return chat->PageReady(); }, std::chrono::seconds(30)));
+    EXPECT_TRUE(PumpUntil([&] { return chat->Outstanding().empty(); }, std::chrono::seconds(10)))
+        << "the send never paired with the copy the page holds";
+    PumpUntil([] { return false; }, std::chrono::milliseconds(300));
+    EXPECT_EQ(RowsWithText(*chat, text), 1);
+    CDlgMsgGroup::DestroyInstance();
+}
+
 // The right button's edit menu: cut and paste bring text and pictures back as they were, while
 // other programs get the text alone.
 TEST_F(ChatWindowTest, TheEditMenuCutsAndPastesTextAndPictures) {

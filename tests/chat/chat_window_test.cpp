@@ -424,4 +424,61 @@ TEST_F(ConversationWindowTest, ADraftSurvivesSwitchingClosingAndARestart) {
     EXPECT_TRUE(DraftBook::Current().Get(ids[0]).empty());
 }
 
+// A send still on its way when the account signs out, or when the client quits, is cancelled:
+// what it carried waits in its conversation's draft, and is in the box when the conversation
+// opens again.
+TEST_F(ConversationWindowTest, SendsCancelledBySigningOutOrQuittingAreBackInTheirDrafts) {
+    SignInDemo();
+    const std::string account = MyUserId();
+    const std::vector<std::int32_t> ids = Conversations(1);
+    ASSERT_EQ(ids.size(), 1u);
+    const std::int32_t id = ids[0];
+    // The service holds every send longer than the client waits for it at quit (3 s), and less
+    // than that and the 2 s it gives the cancelled flows to unwind.
+    service_.Get("/admin/fault?kind=delay&ms=5000&path=/lumeno/msg/v3/add_dialogue");
+    const auto sendOnItsWay = [&](const QString& text) {
+        CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+        ASSERT_TRUE(group.IsWindow() || group.Create());
+        OpenConversation(id);
+        CDlgMessage* chat = group.Chat(id);
+        ASSERT_NE(chat, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return chat->PageReady(); }));
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(chat->Input(), &typed);
+        QTest::keyClick(chat->Input(), Qt::Key_Return);
+        ASSERT_TRUE(PumpUntil([&] { return chat->Input()->toPlainText().isEmpty(); }));
+        ASSERT_EQ(chat->Outstanding().size(), 1u);
+        // Long enough for the emptied box to be kept as the draft.
+        PumpUntil([] { return false; }, std::chrono::milliseconds(CDlgMessage::kDraftDelayMs * 2));
+    };
+    const auto boxAfterSigningIn = [&] {
+        CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+        EXPECT_TRUE(group.IsWindow() || group.Create());
+        OpenConversation(id);
+        return group.Chat(id) ? group.Chat(id)->Input()->toPlainText() : QString();
+    };
+
+    const QString signingOut = QStringLiteral("签退时还在路上的话");
+    sendOnItsWay(signingOut);
+    Main().ReturnToLogin(false);
+    EXPECT_EQ(DraftBook::Of(account).Get(id), signingOut.toStdString());
+    CDlgMsgGroup::DestroyInstance();
+    SignInOver(QStringLiteral("demo"));
+    EXPECT_EQ(boxAfterSigningIn(), signingOut);
+
+    // Quitting waits a moment for the sends on their way, then keeps what did not go.
+    CDlgMsgGroup::Instance().Chat(id)->Input()->clear();
+    const QString quitting = QStringLiteral("退出时还在路上的话");
+    sendOnItsWay(quitting);
+    Main().Quit();
+    EXPECT_FALSE(Main().IsWindow());
+    CDlgMsgGroup::DestroyInstance();
+    Quit();
+    DraftBook::ForgetLoaded();
+    Start();
+    SignInOver(QStringLiteral("demo"));
+    EXPECT_EQ(boxAfterSigningIn(), quitting);
+}
+
 }  // namespace

@@ -30,6 +30,7 @@
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
 #include "ui/chat/dlg_msg_group.h"
+#include "ui/chat/draft_book.h"
 #include "ui/main/message_notifier.h"
 #include "ui/ui_messages.h"
 
@@ -244,6 +245,37 @@ TEST_F(DesktopSessionTest, AMutedGroupNeverNotifies) {
     EXPECT_EQ(LastConversationRequest().conversationId, single);
 }
 
+// A reply written into a notification is not lost: one still on its way when the account signs
+// out, and one the service refuses after its conversation went, wait in the conversation's draft.
+TEST_F(DesktopSessionTest, RepliesThatDidNotGoWaitInTheirConversationsDrafts) {
+    SignInWithNotifications();
+    const std::string account = MyUserId();
+    const std::int32_t single = ConversationWithZhangWei(false);
+    const std::int32_t group = ConversationWithZhangWei(true);
+    ASSERT_GT(single, 0);
+    ASSERT_GT(group, 0);
+
+    Send(group, QStringLiteral("大家在吗"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(group) != 0; }, 20s));
+    // Refused, but only after the conversation went (left, or removed by its owner).
+    service_.Get("/admin/fault?kind=delay&ms=1500&path=/lumeno/msg/v3/add_dialogue&count=1");
+    service_.Get("/admin/fault?kind=http500&path=/lumeno/msg/v3/add_dialogue&count=1");
+    Notes().OnNotificationReplied(Notes().ServerId(group), QStringLiteral("群已经没了"));
+    ASSERT_TRUE(PumpUntil([] { return CApiController::Instance().SendsRunning(); }));
+    CDBMsgDlg::Instance().FindConversation(group)->deleted = 1;
+    ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().SendsRunning(); }, 20s));
+    PumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(DraftBook::Of(account).Get(group), "群已经没了");
+
+    Send(single, QStringLiteral("还在吗"));
+    ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(single) != 0; }, 20s));
+    service_.Get("/admin/fault?kind=delay&ms=6000&path=/lumeno/msg/v3/add_dialogue&count=1");
+    Notes().OnNotificationReplied(Notes().ServerId(single), QStringLiteral("签退前的回复"));
+    ASSERT_TRUE(PumpUntil([] { return CApiController::Instance().SendsRunning(); }));
+    Main().ReturnToLogin(false);
+    EXPECT_EQ(DraftBook::Of(account).Get(single), "签退前的回复");
+}
+
 // Remembered: the password and the token are in the keyring and not in Config.ini, and the next
 // start signs in with them by itself.
 TEST_F(DesktopSessionTest, ARememberedAccountKeepsItsSecretsInTheKeyring) {
@@ -264,6 +296,41 @@ TEST_F(DesktopSessionTest, ARememberedAccountKeepsItsSecretsInTheKeyring) {
 
     // Forgetting the password takes it out of the keyring too.
     SwitchAccountTo(QStringLiteral("demo"));
+    EXPECT_EQ(KeyringHolds(secrets), platform::SecretOutcome::NotFound);
+}
+
+// Twenty accounts are remembered at most: the one that falls off the end of the list takes its
+// secrets out of the keyring with it, as it does out of Config.ini.
+TEST_F(DesktopSessionTest, AnAccountPushedOffTheListLeavesTheKeyringToo) {
+    SignInRemembering();
+    platform::AccountSecrets secrets;
+    ASSERT_EQ(KeyringHolds(secrets), platform::SecretOutcome::Done);
+    Main().RunCommand(MainCommand::SwitchAccount);
+    ASSERT_TRUE(PumpUntil([] { return !Main().SignedIn() && Login() != nullptr; }));
+    BoxCatcher boxes;
+    for (int i = 1; i <= static_cast<int>(SavedAccounts::kMostSavedAccounts); ++i) {
+        Login()->AccountBox()->setFocus();
+        ASSERT_TRUE(PumpUntil([] { return QApplication::focusWidget() == Login()->AccountBox(); }));
+        Login()->AccountBox()->selectAll();
+        Key(Qt::Key_Delete);
+        Type(QStringLiteral("nobody%1").arg(i));
+        Key(Qt::Key_Tab);
+        ASSERT_TRUE(
+            PumpUntil([] { return QApplication::focusWidget() == Login()->PasswordBox(); }));
+        Login()->PasswordBox()->selectAll();
+        Key(Qt::Key_Delete);
+        Type(QStringLiteral("wrong"));
+        const std::size_t before = boxes.boxes.size();
+        Key(Qt::Key_Return);
+        ASSERT_TRUE(PumpUntil([&] {
+            return boxes.boxes.size() > before && !CApiController::Instance().signIn.Busy();
+        })) << "attempt "
+            << i;
+    }
+    const std::vector<LoginRecord> stored = ConfigRecord();
+    ASSERT_EQ(stored.size(), SavedAccounts::kMostSavedAccounts);
+    for (const LoginRecord& entry : stored)
+        EXPECT_NE(entry.mobile, "demo");
     EXPECT_EQ(KeyringHolds(secrets), platform::SecretOutcome::NotFound);
 }
 

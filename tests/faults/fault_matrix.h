@@ -38,6 +38,15 @@ class FaultMatrixTest : public ChatWindowTest {
         }
         return 0;
     }
+    // A group that 张伟 is in: a second conversation he can write to.
+    static std::int32_t ZhangWeisGroup() {
+        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations()) {
+            if (conversation->type != 3 || conversation->deleted == 1) continue;
+            for (const std::string& member : conversation->member_ids)
+                if (member == "10002") return id;
+        }
+        return 0;
+    }
     static const ConversationRecord& Conversation(std::int32_t id) {
         static const ConversationRecord none;
         const ConversationRecord* found = CDBMsgDlg::Instance().FindConversation(id);

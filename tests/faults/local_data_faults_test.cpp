@@ -108,10 +108,16 @@ TEST_F(FaultMatrixTest, CorruptedAccountDatabaseIsSetAsideAndTheServiceFillsANew
     EXPECT_EQ(CDBMsgDlg::Instance().FindConversation(conversation)->text, text);
 }
 
+// The write of the synchronisation that brought the first message fails; the next one, for
+// another conversation, must write the first conversation too, since the mark it writes covers
+// both.
 TEST_F(FaultMatrixTest, FullDiskKeepsEveryFileWholeAndLosesNoMessage) {
     SignInDemo();
     const std::int32_t conversation = ZhangWeisConversation();
+    const std::int32_t group = ZhangWeisGroup();
     ASSERT_NE(conversation, 0);
+    ASSERT_NE(group, 0);
+    const std::int32_t groupUnread = Conversation(group).badge;
     const std::string config = ReadWholeFile(ConfigFilePath());
     const std::int32_t unread = Conversation(conversation).badge;
     const std::string whileFull = "磁盘满时收到的";
@@ -130,15 +136,17 @@ TEST_F(FaultMatrixTest, FullDiskKeepsEveryFileWholeAndLosesNoMessage) {
     }
     ExpectNoFreeze(stalls);
     const std::string afterwards = "磁盘有空间之后";
-    Send(conversation, afterwards);
+    Send(group, afterwards);
     ASSERT_TRUE(PumpUntil([&] { return Held(afterwards) == 1; }, 30s));
 
-    // At the next start both are there: the newest at the head of the list, both counted unread.
+    // At the next start both conversations are as they were left, each message counted unread.
     Quit();
     Start();
     SignInWithoutABox();
-    EXPECT_EQ(Conversation(conversation).text, afterwards);
-    EXPECT_EQ(Conversation(conversation).badge, unread + 2);
+    EXPECT_EQ(Conversation(conversation).text, whileFull) << "stale after the failed write";
+    EXPECT_EQ(Conversation(conversation).badge, unread + 1);
+    EXPECT_EQ(Conversation(group).text, afterwards);
+    EXPECT_EQ(Conversation(group).badge, groupUnread + 1);
 }
 
 }  // namespace

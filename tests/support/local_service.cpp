@@ -85,12 +85,7 @@ LocalService::LocalService(Options options) {
 }
 
 LocalService::~LocalService() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        ::kill(pid_, SIGCONT);  // a paused service takes its end too
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-    }
+    Stop();
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }
@@ -113,6 +108,15 @@ void LocalService::PointClientHere() const {
     WriteConfigString("main", "online", "0");
     WriteConfigString("main", "msg", ApiAddress());
     WriteConfigString("main", "long", PushAddress());
+}
+
+void LocalService::Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::kill(pid_, SIGCONT);  // a paused service takes its end too
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
 }
 
 void LocalService::Pause() const {

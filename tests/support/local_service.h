@@ -38,6 +38,8 @@ class LocalService {
     // carries on where it was.
     void Pause() const;
     void Resume() const;
+    // The service ends: its ports refuse connections from now on.
+    void Stop();
 
   private:
     int pid_ = -1;

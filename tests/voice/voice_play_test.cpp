@@ -1,6 +1,6 @@
-// Voice clips played from the chat window against the local service, in the real web engine.
-// There is no sound device here: clips play into nothing for their length, and everything the
-// user sees and the service hears happens as with a device.
+// Voice clips played from the chat window against the local service, in the real web engine, on
+// a sound device of the test's own (tests/voice/with_sound_device.sh: a null sink of a private
+// sound server), and once without any sound device.
 
 #include <gtest/gtest.h>
 
@@ -183,6 +183,29 @@ TEST_F(VoicePlayTest, BrokenClipsFailWithAMessageAndStayUnheard) {
     EXPECT_EQ(CDBMsgDlg::Instance().FindMessage(good)->unread, 1);
     EXPECT_FALSE(Heard(good));
     EXPECT_EQ(Failure(*window, ids.front()), broken);
+    window->DestroyWindow();
+}
+
+// No sound device at all (the script gives this test no sound server): the clip cannot be heard,
+// so it fails with the reason under it, and stays unheard here and on the service.
+TEST_F(VoicePlayTest, AClipWithoutASoundDeviceFailsAndStaysUnheard) {
+    SignInDemo();
+    const std::int32_t conversation = BusiestConversation();
+    const std::int32_t id = SendClip(conversation, "sound", 2);
+    auto window = Open(conversation);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady() && Dot(*window, id); }));
+    VoiceEvents events;
+    ASSERT_TRUE(ClickInPage(*window, Clip(id)));
+    ASSERT_TRUE(PumpUntil([&] { return !Failure(*window, id).isEmpty(); }, 15s));
+    EXPECT_EQ(Failure(*window, id), QStringLiteral("没有可用的声音输出设备，无法播放语音"));
+    EXPECT_EQ(events.IndexOf(id, db_event::kStarted), -1);
+    EXPECT_GE(events.IndexOf(id, db_event::kFailed), 0);
+    PumpUntil([] { return false; }, 500ms);
+    EXPECT_TRUE(Dot(*window, id));
+    EXPECT_EQ(CDBMsgDlg::Instance().FindMessage(id)->unread, 1);
+    EXPECT_FALSE(Heard(id));
+    EXPECT_EQ(CApiController::Instance().playingVoice, 0);
+    EXPECT_EQ(platform::ClipOutput::OpenOutputs(), 0);
     window->DestroyWindow();
 }
 

@@ -63,10 +63,7 @@ CDlgMessage::CDlgMessage(std::int32_t conversationId, const QString& title)
     : conversationId_(conversationId), title_(title) {}
 
 CDlgMessage::~CDlgMessage() {
-    KeepDraft();
-    // Sends still on their way are answered without the window: what fails goes to the draft.
-    for (const auto& [local, message] : outstanding_)
-        SendsInFlight::Instance().Keep(account_, conversationId_, local, message);
+    LetGo();
     *alive_ = false;
     CAsyncWorkFlow::CancelFlow(&historyFlow_);
     CAsyncWorkFlow::CancelFlow(&pictureFlow_);
@@ -326,8 +323,20 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
     }
 }
 
+void CDlgMessage::LetGo() {
+    if (letGo_) return;
+    KeepDraft();
+    letGo_ = true;
+    // Sends still on their way are answered without the window: what fails goes to the draft.
+    for (const auto& [local, message] : outstanding_)
+        SendsInFlight::Instance().Keep(account_, conversationId_, local, message);
+    outstanding_.clear();
+}
+
 void CDlgMessage::KeepDraft() {
-    if (!input_ || account_.empty()) return;
+    // Once let go the draft is the book's: a send put back into it must not be overwritten by
+    // the box as the window goes.
+    if (!input_ || account_.empty() || letGo_) return;
     DraftBook::Of(account_).Put(conversationId_,
                                 input_->Blank() ? std::string() : input_->Serialized());
 }

@@ -66,6 +66,10 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void ToggleAnonymity();
     // Local numbers of sends not yet answered.
     const std::map<std::int32_t, MessageRecord>& Outstanding() const { return outstanding_; }
+    // The window is closing (it goes after the current event): its draft is kept and its sends
+    // still on their way are handed over now, so that a sign-out or quit that follows at once
+    // finds them; nothing is kept again when the window goes.
+    void LetGo();
 
     // Sends what the box holds: its pictures, then its text.
     void Send();
@@ -129,6 +133,7 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     // Messages that arrived before the first batch, shown after it in order.
     std::vector<std::pair<std::int32_t, std::int32_t>> early_;
     std::map<std::int32_t, MessageRecord> outstanding_;
+    bool letGo_ = false;  // closing: the draft and the sends were handed over
     std::vector<std::string> picturesShown_;
     // Messages on the page: an arrival the first page already holds is not shown twice.
     std::set<std::int32_t> shown_;

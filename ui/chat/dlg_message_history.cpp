@@ -133,17 +133,19 @@ void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) 
         early_.emplace_back(localNumber, messageId);
         return;
     }
-    if (!shown_.insert(messageId).second) return;
     const ItemSources sources = Sources();
     if (!sources.conversation) return;
-    if (message->type == static_cast<std::int32_t>(MessageKind::kPicture))
+    const bool fresh = shown_.insert(messageId).second;
+    if (fresh && message->type == static_cast<std::int32_t>(MessageKind::kPicture))
         picturesShown_.push_back(WebAddressOrEmpty(message->file.url));
     if (localNumber != 0) {
-        // The service's copy of a message this window sent: it takes the place of the one shown.
+        // The service's copy of a message this window sent: it takes the place of the one shown,
+        // and where a page loaded meanwhile holds the copy already, the page drops the one shown.
         outstanding_.erase(localNumber);
         page_.ShowItems(ArrivedEnvelope(true, ReplacementItem(*message, sources, localNumber)));
         return;
     }
+    if (!fresh) return;
     const bool away = page_.ScrolledUp();
     page_.ShowItems(ArrivedEnvelope(away, BelowData(*message, sources, marks_)));
     if (away && !message->is_me &&

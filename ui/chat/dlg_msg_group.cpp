@@ -188,6 +188,7 @@ void CDlgMsgGroup::CloseConversation(std::int32_t conversationId) {
     if (auto found = chats_.find(conversationId); found != chats_.end()) {
         std::shared_ptr<CDlgMessage> going(found->second.release());
         chats_.erase(found);
+        going->LetGo();
         going->ShowWindow(SW_HIDE);
         QMetaObject::invokeMethod(
             qApp, [going] { going->DestroyWindow(); }, Qt::QueuedConnection);
@@ -205,6 +206,7 @@ void CDlgMsgGroup::CloseAll() {
     if (!IsWindow()) return;
     for (auto& [id, chat] : chats_) {
         std::shared_ptr<CDlgMessage> going(chat.release());
+        going->LetGo();
         going->ShowWindow(SW_HIDE);
         QMetaObject::invokeMethod(
             qApp, [going] { going->DestroyWindow(); }, Qt::QueuedConnection);

@@ -1,9 +1,10 @@
 #include "ui/chat/sends_in_flight.h"
 
 #include "api/api_controller.h"
+#include "config/log.h"
 #include "conversation/message_items.h"
-#include "ui/chat/chat_input.h"
 #include "ui/chat/draft_book.h"
+#include "ui/chat/input_markers.h"
 
 SendsInFlight& SendsInFlight::Instance() {
     // Never destroyed: the event bus keeps its address until the process ends.
@@ -46,10 +47,26 @@ void SendsInFlight::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32
     if (kind != db_event::kSending || second != db_event::kFailed) return;
     const Send failed = std::move(found->second);
     held_.erase(found);
-    DraftBook& book = DraftBook::Of(failed.account);
-    const std::string draft = book.Get(failed.conversationId);
-    const std::string back = SentBack(failed.message);
-    book.Put(failed.conversationId, draft.empty() ? back : back + "\n" + draft);
+    PutBackIntoDraft(failed.account, failed.conversationId, SentBack(failed.message));
+}
+
+void SendsInFlight::KeepUnansweredAsDrafts() {
+    const CApiController& api = CApiController::Instance();
+    for (const auto& [local, send] : held_) {
+        if (!api.SendUnanswered(local)) continue;  // the service has it: it comes back later
+        PutBackIntoDraft(send.account, send.conversationId, SentBack(send.message));
+        WriteLogText("a send cancelled on its way is kept in the draft of conversation " +
+                     std::to_string(send.conversationId));
+    }
+    held_.clear();
+}
+
+void PutBackIntoDraft(const std::string& account, std::int32_t conversationId,
+                      const std::string& serialized) {
+    if (account.empty() || serialized.empty()) return;
+    DraftBook& book = DraftBook::Of(account);
+    const std::string draft = book.Get(conversationId);
+    book.Put(conversationId, draft.empty() ? serialized : serialized + "\n" + draft);
 }
 
 std::string SentBack(const MessageRecord& message) {

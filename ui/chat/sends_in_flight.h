@@ -2,7 +2,8 @@
 // Sends still on their way when the window that made them went. A send that then fails is put
 // back into its conversation's draft, so that what was written is in the box when the
 // conversation opens again; a window opened again on the conversation takes its sends back and
-// answers them itself.
+// answers them itself. Signing out and quitting cancel the sends still on their way: what the
+// service has not answered then goes back into the draft too.
 
 #include <cstdint>
 #include <map>
@@ -22,6 +23,10 @@ class SendsInFlight final : private IDBEventListener {
     std::map<std::int32_t, MessageRecord> TakeFor(const std::string& account,
                                                   std::int32_t conversationId);
     std::size_t Held() const { return held_.size(); }
+    // Before the sends are cancelled (signing out, quitting; the windows closed first): every held
+    // send the service has not answered goes back into its conversation's draft, and nothing of
+    // the account stays held.
+    void KeepUnansweredAsDrafts();
 
   private:
     SendsInFlight() = default;
@@ -39,3 +44,6 @@ class SendsInFlight final : private IDBEventListener {
 // A message that did not go, in the input box's serialized form: its text as it was typed, or
 // its picture.
 std::string SentBack(const MessageRecord& message);
+// Puts what did not go in front of the conversation's draft in the account's book.
+void PutBackIntoDraft(const std::string& account, std::int32_t conversationId,
+                      const std::string& serialized);

@@ -22,6 +22,7 @@
 #include "toolkit/skin/skin_images.h"
 #include "toolkit/window/key_bridge.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/sends_in_flight.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/tray_host.h"
 #include "ui/contacts/page_contact.h"
@@ -306,6 +307,9 @@ void CMainWnd::Quit() {
                 return !controller.presenceOff.Busy() && !controller.SendsRunning();
             },
             milliseconds(kExitGraceMs));
+        // What is still on its way after that is kept, with what the windows hold.
+        CloseAllConversations();
+        KeepUnansweredSends();
     }
     // Every flow resumes through this window: the account's jobs and the pages' picture
     // fetches are stopped and unwind while it is still here.
@@ -319,6 +323,11 @@ void CMainWnd::Quit() {
         [] { return CAsyncWorkFlow::FreeFiberCount() == CAsyncWorkFlow::FiberCount(); },
         milliseconds(kUnwindGraceMs));
     if (IsWindow()) DestroyWindow();
+}
+
+void CMainWnd::KeepUnansweredSends() {
+    if (notifier_) notifier_->KeepUnansweredReplies();
+    SendsInFlight::Instance().KeepUnansweredAsDrafts();
 }
 
 void CMainWnd::ReturnToLogin(bool forced) {
@@ -340,6 +349,7 @@ void CMainWnd::ReturnToLogin(bool forced) {
     StopVoiceForSignOut();
     // The conversations and their flows end before the stores are emptied under them.
     CloseAllConversations();
+    KeepUnansweredSends();
     // The account's notifications go with it.
     notifier_.reset();
     ReportPresenceOff();

@@ -79,6 +79,9 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     void ShowLogin();
     // Leaves the signed-in state; `forced` keeps the login fields as they were.
     void ReturnToLogin(bool forced);
+    // Before the sends are cancelled (signing out, quitting): what the service has not answered
+    // goes back into its conversation's draft, from the closed windows and from notifications.
+    void KeepUnansweredSends();
     // Ends the program after the current message: presence off (waiting a little for it and for
     // the sends on their way), then the window goes and the loop ends.
     void Quit();

@@ -14,6 +14,8 @@
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/input_markers.h"
+#include "ui/chat/sends_in_flight.h"
 
 namespace {
 
@@ -87,8 +89,18 @@ void CMessageNotifier::OnDBEvent(std::uint32_t kind, std::int32_t first, std::in
         if (found == replies_.end()) return;
         const SentReply reply = found->second;
         replies_.erase(found);
-        WriteLogText("a reply from a notification was not sent; it goes back to its conversation");
-        OpenConversationWithUnsent(reply.conversationId, reply.text);
+        const ConversationRecord* conversation =
+            CDBMsgDlg::Instance().FindConversation(reply.conversationId);
+        if (conversation && conversation->deleted != 1) {
+            WriteLogText("a reply from a notification was not sent; it goes back to its box");
+            OpenConversationWithUnsent(reply.conversationId, reply.text);
+        } else {
+            // The conversation is gone (left, removed): the reply waits in its draft.
+            WriteLogText(
+                "a reply from a notification was not sent; its conversation is gone, "
+                "the reply is kept in its draft");
+            PutBackIntoDraft(reply.account, reply.conversationId, SerializeText(reply.text));
+        }
     } else if (kind == db_event::kNewMessage && first == 0) {
         if (const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(second))
             OnNewMessage(*message);
@@ -130,12 +142,23 @@ void CMessageNotifier::OnNewMessage(const MessageRecord& message) {
     notifications_->Show(message.mid, note);
 }
 
+void CMessageNotifier::KeepUnansweredReplies() {
+    const CApiController& api = CApiController::Instance();
+    for (const auto& [local, reply] : replies_) {
+        if (!api.SendUnanswered(local)) continue;
+        WriteLogText("a reply cancelled on its way is kept in the draft of conversation " +
+                     std::to_string(reply.conversationId));
+        PutBackIntoDraft(reply.account, reply.conversationId, SerializeText(reply.text));
+    }
+    replies_.clear();
+}
+
 void CMessageNotifier::Reply(std::int32_t conversationId, const QString& text) {
     const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(conversationId);
     if (!conversation || text.trimmed().isEmpty()) return;
     const MessageRecord message = OutgoingTextMessage(*conversation, text.toStdString());
     const std::int32_t local = AdvanceSendSequence();
-    replies_[local] = SentReply{conversationId, text.toStdString()};
+    replies_[local] = SentReply{MyUserId(), conversationId, text.toStdString()};
     while (replies_.size() > kWatchedReplies)
         replies_.erase(replies_.begin());
     SendTextMessage(message);

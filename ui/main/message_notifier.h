@@ -40,6 +40,10 @@ class CMessageNotifier final : private IDBEventListener {
 
     platform::DesktopNotifications& Notifications() { return *notifications_; }
 
+    // Before signing out or quitting cancels the sends: every reply the service has not answered
+    // goes into its conversation's draft.
+    void KeepUnansweredReplies();
+
   private:
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
     void OnNewMessage(const MessageRecord& message);
@@ -49,10 +53,12 @@ class CMessageNotifier final : private IDBEventListener {
     // The messages each shown notification tells of.
     std::map<std::int32_t, int> counts_;
     struct SentReply {
+        std::string account;
         std::int32_t conversationId;
         std::string text;
     };
-    // The replies sent, by local number: a failed one goes back to its conversation's box.
+    // The replies sent, by local number: a failed one goes back to its conversation's box, or
+    // into its draft when the conversation does not open any more.
     std::map<std::int32_t, SentReply> replies_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -338,6 +338,15 @@
         return null;
     }
 
+    // A message row of the page with the given id, other than `except`.
+    function messageRowWithId(id, except) {
+        var rows = list.querySelectorAll('.row.msg');
+        for (var i = 0; i < rows.length; i++) {
+            if (rows[i] !== except && rows[i].getAttribute('data-id') === id) return rows[i];
+        }
+        return null;
+    }
+
     function buildBatch(items) {
         var batch = document.createDocumentFragment();
         for (var i = 0; i < items.length; i++) {
@@ -345,12 +354,18 @@
             try {
                 row = itemRow(items[i]);
                 // The service's copy of a message just sent takes the place of the one shown
-                // under its local number: one item, not two.
+                // under its local number: one item, not two. Where the page holds the copy
+                // already (a page loaded after the send went out), the one shown just goes.
                 var replaces = items[i] && field(items[i], 'replaces');
-                var shown = row && replaces ? sentRow(replaces) : null;
-                if (shown) {
-                    shown.parentNode.replaceChild(row, shown);
-                    row = null;
+                if (row && replaces) {
+                    var shown = sentRow(replaces);
+                    var copy = messageRowWithId(row.getAttribute('data-id'), shown);
+                    if (shown && copy) {
+                        shown.parentNode.removeChild(shown);
+                    } else if (shown) {
+                        shown.parentNode.replaceChild(row, shown);
+                    }
+                    if (shown || copy) row = null;
                 }
             } catch (e) {
                 row = null;  // one malformed item never costs the rest of the batch
