@@ -20,6 +20,7 @@
 #include "platform/private_files.h"
 #include "platform/screen.h"
 #include "platform/single_instance.h"
+#include "platform/web_engine_sandbox.h"
 #include "platform/window.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
@@ -141,6 +142,7 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
     }
 
     PreferX11(argc, argv);
+    const platform::WebEngineSandbox sandbox = platform::PrepareWebEngineSandbox();
     // The chat windows' web view shares its drawing contexts; this must be said before the
     // application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -149,6 +151,8 @@ int RunClient(int argc, char** argv, ExtraWindows extra) {
     // The installed desktop entry, lumeno.desktop: the desktop shows its name and icon for the
     // client's windows.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumeno"));
+    if (sandbox == platform::WebEngineSandbox::kOffForRoot)
+        WriteLogText("running as root: the web engine starts without its sandbox");
 
     // 2. The skin directory beside the program.
     if (!SkinDirectoryPresent()) {

@@ -20,6 +20,7 @@ constexpr UINT UM_EMOTICON_CHOSEN = 2043;     // emoticon picker -> chat window:
 constexpr UINT UM_CHAT_INPUT_SEND = 2044;     // Enter in a chat window's input box
 constexpr UINT UM_CHAT_INPUT_CHANGED = 2045;  // a chat window's input box changed
 constexpr UINT UM_CHAT_INPUT_ESCAPE = 2046;   // Escape in a chat window's input box
+constexpr UINT UM_WEB_PAGE_GONE = 2047;       // the conversation page's renderer ended
 constexpr UINT UM_SPECIALS_FAILURE = 2070;    // pending-items window: show the queued failures
 constexpr UINT UM_PROFILE_STEP = 2050;        // a profile window's flow ended: wParam = its step
 constexpr UINT UM_EDIT_LEAVE = 3024;          // an input box lost the keyboard

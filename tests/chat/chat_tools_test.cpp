@@ -14,6 +14,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <set>
 
 #include "api/send_message.h"
@@ -24,6 +26,7 @@
 #include "tests/support/menu_picker.h"
 #include "tests/support/raw_http_server.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/chat_style.h"
 #include "ui/chat/dlg_msg_group.h"
 #include "ui/chat/draft_book.h"
 #include "ui/chat/picture_open.h"
@@ -358,6 +361,32 @@ TEST_F(ChatWindowTest, ASendWhoseCopyTheFirstPageBringsPairsAndShowsOnce) {
     PumpUntil([] { return false; }, std::chrono::milliseconds(300));
     EXPECT_EQ(RowsWithText(*chat, text), 1);
     CDlgMsgGroup::DestroyInstance();
+}
+
+// The page's renderer ends under an open conversation (it crashed, or was killed): the window says
+// so where the page was, and the client goes on; another conversation still opens.
+TEST_F(ChatWindowTest, AConversationPageWhoseRendererEndsSaysSoAndTheClientGoesOn) {
+    SignInDemo();
+    const std::int32_t id = BusiestConversation();
+    auto window = Open(id);
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    EXPECT_FALSE(window->PageGone());
+    // The engine's own way to make a renderer crash.
+    auto* view = qobject_cast<QWebEngineView*>(window->Page().NativeWidget());
+    ASSERT_NE(view, nullptr);
+    view->page()->load(QUrl(QStringLiteral("chrome://crash")));
+    ASSERT_TRUE(PumpUntil([&] { return window->PageGone(); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(Shows(*window, QString::fromUtf8(chat_style::kPageGone)));
+    ASSERT_NE(window->Page().NativeWidget(), nullptr);
+    EXPECT_FALSE(window->Page().NativeWidget()->isVisible());
+    window->DestroyWindow();
+    window.reset();
+    EXPECT_TRUE(Main().SignedIn());
+
+    auto again = Open(id);
+    EXPECT_TRUE(PumpUntil([&] { return again->PageReady() && Rows(*again) > 0; }));
+    EXPECT_FALSE(again->PageGone());
+    again->DestroyWindow();
 }
 
 // The right button's edit menu: cut and paste bring text and pictures back as they were, while

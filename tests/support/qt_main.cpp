@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "platform/web_engine_sandbox.h"
+
 #ifdef LUMENO_TEST_GUI
 #include <QApplication>
 using TestApplication = QApplication;
@@ -13,8 +15,8 @@ using TestApplication = QCoreApplication;
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // Tests run as root in CI, where the web engine's sandbox cannot start.
-    ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    // Tests run as root in CI, where the web engine's sandbox cannot start: as the client does.
+    platform::PrepareWebEngineSandbox();
 #ifdef LUMENO_TEST_GUI
     // The web engine shares its drawing contexts; this must be said before the application.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);

@@ -35,5 +35,9 @@ inline const QColor kToolOn = palette::kBrandTint;  // behind a tool that is swi
 inline constexpr char kSendFailed[] = "发送失败，请检查网络后重试";
 inline constexpr char kConversationGone[] = "这个会话已经不存在了，消息没有发出";
 inline constexpr char kErrorCaption[] = "出错啦~~";
+// In place of a conversation page that could not be made, or whose renderer ended.
+inline constexpr char kPageGone[] =
+    "聊天记录无法显示：网页组件没有启动或意外退出。关闭这个会话后重新打开即可再试。";
+inline const QColor kPageGoneText = palette::kTextSecondary;
 
 }  // namespace chat_style

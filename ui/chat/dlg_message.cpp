@@ -11,6 +11,7 @@
 #include "api/login.h"
 #include "api/send_message.h"
 #include "api/voice_player.h"
+#include "config/log.h"
 #include "conversation/emoticon_table.h"
 #include "conversation/page_links.h"
 #include "conversation/store_sources.h"
@@ -84,9 +85,13 @@ void CDlgMessage::OnCreate() {
         outstanding_.merge(SendsInFlight::Instance().TakeFor(account_, conversationId_));
     }
     const UiRect client = GetClientRect();
-    page_.Create(m_hWnd,
-                 UiRect(0, 0, client.Width(), std::max(0, InputFrame().top - cs::kAreaPadding)));
-    page_.NavigateToConversationPage();
+    if (page_.Create(m_hWnd, UiRect(0, 0, client.Width(),
+                                    std::max(0, InputFrame().top - cs::kAreaPadding)))) {
+        page_.NavigateToConversationPage();
+    } else {
+        WriteLogText("the conversation page could not be made");
+        pageGone_ = true;
+    }
     // The bars lie over the top of the page, hidden until they have something to tell.
     const UiRect bar(kAreaInset, 0, client.Width() - kAreaInset, kNoticeBarHeight);
     for (CPageUnReadMsg* notice : {&unreadBar_, &newBar_, &mentionBar_}) {
@@ -185,6 +190,12 @@ void CDlgMessage::DoUI(UiContext& ctx) {
     UiFill(root, UiRect(0, areaTop, client.right, client.bottom),
            Anonymous() ? cs::kAnonymousBackground : cs::kBackground);
     UiLine(root, cs::kSeparator, QPoint(0, areaTop), QPoint(client.right, areaTop));
+    if (pageGone_) {
+        const int inset = cs::kAreaPadding * 3;
+        UiFill(root, UiRect(0, 0, client.right, areaTop), cs::kBackground);
+        UiTextBlock(root, UiRect(inset, inset, client.right - inset, areaTop - inset),
+                    QString::fromUtf8(cs::kPageGone), &TextFont(12), cs::kPageGoneText);
+    }
     UiFill(root, frame, cs::kInputFrame);
     UiFill(root, UiRect(frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1),
            cs::kInputBackground);
@@ -285,6 +296,9 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
             Dispatch(page_.NavigatingUrl());
             result = CQVHtmlViewEx::kNavigationHandled;
             return true;
+        case UM_WEB_PAGE_GONE:
+            ShowPageGone();
+            return true;
         case UM_CHAT_INPUT_SEND:
             Send();
             return true;
@@ -321,6 +335,13 @@ bool CDlgMessage::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LR
         default:
             return false;
     }
+}
+
+void CDlgMessage::ShowPageGone() {
+    if (pageGone_) return;
+    pageGone_ = true;
+    if (QWidget* view = page_.NativeWidget()) view->hide();
+    Invalidate(false);
 }
 
 void CDlgMessage::LetGo() {

@@ -70,6 +70,9 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     // still on their way are handed over now, so that a sign-out or quit that follows at once
     // finds them; nothing is kept again when the window goes.
     void LetGo();
+    // The conversation page could not be made, or its renderer ended: the window says so where
+    // the page was.
+    bool PageGone() const { return pageGone_; }
 
     // Sends what the box holds: its pictures, then its text.
     void Send();
@@ -97,6 +100,7 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void CompleteMentionInBox(const QString& name);
     // Keeps what the box holds as the conversation's draft.
     void KeepDraft();
+    void ShowPageGone();
     void ShowSent(MessageRecord& message, std::int32_t localNumber);
     UiRect InputFrame() const;
     // What the conversation's items are built from.
@@ -134,6 +138,7 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     std::vector<std::pair<std::int32_t, std::int32_t>> early_;
     std::map<std::int32_t, MessageRecord> outstanding_;
     bool letGo_ = false;  // closing: the draft and the sends were handed over
+    bool pageGone_ = false;
     std::vector<std::string> picturesShown_;
     // Messages on the page: an arrival the first page already holds is not shown twice.
     std::set<std::int32_t> shown_;

@@ -103,6 +103,11 @@ HWND CKesHtmlWnd::Create(HWND parent, const UiRect& rect) {
     QObject::connect(host_->page, &QWebEnginePage::loadFinished, view, [this, alive](bool ok) {
         if (*alive && host_->page) OnLoadFinished(host_->page->url(), ok);
     });
+    QObject::connect(host_->page, &QWebEnginePage::renderProcessTerminated, view,
+                     [this, alive](QWebEnginePage::RenderProcessTerminationStatus status, int) {
+                         if (*alive && status != QWebEnginePage::NormalTerminationStatus)
+                             OnRendererGone();
+                     });
     QObject::connect(host_->page, &QWebEnginePage::newWindowRequested, view,
                      [this, alive](QWebEngineNewWindowRequest& request) {
                          // The request is not taken up: no second view ever opens.

@@ -66,6 +66,8 @@ class CKesHtmlWnd : public platform::Window {
     virtual void OnNewWindow(const QUrl& url);
     virtual void OnLoadFinished(const QUrl& url, bool ok);
     virtual void OnContextMenu(QPoint screen);
+    // The page's renderer ended without being asked to (it crashed, was killed or could not start).
+    virtual void OnRendererGone() {}
     QWebEnginePage* Page() const;
 
   private:
@@ -133,6 +135,7 @@ class CQVHtmlViewEx : public CKesHtmlWnd {
     void OnNewWindow(const QUrl& url) override;
     void OnLoadFinished(const QUrl& url, bool ok) override;
     void OnContextMenu(QPoint screen) override;
+    void OnRendererGone() override;
     bool ProcessWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
   private:

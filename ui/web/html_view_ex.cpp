@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <chrono>
 
+#include "config/log.h"
 #include "conversation/message_items.h"
 #include "conversation/page_links.h"
 #include "platform/shell_open.h"
@@ -102,6 +103,11 @@ void CQVHtmlViewEx::OnContextMenu(QPoint screen) {
     if (!page) return;
     if (command == kCommandCopy) page->triggerAction(QWebEnginePage::Copy);
     if (command == kCommandSelectAll) page->triggerAction(QWebEnginePage::SelectAll);
+}
+
+void CQVHtmlViewEx::OnRendererGone() {
+    WriteLogText("the conversation page's renderer ended");
+    platform::PostMessage(owner_, UM_WEB_PAGE_GONE, 0, 0);
 }
 
 void CQVHtmlViewEx::Offer(const QUrl& url) {
