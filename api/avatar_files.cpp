@@ -1,5 +1,6 @@
 #include "api/avatar_files.h"
 
+#include <QCryptographicHash>
 #include <deque>
 #include <map>
 #include <utility>
@@ -74,9 +75,9 @@ void MakeTile(std::int32_t conversationId, const PictureMapRef& list, CAsyncWork
 
 }  // namespace
 
-std::string AvatarFile(const std::string& userId, const std::string& url) {
+std::string AvatarFile(const std::string& url) {
     const std::string account = MyUserId();
-    if (url.empty() || !IsSafeFileNamePart(userId) || !IsSafeFileNamePart(account)) return {};
+    if (url.empty() || !IsSafeFileNamePart(account)) return {};
     auto& resolved = ResolvedAvatars();
     if (auto found = resolved.find(url);
         found != resolved.end() && platform::FileSize(found->second) >= 0) {
@@ -87,7 +88,11 @@ std::string AvatarFile(const std::string& userId, const std::string& url) {
     const std::string jpeg = platform::EncodeJpeg(*avatar);
     const std::string folder =
         platform::JoinPath(platform::JoinPath(platform::DataDirectory(), account), "head");
-    const std::string path = platform::JoinPath(folder, userId + ".jpg");
+    const std::string name =
+        QCryptographicHash::hash(QByteArray::fromStdString(url), QCryptographicHash::Sha1)
+            .toHex()
+            .toStdString();
+    const std::string path = platform::JoinPath(folder, name + ".jpg");
     if (jpeg.empty() || !platform::MakePrivateDirectory(folder) ||
         !platform::WriteFileAtomically(path, jpeg)) {
         return {};

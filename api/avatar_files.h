@@ -13,8 +13,9 @@
 #include "storage/image_cache.h"
 
 // The JPEG copy of the 42-pixel avatar at `url` in the signed-in account's "head" folder, named
-// after the user id; empty when the id is not safe or the avatar is not cached yet.
-std::string AvatarFile(const std::string& userId, const std::string& url);
+// after what it holds (a hash of the address), so that a file never holds another address's
+// picture when a user changes theirs; empty when the avatar is not cached yet.
+std::string AvatarFile(const std::string& url);
 
 // The rectangles (left, top, right, bottom) of a tile of n avatars, n from 1 to 9.
 struct TileRect {

@@ -16,9 +16,7 @@ ItemSources StoreItemSources(std::int32_t conversationId) {
         return CDBUser::Instance().Find(qxid);
     };
     sources.fetchUser = [](const std::string& qxid) { GetUser(qxid); };
-    sources.avatarFile = [](const std::string& qxid, const std::string& url) {
-        return AvatarFile(qxid, url);
-    };
+    sources.avatarFile = [](const std::string&, const std::string& url) { return AvatarFile(url); };
     return sources;
 }
 

@@ -148,7 +148,7 @@ TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead
     ASSERT_NE(sender, nullptr);
     std::string avatar;
     ASSERT_TRUE(
-        PumpUntil([&] { return !(avatar = AvatarFile("10002", sender->avatar)).empty(); }, 20s));
+        PumpUntil([&] { return !(avatar = AvatarFile(sender->avatar)).empty(); }, 20s));
     const int before = Calls(QStringLiteral("Notify"));
     Send(id, QStringLiteral("下午三点\n开会[smiles_01_01]"));
     ASSERT_TRUE(PumpUntil([&] { return Notes().ServerId(id) != 0; }, 20s));

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QColor>
+#include <QImage>
+#include <cstdlib>
 #include <filesystem>
 
 #include "api/login.h"
@@ -63,24 +66,41 @@ class AvatarFilesTest : public ::testing::Test {
     std::unique_ptr<lumeno::test::ClientWindow> window_;
 };
 
-TEST_F(AvatarFilesTest, AvatarFileIsAJpegInTheAccountsHeadFolder) {
-    const std::string url = Url("/red.png");
-    EXPECT_EQ(AvatarFile("q10002", url), "") << "not cached yet";
+// The copy holds the picture of its address, in the account's "head" folder, whoever uses that
+// address: a user who changes theirs never changes what another user's copy shows.
+TEST_F(AvatarFilesTest, AvatarFileIsAJpegOfItsAddressInTheAccountsHeadFolder) {
+    const std::string red = Url("/red.png");
+    const std::string green = Url("/green.png");
+    EXPECT_EQ(AvatarFile(red), "") << "not cached yet";
     FlowHandle handle;
-    RunFlow(&handle,
-            [&](CAsyncWorkFlow& flow) { CImageCache::Instance().Download({}, url, 42, flow); });
+    RunFlow(&handle, [&](CAsyncWorkFlow& flow) {
+        CImageCache::Instance().Download({}, red, 42, flow);
+        CImageCache::Instance().Download({}, green, 42, flow);
+    });
     ASSERT_TRUE(platform::PumpMessagesUntil([&] { return !handle.Busy(); }, 30s));
+    const auto colourOf = [](const std::string& path) {
+        const QImage image(QString::fromStdString(path));
+        return image.isNull() ? QColor() : image.pixelColor(21, 21);
+    };
+    const auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) < 24 && std::abs(a.green() - b.green()) < 24 &&
+               std::abs(a.blue() - b.blue()) < 24;
+    };
 
-    const std::string path = AvatarFile("q10002", url);
-    EXPECT_EQ(path, platform::JoinPath(platform::DataDirectory(), "10001/head/q10002.jpg"));
-    const auto bytes = platform::ReadWholeFile(path);
+    // 张伟 had the red picture, then changed to the green one; 王芳 has the red one since.
+    const std::string first = AvatarFile(red);
+    ASSERT_FALSE(first.empty());
+    EXPECT_EQ(fs::path(first).parent_path(),
+              fs::path(platform::JoinPath(platform::DataDirectory(), "10001/head")));
+    const auto bytes = platform::ReadWholeFile(first);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(platform::PictureTypeOf(*bytes), platform::kPictureJpeg);
-    EXPECT_EQ(AvatarFile("q10002", url), path) << "resolved once";
-
-    for (const char* unsafe : {"../q1", "a/b", "", "q 1", "..", "q1.jpg"})
-        EXPECT_EQ(AvatarFile(unsafe, url), "") << unsafe;
-    EXPECT_FALSE(fs::exists(platform::JoinPath(platform::DataDirectory(), "10001/q1.jpg")));
+    const std::string changed = AvatarFile(green);
+    ASSERT_FALSE(changed.empty());
+    EXPECT_NE(changed, first);
+    EXPECT_TRUE(near(colourOf(changed), QColor(0, 255, 0)));
+    EXPECT_EQ(AvatarFile(red), first) << "resolved once";
+    EXPECT_TRUE(near(colourOf(AvatarFile(red)), QColor(255, 0, 0))) << "another address's picture";
 }
 
 TEST_F(AvatarFilesTest, TileUsesTheFirstNineMembersThatHaveAnAvatar) {

@@ -137,7 +137,7 @@ void CMessageNotifier::OnNewMessage(const MessageRecord& message) {
     if (count > 1) body = QStringLiteral("[%1条] ").arg(count) + body;
     note.body = body;
     if (const UserRecord* user = Sender(message))
-        note.iconPath = QString::fromStdString(AvatarFile(user->qxid, user->avatar));
+        note.iconPath = QString::fromStdString(AvatarFile(user->avatar));
     note.replyPlaceholder = QString::fromUtf8(kReplyPlaceholder);
     notifications_->Show(message.mid, note);
 }
