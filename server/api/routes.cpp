@@ -70,6 +70,14 @@ void Routes::Answer(const JsonHandler& handler, const httplib::Request& req, htt
         res.set_content("", kJsonType);
         return;
     }
+    const std::string answerKey = req.path + "\n" + qxid;
+    if (fault.body == HttpFaultKind::kRepeat) {
+        std::lock_guard<std::mutex> lock(answersMutex_);
+        if (auto last = lastAnswers_.find(answerKey); last != lastAnswers_.end()) {
+            res.set_content(last->second, kJsonType);
+            return;
+        }
+    }
     if (fault.body == HttpFaultKind::kBusy) {
         res.set_content(WriteJson(ErrorEnvelope(
                             ApiError(kInternal, "服务器繁忙，请稍后再试", "internal_error"))),
@@ -89,6 +97,10 @@ void Routes::Answer(const JsonHandler& handler, const httplib::Request& req, htt
     }
     std::string body = WriteJson(answer);
     if (call.dry_run) body.resize(body.size() / 2);
+    if (faults) {
+        std::lock_guard<std::mutex> lock(answersMutex_);
+        lastAnswers_[answerKey] = body;
+    }
     res.set_content(body, kJsonType);
 }
 

@@ -4,6 +4,8 @@
 #include <json/json.h>
 
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "server/api/service.h"
@@ -35,6 +37,9 @@ class Routes {
     httplib::Server& http_;
     Service& service_;
     std::string scheme_;
+    // The last answer of each path to each user, for the fault that replays it.
+    std::mutex answersMutex_;
+    std::map<std::string, std::string> lastAnswers_;
 };
 
 // Where the update installers are stored and downloaded from: the one the Windows query is

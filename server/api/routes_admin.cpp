@@ -25,7 +25,7 @@ UserRow RequireUser(Store& store, const std::string& qxid) {
 Json::Value AddFault(Call& call) {
     std::string kind_name = RequireText(call.req, "kind");
     std::optional<HttpFaultKind> kind = HttpFaultKindFromName(kind_name);
-    if (!kind) throw BadParameter("kind", "delay, http500, malformed, truncated, empty or busy");
+    if (!kind) throw BadParameter("kind", "delay, http500, malformed, truncated, empty, busy or repeat");
     HttpFault fault;
     fault.kind = *kind;
     fault.path = ArgText(call.req, "path").value_or("");

@@ -12,7 +12,8 @@ struct KindName {
 const KindName kKinds[] = {
     {HttpFaultKind::kDelay, "delay"},         {HttpFaultKind::kServerError, "http500"},
     {HttpFaultKind::kMalformed, "malformed"}, {HttpFaultKind::kTruncated, "truncated"},
-    {HttpFaultKind::kEmpty, "empty"},         {HttpFaultKind::kBusy, "busy"}};
+    {HttpFaultKind::kEmpty, "empty"},         {HttpFaultKind::kBusy, "busy"},
+    {HttpFaultKind::kRepeat, "repeat"}};
 
 struct ModeName {
     PushMode mode;

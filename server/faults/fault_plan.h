@@ -16,6 +16,7 @@ enum class HttpFaultKind {
     kTruncated,    // the real answer cut in the middle
     kEmpty,        // HTTP 200 with an empty body
     kBusy,         // HTTP 200 with the service's own refusal for a fault of its own (code 50000)
+    kRepeat,       // the answer this user got last on this path, again (a replayed answer)
 };
 
 std::optional<HttpFaultKind> HttpFaultKindFromName(const std::string& name);

@@ -5,7 +5,11 @@
 #include <QUrl>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
 
+#include "api/api_controller.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/box_catcher.h"
@@ -79,6 +83,42 @@ class FaultMatrixTest : public ChatWindowTest {
     static std::string ReadWholeFile(const std::string& path) {
         return platform::ReadWholeFile(path).value_or(std::string());
     }
+    // Every announcement of a new message (kind 0x10) while it lives, by message id.
+    class Announcements final : private IDBEventListener {
+      public:
+        Announcements() {
+            CApiController::Instance().Events().Subscribe(db_event::kNewMessage, this);
+        }
+        virtual ~Announcements() {
+            CApiController::Instance().Events().Unsubscribe(db_event::kNewMessage, this);
+        }
+        Announcements(const Announcements&) = delete;
+        Announcements& operator=(const Announcements&) = delete;
+        // How often the message with this text was announced.
+        int Of(const std::string& text) const {
+            int count = 0;
+            for (const auto& [id, times] : times_) {
+                const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(id);
+                if (message && message->text == text) count += times;
+            }
+            return count;
+        }
+
+        // Each text was announced, once: the announcements are waited for, then given a moment to
+        // come a second time.
+        void ExpectOnceEach(const std::vector<std::string>& texts) const {
+            for (const std::string& text : texts)
+                EXPECT_TRUE(PumpUntil([&] { return Of(text) > 0; }, std::chrono::seconds(10)))
+                    << text << " was never announced";
+            PumpUntil([] { return false; }, std::chrono::milliseconds(500));
+            for (const std::string& text : texts)
+                EXPECT_EQ(Of(text), 1) << text << " was announced more than once";
+        }
+
+      private:
+        void OnDBEvent(std::uint32_t, std::int32_t, std::int32_t id) override { ++times_[id]; }
+        std::map<std::int32_t, int> times_;
+    };
     // How many messages of the account's store read `text`.
     static int Held(const std::string& text) {
         int count = 0;

@@ -16,7 +16,10 @@ TEST_F(FaultMatrixTest, BrokenSynchronisationAnswersLoseNoMessage) {
     const std::int32_t conversation = ZhangWeisConversation();
     ASSERT_NE(conversation, 0);
     StallMeter stalls;
-    for (const std::string kind : {"http500", "malformed", "truncated", "empty"}) {
+    Announcements announced;
+    std::vector<std::string> texts;
+    // Last, the answer before is replayed: it brings again what was announced already.
+    for (const std::string kind : {"http500", "malformed", "truncated", "empty", "repeat"}) {
         // The synchronisation that the first message wakes gets the broken answer; the next
         // one brings both.
         Fault("kind=" + kind + "&path=/lumeno/msg/v3/get_msg_dlg&count=1");
@@ -28,7 +31,10 @@ TEST_F(FaultMatrixTest, BrokenSynchronisationAnswersLoseNoMessage) {
         ASSERT_TRUE(PumpUntil([&] { return Held(first) == 1 && Held(second) == 1; }, 30s))
             << kind << ": " << Held(first) << " " << Held(second);
         EXPECT_TRUE(Main().SignedIn()) << kind;
+        texts.insert(texts.end(), {first, second});
     }
+    // Each message told once, however many answers brought it.
+    announced.ExpectOnceEach(texts);
     ExpectNoFreeze(stalls);
 }
 
@@ -133,6 +139,7 @@ TEST_F(FaultMatrixTest, PushConnectionClosedOrSilentStillDeliversEverything) {
     const std::int32_t conversation = ZhangWeisConversation();
     ASSERT_NE(conversation, 0);
     StallMeter stalls;
+    Announcements announced;
     // Closed under the client in the middle of the session.
     service_.Get("/admin/push/close");
     const std::string afterClose = "推送被关闭之后";
@@ -147,6 +154,8 @@ TEST_F(FaultMatrixTest, PushConnectionClosedOrSilentStillDeliversEverything) {
     ASSERT_NE(service_.Get("/admin/push?mode=normal").find("ok"), std::string::npos);
     EXPECT_TRUE(PumpUntil([&] { return Held(whileSilent) == 1; }, 90s));
     EXPECT_EQ(Held(afterClose), 1) << "nothing twice";
+    // Each told once, however many passes brought it.
+    announced.ExpectOnceEach({afterClose, whileSilent});
     EXPECT_TRUE(Main().SignedIn());
     ExpectNoFreeze(stalls);
 }
@@ -156,6 +165,7 @@ TEST_F(FaultMatrixTest, ClockJumpsOfTheServiceLoseNoMessage) {
     const std::int32_t conversation = ZhangWeisConversation();
     ASSERT_NE(conversation, 0);
     StallMeter stalls;
+    Announcements announced;
     // A day ahead, then an hour behind the real time (a clock put right), then back to it: the
     // messages of each are newer in order but not in time.
     for (const char* offset : {"86400", "-3600", "0"}) {
@@ -166,6 +176,7 @@ TEST_F(FaultMatrixTest, ClockJumpsOfTheServiceLoseNoMessage) {
         ASSERT_TRUE(PumpUntil([&] { return Held(text) == 1; }, 30s)) << offset;
     }
     EXPECT_EQ(Held("时钟跳到 86400"), 1) << "nothing twice";
+    announced.ExpectOnceEach({"时钟跳到 86400", "时钟跳到 -3600", "时钟跳到 0"});
     EXPECT_TRUE(Main().SignedIn());
     ExpectNoFreeze(stalls);
 }

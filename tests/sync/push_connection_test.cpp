@@ -102,6 +102,27 @@ TEST_F(PushConnectionTest, ReplyToAPingStartingWithHashIsNoNews) {
     EXPECT_EQ(notifications_, 0) << "an incomplete reply carries no news";
 }
 
+// The cap is exact: a reply may grow to 4 KiB before its end comes, and not one byte further.
+TEST_F(PushConnectionTest, AReplyMayReachFourKilobytesButNotPassThem) {
+    constexpr std::size_t kCap = 4096;
+    const auto serve = [](std::size_t unended) {
+        return [unended](PushPeer& peer) {
+            peer.ReadMessage();
+            peer.Send("ok#");
+            peer.ReadMessage();
+            peer.SendInPieces({std::string(unended, 'x'), "1#"}, 100ms);
+            peer.WaitForClose(30s);
+        };
+    };
+    ScriptedPushServer atTheCap(serve(kCap));
+    Period(atTheCap, 30s);
+    EXPECT_EQ(notifications_, 1) << "a reply of exactly the cap carries its news";
+    notifications_ = 0;
+    ScriptedPushServer pastTheCap(serve(kCap + 1));
+    EXPECT_EQ(Period(pastTheCap, 30s), 0);
+    EXPECT_EQ(notifications_, 0) << "one byte past the cap is no reply";
+}
+
 TEST_F(PushConnectionTest, EndlessReplyBreaksTheConnectionAndIsLoggedOnce) {
     ScriptedPushServer server([](PushPeer& peer) {
         peer.ReadMessage();
