@@ -46,6 +46,28 @@ TEST(VoiceClip, DecodesWholeFramesBackToTheToneAndIgnoresATrailingPart) {
     EXPECT_EQ(samples.size() * sizeof(std::int16_t), 1920u);
 }
 
+// The edges: a clip of exactly one frame, and of exactly the most frames a clip may hold, play
+// whole; one frame more is refused.
+TEST(VoiceClip, OneFrameAndTheMostFramesPlayWholeAndOneMoreIsRefused) {
+    std::vector<std::int16_t> samples;
+    const std::string one = ToneClip(1, 38);
+    ASSERT_EQ(one.size(), 80u + 38u);
+    ASSERT_EQ(DecodeVoiceClip(one, samples), ClipFault::kNone);
+    EXPECT_EQ(samples.size(), kVoiceSamplesPerFrame);
+
+    const std::string header = one.substr(0, 80);
+    const std::string frame = one.substr(80);
+    std::string most = header;
+    most.reserve(80 + (kMostVoiceFrames + 1) * frame.size());
+    for (std::size_t i = 0; i < kMostVoiceFrames; ++i)
+        most += frame;
+    ASSERT_EQ(DecodeVoiceClip(most, samples), ClipFault::kNone);
+    EXPECT_EQ(samples.size(), kMostVoiceFrames * kVoiceSamplesPerFrame);
+    most += frame;
+    EXPECT_EQ(DecodeVoiceClip(most, samples), ClipFault::kTooLong);
+    EXPECT_TRUE(samples.empty());
+}
+
 TEST(VoiceClip, BrokenClipsAreRefusedWithoutSamples) {
     const std::string good = ToneClip(20, 70);
     std::mt19937 random(17);
