@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -23,6 +24,8 @@ struct UpdateOffer {
     bool cut = false;
     int pad = 0;
     int chunk_ms = 0;
+    // The installer's address offered instead of the service's own (empty: its own).
+    std::string url;
 };
 
 struct ServiceConfig {
@@ -63,6 +66,10 @@ class Service {
         update_ = offer;
     }
 
+    // How many times the Linux installer was served.
+    int installer_downloads() const { return installer_downloads_.load(); }
+    void count_installer_download() { ++installer_downloads_; }
+
     PushControl* push() const { return push_; }
     void set_push(PushControl* push) { push_ = push; }
 
@@ -72,6 +79,7 @@ class Service {
     ServiceConfig config_;
     mutable std::mutex mutex_;
     UpdateOffer update_;
+    std::atomic<int> installer_downloads_{0};
     PushControl* push_ = nullptr;
 };
 
