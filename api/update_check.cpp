@@ -7,12 +7,14 @@
 #include <QProcess>
 #include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "api/json_access.h"
 #include "config/log.h"
+#include "net/address_rules.h"
 #include "net/download.h"
 #include "net/http_request.h"
 #include "net/server_settings.h"
@@ -24,6 +26,20 @@ namespace {
 UpdateSeams& Seams() {
     static UpdateSeams seams;
     return seams;
+}
+
+std::mutex& Md5WatcherMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+std::function<void()>& Md5Watcher() {
+    static std::function<void()> watcher;
+    return watcher;
+}
+
+// The check's own address, before the host override of Config.ini.
+std::string CheckAddress() {
+    return std::string("https://") + kBuiltInApiHost + kCheckVersionPath;
 }
 
 std::vector<long long> VersionPieces(std::string_view text) {
@@ -66,7 +82,7 @@ void Tell(const UpdateReport* report, UpdateStatus status) {
 std::string AskService() {
     std::string body;
     for (int attempt = 0; attempt < kCheckAttempts; ++attempt) {
-        body = HttpGetText(std::string("https://") + kBuiltInApiHost + kCheckVersionPath);
+        body = HttpGetText(CheckAddress());
         if (!body.empty()) break;
         WriteLog("访问网络失败错误码: %d", errno);
         if (attempt + 1 < kCheckAttempts)
@@ -75,11 +91,20 @@ std::string AskService() {
     return body;
 }
 
+// Whether the installer at `path` is the announced file: read on a worker, compared here on the
+// UI thread against the expected value as it is now (a later check may have changed it).
+bool InstallerMatches(CAsyncWorkFlow& flow) {
+    const std::string actual = PoolScope::Run(
+        flow, [path = CurrentUpdateInfo().installerPath] { return FileMd5Hex(path); });
+    const std::string& expected = CurrentUpdateInfo().md5;
+    return !expected.empty() && !actual.empty() && SameHexIgnoringCase(actual, expected);
+}
+
 // Offers the update over `owner`; the installer runs and the client leaves when the user agrees.
-void OfferUpdate(HWND owner, bool forced) {
+void OfferUpdate(HWND owner, bool forced, CAsyncWorkFlow& flow) {
     UpdateSeams& seams = Seams();
     if (!seams.ask || !seams.ask(owner, forced)) return;
-    if (!StartInstaller()) {
+    if (!StartInstaller(flow)) {
         if (seams.startFailed) seams.startFailed(owner);
         return;
     }
@@ -119,7 +144,16 @@ bool HasNewerVersion() {
     return IsNewerVersion(ProgramFileVersion(), CurrentUpdateInfo().version);
 }
 
+void SetMd5ReadWatcher(std::function<void()> watcher) {
+    std::lock_guard lock(Md5WatcherMutex());
+    Md5Watcher() = std::move(watcher);
+}
+
 std::string FileMd5Hex(const std::string& path) {
+    {
+        std::lock_guard lock(Md5WatcherMutex());
+        if (Md5Watcher()) Md5Watcher()();
+    }
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) return {};
     QCryptographicHash hash(QCryptographicHash::Md5);
@@ -152,6 +186,14 @@ bool DecodeUpdateAnswer(const std::string& body, UpdateInfo& info) {
 }
 
 void UpdateCheckFlow(const UpdateReport* report, HWND owner, CAsyncWorkFlow& flow) {
+    // An answer over plain http from another machine could name any installer with its MD5.
+    if (!IsHttpsOrLoopback(ApplyHostOverride(CheckAddress(), ServerSettings::Current()))) {
+        WriteLogText(
+            "the update check is not made: the service's address is plain http to "
+            "another machine");
+        Tell(report, UpdateStatus::Refused);
+        return;
+    }
     Tell(report, UpdateStatus::Checking);
     const std::string body = PoolScope::Run(flow, [] { return AskService(); });
 
@@ -167,21 +209,21 @@ void UpdateCheckFlow(const UpdateReport* report, HWND owner, CAsyncWorkFlow& flo
         Tell(report, UpdateStatus::UpToDate);
         return;
     }
+    if (!IsHttpsOrLoopback(info.url)) {
+        WriteLogText("the installer's address is neither https nor on this machine: refused");
+        Tell(report, UpdateStatus::Refused);
+        return;
+    }
     const bool forced = info.force == 1;
-    // The file is read on a worker; the expected value is compared here, where it may change.
-    auto installerValid = [&] {
-        const std::string actual =
-            PoolScope::Run(flow, [path = info.installerPath] { return FileMd5Hex(path); });
-        return !info.md5.empty() && !actual.empty() && SameHexIgnoringCase(actual, info.md5);
-    };
-    bool ready = installerValid();
+    bool ready = InstallerMatches(flow);
     if (!ready) {
         Tell(report, UpdateStatus::Downloading);
         DownloadProgress progress;
         if (report && report->progress) progress = report->progress;
-        const bool downloaded = DownloadToFile(info.url, info.updateDirectory, info.installerPath,
-                                               kInstallerDownloadTimeoutMs, flow, progress);
-        const bool valid = downloaded && installerValid();
+        const bool downloaded =
+            DownloadToFile(info.url, info.updateDirectory, info.installerPath,
+                           kInstallerDownloadTimeoutMs, flow, progress, RedirectRule::kHttpsOnly);
+        const bool valid = downloaded && InstallerMatches(flow);
         if (!downloaded) {
             WriteLogText("the installer could not be downloaded");
         } else if (!valid) {
@@ -193,7 +235,7 @@ void UpdateCheckFlow(const UpdateReport* report, HWND owner, CAsyncWorkFlow& flo
         ready = valid;
     }
     Tell(report, ready ? UpdateStatus::NewVersion : UpdateStatus::Failed);
-    if (ready) OfferUpdate(owner, forced);
+    if (ready) OfferUpdate(owner, forced, flow);
 }
 
 void StartBackgroundUpdateCheck(HWND owner) {
@@ -214,12 +256,12 @@ void CancelBackgroundUpdateCheck() {
     CAsyncWorkFlow::CancelFlow(&CurrentUpdateInfo().background);
 }
 
-bool StartInstaller() {
-    const UpdateInfo& info = CurrentUpdateInfo();
-    if (!InstallerIsValid()) {
+bool StartInstaller(CAsyncWorkFlow& flow) {
+    if (!InstallerMatches(flow)) {
         WriteLogText("the installer is not the announced file and is not started");
         return false;
     }
+    const UpdateInfo& info = CurrentUpdateInfo();
     if (::chmod(info.installerPath.c_str(), S_IRWXU) != 0) {
         WriteLog("the installer cannot be made executable: %d", errno);
         return false;

@@ -6,6 +6,11 @@
 // and offered at a later check) or on demand from the about dialog, which follows its status
 // and the download's progress. The installer is started only from the private "Update" folder
 // and only while its MD5 matches the one the service announced.
+//
+// What the client runs must come over https: the check is made only when the service's address
+// is https or on this machine (the local service), the installer is fetched only from such an
+// address and follows redirects only to https. The installer is read for its MD5 on a worker,
+// never on the UI thread.
 
 #include <cstdint>
 #include <functional>
@@ -16,7 +21,15 @@
 #include "platform/win_types.h"
 
 // What a check reports while it runs.
-enum class UpdateStatus { Checking = 0, Downloading = 1, UpToDate = 2, NewVersion = 3, Failed = 4 };
+// Refused: the check's or the installer's address is neither https nor on this machine.
+enum class UpdateStatus {
+    Checking = 0,
+    Downloading = 1,
+    UpToDate = 2,
+    NewVersion = 3,
+    Failed = 4,
+    Refused = 5,
+};
 
 // Told on the UI thread while an on-demand check runs: its status, and during the download the
 // bytes received and the announced length (0 while unknown).
@@ -49,6 +62,9 @@ struct UpdateSeams {
 };
 void SetUpdateSeams(UpdateSeams seams);
 
+// What the about dialog says when a check was refused for its address.
+inline constexpr char kUpdateRefusedText[] = "更新地址不安全，未更新";
+
 // The installer's file name inside the update folder.
 inline constexpr const char* kInstallerFileName = "update.run";
 // The service path of the check, naming this platform.
@@ -64,10 +80,14 @@ void PrepareUpdatePaths();
 bool IsNewerVersion(std::string_view running, std::string_view offered);
 // Whether the last known server version is newer than the running program.
 bool HasNewerVersion();
-// The file's MD5 as 32 lowercase hexadecimal digits; empty when it cannot be read.
+// The file's MD5 as 32 lowercase hexadecimal digits; empty when it cannot be read. Reads the
+// whole file: call it on a worker.
 std::string FileMd5Hex(const std::string& path);
+// Told on the thread that reads a file for its MD5, just before it reads it (for the tests that
+// check that no installer is hashed on the UI thread). Set it while no check runs.
+void SetMd5ReadWatcher(std::function<void()> watcher);
 // Whether the installer file exists with the expected MD5 (letter case ignored); false while
-// no MD5 is expected. Reads the whole file: call it off the UI thread for a large one.
+// no MD5 is expected. Reads the whole file: call it on a worker.
 bool InstallerIsValid();
 // Reads the service's answer into `info` (the paths and the flow handle stay). False when the
 // answer is not a JSON object.
@@ -82,6 +102,7 @@ void CancelBackgroundUpdateCheck();
 // Starts an on-demand check into `handle`; false when one runs there already.
 bool StartUpdateCheck(FlowHandle* handle, UpdateReport report, HWND owner);
 
-// Makes the installer executable and starts it detached, after checking again that it is the
-// file the service announced. False when it is not valid or could not be started.
-bool StartInstaller();
+// Makes the installer executable and starts it detached, after checking again (the file read on
+// a worker) that it is the file the service announced. False when it is not valid or could not
+// be started. A step of `flow`, on the UI thread.
+bool StartInstaller(CAsyncWorkFlow& flow);

@@ -29,16 +29,23 @@ UINT DownloadStopMessage() {
     return message;
 }
 
+bool StartsWithScheme(const std::string& url, const char* scheme) {
+    const std::size_t n = std::char_traits<char>::length(scheme);
+    if (url.size() <= n) return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
+    }
+    return true;
+}
+
 bool IsWebUrl(const std::string& url) {
-    auto startsWith = [&](const char* scheme) {
-        const std::size_t n = std::char_traits<char>::length(scheme);
-        if (url.size() <= n) return false;
-        for (std::size_t i = 0; i < n; ++i) {
-            if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
+    return StartsWithScheme(url, "http://") || StartsWithScheme(url, "https://");
+}
+
+// The protocols a transfer of `url` may be redirected to, as libcurl names them.
+const char* RedirectProtocols(const std::string& url, RedirectRule rule) {
+    if (rule == RedirectRule::kHttpsOnly || StartsWithScheme(url, "https://")) return "https";
+    return "http,https";
 }
 
 }  // namespace
@@ -56,6 +63,7 @@ class DownloadTransfer {
     WPARAM id = 0;
     HWND window = nullptr;
     std::string caFile;
+    const char* redirectProtocols = "https";
 
     // Written by the worker before it finishes; read by the flow after it has seen kFinished.
     bool ok = false;
@@ -125,7 +133,7 @@ void DownloadTransfer::Run() {
     if (CURL* curl = curl_easy_init()) {
         curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
         curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, redirectProtocols);
         curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -166,7 +174,8 @@ void RunTransfer(void* argument) {
     (*transfer)->Run();
 }
 
-DownloadTransferPtr MakeTransfer(const std::string& url, int timeoutMs, std::size_t maxBytes) {
+DownloadTransferPtr MakeTransfer(const std::string& url, int timeoutMs, std::size_t maxBytes,
+                                 RedirectRule redirects) {
     static WPARAM nextId = 0;
     if (!IsWebUrl(url) || timeoutMs <= 0) return nullptr;
     auto transfer = std::make_shared<DownloadTransfer>();
@@ -176,6 +185,7 @@ DownloadTransferPtr MakeTransfer(const std::string& url, int timeoutMs, std::siz
     transfer->id = ++nextId;
     transfer->window = CAsyncWorkFlow::WorkFlowWindow();
     transfer->caFile = ServerSettings::Current().caFile;
+    transfer->redirectProtocols = RedirectProtocols(url, redirects);
     return transfer;
 }
 
@@ -219,7 +229,8 @@ struct TimerGuard {
 
 DownloadTransferPtr StartDownloadToMemory(const std::string& url, int timeoutMs,
                                           std::size_t maxBytes) {
-    DownloadTransferPtr transfer = MakeTransfer(url, timeoutMs, maxBytes);
+    DownloadTransferPtr transfer =
+        MakeTransfer(url, timeoutMs, maxBytes, RedirectRule::kNoDowngrade);
     if (transfer) Launch(transfer);
     return transfer;
 }
@@ -294,9 +305,9 @@ bool IsPathInside(const std::string& directory, const std::string& path) {
 
 bool DownloadToFile(const std::string& url, const std::string& directory,
                     const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow,
-                    const DownloadProgress& progress) {
+                    const DownloadProgress& progress, RedirectRule redirects) {
     if (!IsPathInside(directory, filePath)) return false;
-    DownloadTransferPtr transfer = MakeTransfer(url, timeoutMs, kMaxDownloadToFile);
+    DownloadTransferPtr transfer = MakeTransfer(url, timeoutMs, kMaxDownloadToFile, redirects);
     if (!transfer) return false;
     const std::string folder = std::filesystem::path(filePath).parent_path().string();
     platform::MakePrivateDirectory(folder);

@@ -17,6 +17,16 @@
 
 class CAsyncWorkFlow;
 
+// Which redirects a transfer follows (at most five, and only to http or https). An address that
+// starts over https never continues over plain http: the protection it asked for would go
+// without anyone seeing it. A plain http address may be redirected to either.
+enum class RedirectRule {
+    kNoDowngrade,
+    // Only to https, whatever the address starts with: for what the client runs (the installer),
+    // whose plain-http exception for the loopback service must not reach another host.
+    kHttpsOnly,
+};
+
 // The time-outs of the callers.
 constexpr int kPictureDownloadTimeoutMs = 30000;
 constexpr int kVoiceDownloadTimeoutMs = 10000;
@@ -43,7 +53,8 @@ constexpr int kDownloadProgressPeriodMs = 100;
 // outside the directory or a directory where no file can be created.
 bool DownloadToFile(const std::string& url, const std::string& directory,
                     const std::string& filePath, int timeoutMs, CAsyncWorkFlow& flow,
-                    const DownloadProgress& progress = {});
+                    const DownloadProgress& progress = {},
+                    RedirectRule redirects = RedirectRule::kNoDowngrade);
 
 // The two halves of a download, for callers that start several before waiting.
 class DownloadTransfer;

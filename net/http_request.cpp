@@ -10,7 +10,7 @@
 namespace {
 
 // Rewrites "https://<built-in host>" to "http://<override>", touching nothing after the host.
-std::string ApplyHostOverride(const std::string& url, const std::string& override) {
+std::string RewriteHost(const std::string& url, const std::string& override) {
     auto schemeEnd = url.find("://");
     if (schemeEnd == std::string::npos) return url;
     std::string scheme = url.substr(0, schemeEnd);
@@ -41,11 +41,15 @@ std::string FinishApiUrl(const std::string& url, const ServerSettings& settings)
         finished += '&';
     }
     if (!settings.apiHostOverride.empty()) {
-        finished = ApplyHostOverride(finished, settings.apiHostOverride);
+        finished = RewriteHost(finished, settings.apiHostOverride);
     }
     finished += settings.commonQuery;
     WriteLog("%s", HideQueryValues(finished, {"access_token", "account"}).c_str());
     return finished;
+}
+
+std::string ApplyHostOverride(const std::string& url, const ServerSettings& settings) {
+    return settings.apiHostOverride.empty() ? url : RewriteHost(url, settings.apiHostOverride);
 }
 
 std::string FinishApiUrl(const std::string& url) {

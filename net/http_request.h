@@ -13,6 +13,9 @@
 // only), and logs the result with secrets hidden.
 std::string FinishApiUrl(const std::string& url, const ServerSettings& settings);
 std::string FinishApiUrl(const std::string& url);
+// Where a service URL really goes: the host override applied as FinishApiUrl does, nothing added
+// and nothing logged.
+std::string ApplyHostOverride(const std::string& url, const ServerSettings& settings);
 
 std::string HttpGetText(const std::string& url);
 // Fields go out in ascending order of their names; "pic" is sent as the file at its path.

@@ -1,7 +1,7 @@
 #pragma once
 // The crash reporter's window: asks whether the report of a crash is to be sent and shows what
-// would be sent. "发送" keeps the report for sending; "不发送", Escape and the close button drop
-// it.
+// would be sent. It only asks: "发送" answers kSend (the reporter then keeps and sends the
+// report), "不发送", Escape and the close button answer kDontSend.
 
 #include <QString>
 #include <QStringList>

@@ -1,7 +1,8 @@
 // The crash reporter, started by a crashed client with the full report's path and the small
 // report's path. It turns the reports' addresses into function names, then asks the user whether
-// to send the report: "发送" keeps the small report in the dump folder for sending, "不发送" drops
-// it. The full report stays in the dump folder either way (the next crash overwrites it).
+// to send the report: "发送" keeps the small report in the dump folder and sends it to the
+// service's crash address, then says whether it went; "不发送" drops it. The full report stays in
+// the dump folder either way (the next crash overwrites it).
 
 #include <QApplication>
 #include <cstdlib>
@@ -11,11 +12,12 @@
 
 #include "app/component_tables.h"
 #include "app/crash/crash_names.h"
-#include "app/crash_reporter/dlg_crash_report.h"
+#include "app/crash_reporter/report_answer.h"
 #include "app/crash_reporter/report_files.h"
 #include "app/crash_reporter/symbolizer.h"
+#include "net/server_settings.h"
+#include "net/w3_client.h"
 #include "platform/directories.h"
-#include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
@@ -26,11 +28,16 @@ namespace crash = lumeno::crash;
 
 namespace {
 
-// The question in the skinned window; in the system's box when the skin is missing.
-bool AskToSend(const QString& report) {
+// The user waits for the answer with nothing else on the screen, so the wait is short; the
+// service takes reports of up to 1 MiB.
+constexpr RequestLimits kUploadLimits{5, 20, 1024 * 1024};
+
+// Asks and answers in the skinned windows; in the system's boxes when the skin is missing.
+void Answer(const std::string& fullReport, const std::string& smallReport) {
+    const ServerSettings settings = ServerSettings::Load();
     if (!std::filesystem::is_directory(platform::ProgramSkinDirectory())) {
-        return platform::MessageBox(nullptr, crash::kReporterQuestion, crash::kReporterCaption,
-                                    MB_OKCANCEL) == IDOK;
+        crash::AnswerCrashReport(fullReport, smallReport, crash::SystemWindows(), settings);
+        return;
     }
     RegisterProgramComponentTables();
     GetComponent(kInitializeRegistry, static_cast<IKesPlugin**>(nullptr));
@@ -39,11 +46,9 @@ bool AskToSend(const QString& report) {
     CWndShadow::Initialize();
     platform::CMessageLoop loop;
     platform::AddMessageLoop(&loop);
-    CDlgCrashReport dialog(report);
-    const bool send = dialog.DoModal(nullptr) == CDlgCrashReport::kSend;
+    crash::AnswerCrashReport(fullReport, smallReport, crash::SkinnedWindows(), settings);
     platform::RemoveMessageLoop();
     GetComponent(kTerminateRegistry, static_cast<IKesPlugin**>(nullptr));
-    return send;
 }
 
 }  // namespace
@@ -62,17 +67,7 @@ int main(int argc, char** argv) {
         return crash::RecordStart(dumpFolder, argc, argv) ? EXIT_SUCCESS : EXIT_FAILURE;
 
     QApplication application(argc, argv);
-    std::string report = smallReport.empty() ? std::string() : crash::ReadReport(smallReport);
-    if (report.empty()) report = crash::ReadReport(fullReport);
-    if (report.empty()) report = "（报告无法读取）";
-    if (AskToSend(QString::fromStdString(report))) {
-        if (!smallReport.empty() && !crash::KeepForSending(smallReport, dumpFolder)) {
-            platform::MessageBox(nullptr, "错误报告无法保存到 " + dumpFolder,
-                                 crash::kReporterCaption, MB_OK);
-        }
-    } else if (!smallReport.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove(smallReport, ignored);
-    }
+    SetDefaultRequestLimits(kUploadLimits);
+    Answer(fullReport, smallReport);
     return EXIT_SUCCESS;
 }

@@ -64,6 +64,7 @@ ApiServer::ApiServer(Service& service, std::unique_ptr<httplib::Server> http, st
     RegisterDownloadRoutes(routes_);
     RegisterAdminRoutes(routes_);
     RegisterVoiceAdminRoutes(routes_);
+    RegisterCrashRoutes(routes_);
 }
 
 ApiServer::~ApiServer() {

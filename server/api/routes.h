@@ -56,5 +56,6 @@ void RegisterTaskRoutes(Routes& routes);
 void RegisterDownloadRoutes(Routes& routes);
 void RegisterAdminRoutes(Routes& routes);
 void RegisterVoiceAdminRoutes(Routes& routes);
+void RegisterCrashRoutes(Routes& routes);
 
 }  // namespace lumeno::server

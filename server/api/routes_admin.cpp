@@ -2,11 +2,13 @@
 // fault injection, token withdrawal, push control, tokens without passwords, messages sent as
 // any user, friendships made on the spot, pending items in bulk, the update offer and the clock.
 #include <climits>
+#include <cstdlib>
 
 #include "server/api/api_error.h"
 #include "server/api/conversation_ops.h"
 #include "server/api/request_args.h"
 #include "server/api/routes.h"
+#include "server/core/json_text.h"
 #include "server/store/friend_repo.h"
 #include "server/store/message_repo.h"
 #include "server/store/task_repo.h"
@@ -202,8 +204,24 @@ Json::Value SetUpdate(Call& call) {
     offer.cut = IntOr(call.req, "cut", offer.cut ? 1 : 0, 0, 1) == 1;
     offer.pad = IntOr(call.req, "pad", offer.pad, 0, 64 * 1024 * 1024);
     offer.chunk_ms = IntOr(call.req, "chunk_ms", offer.chunk_ms, 0, 1000);
+    offer.url = ArgText(call.req, "url").value_or(offer.url);
     call.service.set_update(offer);
-    return OkEnvelope();
+    Json::Value out = OkEnvelope();
+    out["installer_downloads"] = call.service.installer_downloads();
+    return out;
+}
+
+// Sends the client elsewhere: a redirect to `to` with status `code` (302 unless told).
+void Redirect(const httplib::Request& req, httplib::Response& res) {
+    const std::string to = req.has_param("to") ? req.get_param_value("to") : std::string();
+    const int code = req.has_param("code") ? std::atoi(req.get_param_value("code").c_str()) : 302;
+    if (to.empty() || (code != 301 && code != 302 && code != 303 && code != 307 && code != 308)) {
+        res.set_content(WriteJson(ErrorEnvelope(
+                            BadParameter("to", "an address, and 301, 302, 303, 307 or 308"))),
+                        "application/json; charset=utf-8");
+        return;
+    }
+    res.set_redirect(to, code);
 }
 
 Json::Value SetClock(Call& call) {
@@ -236,6 +254,7 @@ void RegisterAdminRoutes(Routes& routes) {
     routes.Control("/admin/tasks", AddTasks);
     routes.Control("/admin/update", SetUpdate);
     routes.Control("/admin/clock", SetClock);
+    routes.http().Get("/admin/redirect", Redirect);
 }
 
 }  // namespace lumeno::server

@@ -125,6 +125,7 @@ void ServeLinuxInstaller(Service& service, httplib::Response& res) {
         res.set_content("not found", "text/plain");
         return;
     }
+    service.count_installer_download();
     auto body = std::make_shared<std::string>(std::move(bytes));
     const std::size_t stop = offer.cut ? body->size() / 2 : body->size();
     const int pause = offer.chunk_ms;
@@ -157,7 +158,9 @@ Json::Value CheckVersion(Call& call) {
     if (offer.wrong_md5 && !md5.empty()) md5 = Md5Hex(md5);
     Json::Value out = OkEnvelope();
     out["version"] = offer.version;
-    out["url"] = call.base_url + (platform == "linux" ? kLinuxInstallerKey : kInstallerKey);
+    out["url"] = !offer.url.empty()
+                     ? offer.url
+                     : call.base_url + (platform == "linux" ? kLinuxInstallerKey : kInstallerKey);
     out["md5"] = md5;
     out["desc"] = offer.desc;
     out["force"] = offer.force;

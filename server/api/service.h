@@ -2,9 +2,11 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "server/faults/fault_plan.h"
 #include "server/store/store.h"
@@ -23,6 +25,15 @@ struct UpdateOffer {
     bool cut = false;
     int pad = 0;
     int chunk_ms = 0;
+    // The installer's address offered instead of the service's own (empty: its own).
+    std::string url;
+};
+
+// A crash report as the crash reporter uploaded it.
+struct CrashUpload {
+    std::string name;
+    std::string version;
+    std::string report;
 };
 
 struct ServiceConfig {
@@ -63,6 +74,19 @@ class Service {
         update_ = offer;
     }
 
+    void add_crash_report(CrashUpload upload) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        crash_reports_.push_back(std::move(upload));
+    }
+    std::vector<CrashUpload> crash_reports() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return crash_reports_;
+    }
+
+    // How many times the Linux installer was served.
+    int installer_downloads() const { return installer_downloads_.load(); }
+    void count_installer_download() { ++installer_downloads_; }
+
     PushControl* push() const { return push_; }
     void set_push(PushControl* push) { push_ = push; }
 
@@ -72,6 +96,8 @@ class Service {
     ServiceConfig config_;
     mutable std::mutex mutex_;
     UpdateOffer update_;
+    std::atomic<int> installer_downloads_{0};
+    std::vector<CrashUpload> crash_reports_;
     PushControl* push_ = nullptr;
 };
 

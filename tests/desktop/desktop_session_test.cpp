@@ -15,6 +15,7 @@
 #include "api/api_controller.h"
 #include "api/avatar_files.h"
 #include "api/group_chat.h"
+#include "api/json_access.h"
 #include "api/login.h"
 #include "config/config.h"
 #include "platform/desktop_notifications.h"
@@ -204,6 +205,39 @@ TEST_F(DesktopSessionTest, NewMessagesNotifyOnceAConversationUntilClickedAndRead
     ASSERT_TRUE(PumpUntil([] { return Stored("收到"); }, 20s));
     PumpUntil([] { return false; }, 500ms);
     EXPECT_EQ(Notes().Accepted(), 3);
+}
+
+// Text from other people stays text on a server that reads markup: 张伟 renames the group to a
+// name on two lines with markup in it, which becomes the summary on one line as he typed it, and
+// his message "<b>&</b>" arrives escaped in the body.
+TEST_F(DesktopSessionTest, MarkupFromOthersStaysText) {
+    SignInWithNotifications();
+    ASSERT_EQ(Notes().Markup(), platform::DesktopNotifications::BodyMarkup::Read);
+    const std::int32_t group = ConversationWithZhangWei(true);
+    ASSERT_GT(group, 0);
+    Json::Value zhangwei;
+    ASSERT_TRUE(ParseJson(service_.Get("/admin/token?account=zhangwei"), zhangwei));
+    const QString name = QStringLiteral("Q3\n<i>规划</i>");
+    ASSERT_NE(service_
+                  .Get("/lumeno/msg/v3/set_msg_name?mid=" + std::to_string(group) +
+                       "&name=" + QUrl::toPercentEncoding(name).toStdString() +
+                       "&u=" + zhangwei["qxid"].asString() +
+                       "&access_token=" + zhangwei["token"].asString())
+                  .find("\"result\":\"ok\""),
+              std::string::npos);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            const ConversationRecord* c = CDBMsgDlg::Instance().FindConversation(group);
+            return c && QString::fromStdString(c->name) == name;
+        },
+        20s));
+    Send(group, QStringLiteral("<b>&</b>"));
+    ASSERT_TRUE(PumpUntil(
+        [] { return BusLog().contains(QStringLiteral("张伟: &lt;b&gt;&amp;&lt;/b&gt;\"")); }, 20s))
+        << BusLog().toStdString();
+    EXPECT_TRUE(BusLog().contains(QStringLiteral("string \"Q3 <i>规划</i>\"\n")))
+        << BusLog().toStdString();
+    EXPECT_FALSE(BusLog().contains(QStringLiteral("<b>&</b>")));
 }
 
 // A muted group raises nothing (the one-to-one message sent after it shows that its turn came);

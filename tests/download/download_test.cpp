@@ -17,8 +17,10 @@
 #include <sstream>
 
 #include "flow/async_work_flow.h"
+#include "net/url_encode.h"
 #include "platform/ui_thread.h"
 #include "tests/support/flow_window.h"
+#include "tests/support/local_service.h"
 #include "tests/support/raw_http_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -174,6 +176,41 @@ TEST_F(DownloadTest, FailingStatusesSchemesAndOversizedBodiesFail) {
     EXPECT_EQ(body, "unchanged");
     EXPECT_TRUE(FilesIn(folder).empty()) << "a failed download leaves no file";
     EXPECT_EQ(server.RequestCount(), 5u) << "other schemes never reach the network";
+}
+
+// An address that starts over https never goes on over plain http: its redirect to http is not
+// followed (the http server never hears of it), one to https is. A plain http address may be
+// redirected to plain http. The local service redirects; its test authority is trusted.
+TEST_F(DownloadTest, AnHttpsAddressIsNeverRedirectedToPlainHttp) {
+    lumeno::test::LocalService service({.seed = "none", .tls = true});
+    service.PointClientHere();
+    RawHttpServer plain(
+        [](const std::string&) { return ScriptedAnswer{HttpAnswer(200, "over plain http")}; });
+    const auto encoded = [](const std::string& text) { return UrlEncode(text); };
+    const std::string https = "https://127.0.0.1:" + std::to_string(service.TlsPort());
+    const std::string redirect = "/admin/redirect?to=";
+    std::string downgraded = "unchanged", secure, plainToPlain;
+    bool toHttp = true, toHttps = false, plainFollowed = false, fileToHttp = true;
+    const std::string folder = dir_ / "files";
+    RunToEnd([&](CAsyncWorkFlow& flow) {
+        toHttp =
+            DownloadToBuffer(https + redirect + encoded(Url(plain, "/x")), downgraded, 10000, flow);
+        fileToHttp = DownloadToFile(https + redirect + encoded(Url(plain, "/x")), folder,
+                                    folder + "/x.bin", 10000, flow);
+        toHttps = DownloadToBuffer(https + redirect + encoded(https + "/admin/faults"), secure,
+                                   10000, flow);
+        plainFollowed = DownloadToBuffer(service.BaseUrl() + redirect + encoded(Url(plain, "/x")),
+                                         plainToPlain, 10000, flow);
+    });
+    EXPECT_FALSE(toHttp);
+    EXPECT_FALSE(fileToHttp);
+    EXPECT_EQ(downgraded, "unchanged");
+    EXPECT_TRUE(FilesIn(folder).empty());
+    EXPECT_TRUE(toHttps);
+    EXPECT_NE(secure.find("\"faults\""), std::string::npos) << secure;
+    EXPECT_TRUE(plainFollowed);
+    EXPECT_EQ(plainToPlain, "over plain http");
+    EXPECT_EQ(plain.RequestCount(), 1u) << "only the plain http address went to plain http";
 }
 
 TEST_F(DownloadTest, ServerThatNeverAnswersTimesOutAndTheTransferEnds) {

@@ -108,6 +108,8 @@ void LocalService::PointClientHere() const {
     WriteConfigString("main", "online", "0");
     WriteConfigString("main", "msg", ApiAddress());
     WriteConfigString("main", "long", PushAddress());
+    // The client trusts the test authority of a service that also speaks HTTPS.
+    if (!caFile_.empty()) WriteConfigString("main", "cafile", caFile_);
 }
 
 void LocalService::Stop() {

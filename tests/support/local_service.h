@@ -32,7 +32,8 @@ class LocalService {
 
     // GET on the service (for example "/admin/revoke?qxid=..."); the answer's body.
     std::string Get(const std::string& pathAndQuery) const;
-    // Points the client's Config.ini (in the current data directory) at this service.
+    // Points the client's Config.ini (in the current data directory) at this service, trusting its
+    // test authority when it speaks HTTPS.
     void PointClientHere() const;
     // The service stops answering (its process is stopped, its connections stay open), and
     // carries on where it was.

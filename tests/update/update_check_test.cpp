@@ -6,17 +6,22 @@
 #include <QFile>
 #include <QImage>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <set>
 
+#include "api/json_access.h"
 #include "api/update_check.h"
 #include "app/startup.h"
+#include "config/config.h"
 #include "net/server_settings.h"
 #include "platform/directories.h"
 #include "platform/private_files.h"
+#include "platform/ui_thread.h"
 #include "platform/window.h"
 #include "tests/support/build_tree.h"
 #include "tests/support/main_window_client.h"
@@ -82,8 +87,13 @@ class PromptAnswer {
 
 class UpdateCheckTest : public MainWindowClientTest {
   protected:
+    explicit UpdateCheckTest(LocalService::Options options = {})
+        : MainWindowClientTest(std::move(options)) {}
+
     void SetUp() override {
         MainWindowClientTest::SetUp();
+        // Which threads read a file for its MD5, in every test.
+        SetMd5ReadWatcher([this] { ++(platform::IsUiThread() ? hashedOnUi_ : hashedOnWorker_); });
         marker_ = dir_.Path() + "/installed.mark";
         ::setenv("LUMENO_INSTALLER_MARKER", marker_.c_str(), 1);
         // As start-up connects them, except that leaving is only counted.
@@ -104,6 +114,7 @@ class UpdateCheckTest : public MainWindowClientTest {
     }
     void TearDown() override {
         CancelBackgroundUpdateCheck();
+        SetMd5ReadWatcher({});
         SetUpdateSeams({});
         SetUpdateCheckHooks({});
         ::unsetenv("LUMENO_INSTALLER_MARKER");
@@ -112,6 +123,21 @@ class UpdateCheckTest : public MainWindowClientTest {
 
     void Offer(const std::string& query) {
         ASSERT_NE(service_.Get("/admin/update?" + query).find("\"result\""), std::string::npos);
+    }
+    // How many times the service has served the installer so far.
+    int InstallerDownloads() const {
+        Json::Value root;
+        EXPECT_TRUE(ParseJson(service_.Get("/admin/update"), root));
+        return root["installer_downloads"].asInt();
+    }
+    // An address of the installer on the service: `scheme` "http" or "https", on `host`.
+    std::string InstallerUrl(const std::string& scheme, const std::string& host = "127.0.0.1") {
+        const int port = scheme == "https" ? service_.TlsPort() : service_.ApiPort();
+        return scheme + "://" + host + ":" + std::to_string(port) +
+               "/files/update/lumeno-setup-linux.run";
+    }
+    static std::string Encoded(const std::string& text) {
+        return QUrl::toPercentEncoding(QString::fromStdString(text)).toStdString();
     }
     static bool InstallerPresent() {
         return platform::FileSize(CurrentUpdateInfo().installerPath) > 0;
@@ -171,6 +197,14 @@ class UpdateCheckTest : public MainWindowClientTest {
     int ends_ = 0;
     std::vector<UpdateStatus> statuses_;
     bool shotTaken_ = false;
+    std::atomic<int> hashedOnUi_{0};
+    std::atomic<int> hashedOnWorker_{0};
+};
+
+// The service also speaks HTTPS, with its test authority trusted by the client.
+class UpdateOverHttpsTest : public UpdateCheckTest {
+  protected:
+    UpdateOverHttpsTest() : UpdateCheckTest({.seed = "demo", .tls = true}) {}
 };
 
 TEST(UpdateVersionTest, FourNumericPiecesComparedFromTheLeft) {
@@ -241,6 +275,10 @@ TEST_F(UpdateCheckTest, AboutDialogDownloadsWithProgressAndInstallsAnOptionalUpd
         QByteArray::fromStdString(platform::JoinPath(platform::DataDirectory(), "Update"))));
     EXPECT_EQ(leaves_, 1) << "the client leaves for the installer";
     EXPECT_TRUE(HasNewerVersion());
+    // Read before the download, after it and once more before it was started: never on the UI
+    // thread, which stays free to draw while a large installer is read.
+    EXPECT_GE(hashedOnWorker_.load(), 3);
+    EXPECT_EQ(hashedOnUi_.load(), 0);
 }
 
 // The background check: an optional update is fetched silently and offered at the next check;
@@ -273,6 +311,8 @@ TEST_F(UpdateCheckTest, BackgroundCheckFetchesSilentlyOffersLaterAndForcesAtOnce
     EXPECT_EQ(forced.buttons, std::vector<QString>{QStringLiteral("立即安装更新")});
     EXPECT_TRUE(PumpUntil([&] { return Installed(); }, 10s));
     EXPECT_EQ(leaves_, 1);
+    EXPECT_GE(hashedOnWorker_.load(), 5);
+    EXPECT_EQ(hashedOnUi_.load(), 0) << "an installer was read for its MD5 on the UI thread";
 }
 
 // A wrong MD5 or a cut download is never started and the dialog says the check failed; an
@@ -317,6 +357,86 @@ TEST_F(UpdateCheckTest, BadDownloadsAreNeverStartedAndOldVersionsAreUpToDate) {
     QTest::qWait(200);
     EXPECT_FALSE(Installed());
     EXPECT_EQ(leaves_, 0);
+}
+
+// An installer address over plain http to a host that is not this machine's loopback is refused
+// before anything is fetched: the about dialog says why, the background check stays silent, and
+// nothing is downloaded or started; a loopback address that redirects there is not followed. The
+// name used reaches the local service all the same (libcurl answers "*.localhost" names with the
+// loopback address itself), so a download that was made would succeed and show; the same file at
+// the loopback address is fetched and installed.
+TEST_F(UpdateCheckTest, InstallerOverPlainHttpToAnotherHostIsRefused) {
+    PromptAnswer prompt(QStringLiteral("立即安装更新"));
+    Offer("version=9.0.0.0&force=1&url=" +
+          Encoded(InstallerUrl("http", "lumeno-updates.localhost")));
+    statuses_.clear();
+    EXPECT_EQ(CheckFromAboutDialog().back(), QString::fromUtf8(kUpdateRefusedText));
+    EXPECT_EQ(statuses_,
+              (std::vector<UpdateStatus>{UpdateStatus::Checking, UpdateStatus::Refused}));
+    StartBackgroundUpdateCheck(Main().m_hWnd);
+    ASSERT_TRUE(PumpUntil([] { return !CurrentUpdateInfo().background.Busy(); }));
+    EXPECT_FALSE(InstallerPresent());
+    EXPECT_EQ(InstallerDownloads(), 0);
+    EXPECT_EQ(prompt.shown, 0);
+    QTest::qWait(200);
+    EXPECT_FALSE(Installed());
+    EXPECT_EQ(leaves_, 0);
+
+    // Nor does the loopback address's exception reach that host through a redirect.
+    Offer("url=" + Encoded(service_.BaseUrl() + "/admin/redirect?to=" +
+                           Encoded(InstallerUrl("http", "lumeno-updates.localhost"))));
+    statuses_.clear();
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    EXPECT_EQ(statuses_,
+              (std::vector<UpdateStatus>{UpdateStatus::Checking, UpdateStatus::Downloading,
+                                         UpdateStatus::Failed}));
+    EXPECT_EQ(InstallerDownloads(), 0);
+    EXPECT_EQ(prompt.shown, 0);
+
+    Offer("url=" + Encoded(InstallerUrl("http")));
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("有新版本可以更新"));
+    EXPECT_EQ(InstallerDownloads(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return Installed(); }, 10s));
+    EXPECT_EQ(prompt.shown, 1);
+}
+
+// Config.ini points the client at a service over plain http on another machine: the check is not
+// made at all (its answer names the installer and its MD5), and the about dialog says why.
+TEST_F(UpdateCheckTest, NoCheckOverPlainHttpToAnotherHost) {
+    WriteConfigString("main", "msg", "lumeno-api.localhost:" + std::to_string(service_.ApiPort()));
+    ASSERT_EQ(ServerSettings::Current().apiHostOverride,
+              "lumeno-api.localhost:" + std::to_string(service_.ApiPort()));
+    PromptAnswer prompt(QStringLiteral("立即安装更新"));
+    Offer("version=9.0.0.0");
+    statuses_.clear();
+    EXPECT_EQ(CheckFromAboutDialog().back(), QString::fromUtf8(kUpdateRefusedText));
+    EXPECT_EQ(statuses_, std::vector<UpdateStatus>{UpdateStatus::Refused}) << "nothing was asked";
+    EXPECT_EQ(InstallerDownloads(), 0);
+    EXPECT_EQ(prompt.shown, 0);
+}
+
+// An https installer address that redirects to plain http (even on this machine) is not followed:
+// the check fails and nothing is fetched over http or started. Redirected to https instead, the
+// same address gives the installer, which is then installed.
+TEST_F(UpdateOverHttpsTest, ARedirectOfTheInstallerToPlainHttpIsNotFollowed) {
+    PromptAnswer prompt(QStringLiteral("立即安装更新"));
+    const std::string redirect =
+        "https://127.0.0.1:" + std::to_string(service_.TlsPort()) + "/admin/redirect?to=";
+    Offer("version=9.0.0.0&url=" + Encoded(redirect + Encoded(InstallerUrl("http"))));
+    statuses_.clear();
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("检查出错请重试"));
+    EXPECT_EQ(statuses_,
+              (std::vector<UpdateStatus>{UpdateStatus::Checking, UpdateStatus::Downloading,
+                                         UpdateStatus::Failed}));
+    EXPECT_EQ(InstallerDownloads(), 0) << "the plain http address was fetched";
+    EXPECT_FALSE(InstallerPresent());
+    EXPECT_EQ(prompt.shown, 0);
+
+    Offer("url=" + Encoded(redirect + Encoded(InstallerUrl("https"))));
+    EXPECT_EQ(CheckFromAboutDialog().back(), QStringLiteral("有新版本可以更新"));
+    EXPECT_EQ(InstallerDownloads(), 1);
+    EXPECT_EQ(prompt.shown, 1);
+    EXPECT_TRUE(PumpUntil([&] { return Installed(); }, 10s));
 }
 
 // The program's own way out once the installer runs: the about dialog it was started from

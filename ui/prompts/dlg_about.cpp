@@ -30,6 +30,8 @@ QString StatusText(UpdateStatus status) {
             return QStringLiteral("有新版本可以更新");
         case UpdateStatus::Failed:
             return QStringLiteral("检查出错请重试");
+        case UpdateStatus::Refused:
+            return QString::fromUtf8(kUpdateRefusedText);
     }
     return QString();
 }
