@@ -12,6 +12,7 @@
 #include "api/api_controller.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
+#include "storage/sqlite_helper.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/chat_window.h"
 #include "tests/support/pump.h"
@@ -119,6 +120,25 @@ class FaultMatrixTest : public ChatWindowTest {
         void OnDBEvent(std::uint32_t, std::int32_t, std::int32_t id) override { ++times_[id]; }
         std::map<std::int32_t, int> times_;
     };
+    // The last text of each conversation as the account's database on disk holds it (signed out,
+    // before anything is synchronised again).
+    static std::map<std::int32_t, std::string> TextsOnDisk(const std::string& account) {
+        std::map<std::int32_t, std::string> texts;
+        CSQLiteHelper& database = CSQLiteHelper::Instance();
+        EXPECT_FALSE(database.IsOpen());
+        if (!database.OpenAccount(account)) {
+            ADD_FAILURE() << "the account database does not open";
+            return texts;
+        }
+        CDBMsgDlg& store = CDBMsgDlg::Instance();
+        store.Clear();
+        database.LoadConversations(store);
+        for (const auto& [id, conversation] : store.Conversations())
+            texts[id] = conversation->text;
+        store.Clear();
+        database.CloseAccount();
+        return texts;
+    }
     // How many messages of the account's store read `text`.
     static int Held(const std::string& text) {
         int count = 0;

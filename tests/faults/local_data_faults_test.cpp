@@ -138,9 +138,18 @@ TEST_F(FaultMatrixTest, FullDiskKeepsEveryFileWholeAndLosesNoMessage) {
     const std::string afterwards = "磁盘有空间之后";
     Send(group, afterwards);
     ASSERT_TRUE(PumpUntil([&] { return Held(afterwards) == 1; }, 30s));
+    // The pass that brought it writes at its end.
+    ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().conversationSync.Busy(); }, 30s));
 
-    // At the next start both conversations are as they were left, each message counted unread.
+    // On disk both conversations are as they were left: the mark written with the second
+    // conversation covers the first, so the first went with it.
+    const std::string account = MyUserId();
     Quit();
+    const std::map<std::int32_t, std::string> onDisk = TextsOnDisk(account);
+    EXPECT_EQ(onDisk.count(conversation) ? onDisk.at(conversation) : "", whileFull)
+        << "stale after the failed write";
+    EXPECT_EQ(onDisk.count(group) ? onDisk.at(group) : "", afterwards);
+    // And at the next start, each message counted unread.
     Start();
     SignInWithoutABox();
     EXPECT_EQ(Conversation(conversation).text, whileFull) << "stale after the failed write";
