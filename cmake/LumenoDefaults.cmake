@@ -61,10 +61,16 @@ endif()
 # lumeno_thread_suites, ctest label "threads"): the engine, the pool, storage and the connections.
 add_custom_target(lumeno_thread_suites)
 
-# lumeno_add_test(name [THREADS] SOURCES ... LIBS ...): a GoogleTest executable registered with
-# ctest; THREADS adds it to the thread-checked suites.
+# lumeno_add_test(name [THREADS] [DESKTOP] SOURCES ... LIBS ...): a GoogleTest executable
+# registered with ctest; THREADS adds it to the thread-checked suites. DESKTOP runs each of its
+# tests on a private X display with a window manager and a compositing manager, driven through the
+# real pointer and keyboard (tests/support/desktop_display.sh, tests/support/real_input.h).
 function(lumeno_add_test name)
-    cmake_parse_arguments(ARG "THREADS" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+    cmake_parse_arguments(ARG "THREADS;DESKTOP" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+    if(ARG_DESKTOP)
+        set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/support/desktop_display.sh)
+        list(APPEND ARG_PROPERTIES SKIP_RETURN_CODE 77 LABELS desktop)
+    endif()
     add_executable(${name} ${ARG_SOURCES})
     # Test code itself needs no optimisation; the libraries it tests keep theirs.
     target_compile_options(${name} PRIVATE $<$<CONFIG:Release>:-O0>)
