@@ -69,7 +69,12 @@ function(lumeno_add_test name)
     cmake_parse_arguments(ARG "THREADS;DESKTOP" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
     if(ARG_DESKTOP)
         set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/support/desktop_display.sh)
-        list(APPEND ARG_PROPERTIES SKIP_RETURN_CODE 77 LABELS desktop)
+        # On Xvfb a web view draws through Mesa's software OpenGL, unloaded at exit with
+        # allocations the leak checker reports without a name to suppress them by; the web
+        # engine frees some objects through a base of another size. Leaks are looked for in the
+        # off-screen tests.
+        list(APPEND ARG_PROPERTIES SKIP_RETURN_CODE 77 LABELS desktop ENVIRONMENT_MODIFICATION
+             "ASAN_OPTIONS=string_append::new_delete_type_mismatch=0:detect_leaks=0")
     endif()
     add_executable(${name} ${ARG_SOURCES})
     # Test code itself needs no optimisation; the libraries it tests keep theirs.
