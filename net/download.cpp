@@ -73,6 +73,8 @@ class DownloadTransfer {
     std::atomic<std::uint64_t> announced{0};
 
     std::atomic<bool> stopWanted{false};
+    // The body was (or was announced to be) longer than maxBytes.
+    std::atomic<bool> tooLarge{false};
 
     // Moves to kFinished (worker) or kAbandoned (flow) once; whoever comes second cleans up.
     State Finish() {
@@ -104,7 +106,10 @@ class DownloadTransfer {
 std::size_t DownloadTransfer::Receive(char* data, std::size_t size, std::size_t count, void* user) {
     auto* transfer = static_cast<DownloadTransfer*>(user);
     const std::size_t bytes = size * count;
-    if (transfer->received + bytes > transfer->maxBytes) return 0;  // too long: fail
+    if (transfer->received + bytes > transfer->maxBytes) {  // too long: fail
+        transfer->tooLarge = true;
+        return 0;
+    }
     transfer->received += bytes;
     if (transfer->fd < 0) {
         transfer->body.append(data, bytes);
@@ -123,7 +128,10 @@ std::size_t DownloadTransfer::Receive(char* data, std::size_t size, std::size_t 
 int DownloadTransfer::Progress(void* user, curl_off_t total, curl_off_t, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<DownloadTransfer*>(user);
     if (total > 0) transfer->announced = static_cast<std::uint64_t>(total);
-    return transfer->stopWanted ? 1 : 0;
+    // A body announced longer than the limit is not waited for.
+    if (total > 0 && static_cast<std::uint64_t>(total) > transfer->maxBytes)
+        transfer->tooLarge = true;
+    return transfer->stopWanted || transfer->tooLarge ? 1 : 0;
 }
 
 void DownloadTransfer::Run() {
@@ -285,9 +293,16 @@ bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWor
     return true;
 }
 
+bool DownloadTooLarge(const DownloadTransferPtr& transfer) {
+    return transfer && transfer->tooLarge;
+}
+
 bool DownloadToBuffer(const std::string& url, std::string& body, int timeoutMs,
-                      CAsyncWorkFlow& flow, std::size_t maxBytes) {
-    return AwaitDownload(StartDownloadToMemory(url, timeoutMs, maxBytes), timeoutMs, flow, &body);
+                      CAsyncWorkFlow& flow, std::size_t maxBytes, bool* tooLarge) {
+    const DownloadTransferPtr transfer = StartDownloadToMemory(url, timeoutMs, maxBytes);
+    const bool ok = AwaitDownload(transfer, timeoutMs, flow, &body);
+    if (tooLarge) *tooLarge = !ok && DownloadTooLarge(transfer);
+    return ok;
 }
 
 bool IsPathInside(const std::string& directory, const std::string& path) {

@@ -38,9 +38,11 @@ constexpr std::size_t kMaxDownloadInMemory = 32u * 1024 * 1024;
 constexpr std::size_t kMaxDownloadToFile = 1024u * 1024 * 1024;
 
 // True when the whole body arrived within `timeoutMs`; `body` then holds it (and is left as it
-// was otherwise). A body longer than `maxBytes` fails.
+// was otherwise). A body longer than `maxBytes` fails, as soon as the server announces its length
+// or the bytes go beyond it; `tooLarge`, when given, tells that failure from the others.
 bool DownloadToBuffer(const std::string& url, std::string& body, int timeoutMs,
-                      CAsyncWorkFlow& flow, std::size_t maxBytes = kMaxDownloadInMemory);
+                      CAsyncWorkFlow& flow, std::size_t maxBytes = kMaxDownloadInMemory,
+                      bool* tooLarge = nullptr);
 
 // Told on the UI thread, inside the waiting flow, how far a download is: the bytes received so
 // far and the length the server announced (0 while it is not known). Called at most every
@@ -67,6 +69,8 @@ DownloadTransferPtr StartDownloadToMemory(const std::string& url, int timeoutMs,
 // `body`) or `timeoutMs` passes. A transfer that is no longer waited for is stopped.
 bool AwaitDownload(const DownloadTransferPtr& transfer, int timeoutMs, CAsyncWorkFlow& flow,
                    std::string* body, const DownloadProgress& progress = {});
+// True when the transfer stopped because its body was longer than its limit.
+bool DownloadTooLarge(const DownloadTransferPtr& transfer);
 
 // True when `path` names a file inside `directory` (no "..", no escape through an absolute
 // part), judged on the text of the two paths.

@@ -1,11 +1,14 @@
 #include "platform/directories.h"
 
+#include <dirent.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 
 #include "platform/private_files.h"
 
@@ -34,6 +37,53 @@ std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* value = std::getenv(name);
     // XDG variables must hold absolute paths; anything else is ignored.
     return value && value[0] == '/' ? std::string(value) : fallback;
+}
+
+// The folder for temporary files: $TMPDIR when it names one, else /tmp.
+std::string TemporaryBase() {
+    return FromEnvironment("TMPDIR", "/tmp");
+}
+
+// Among the folders of `base` whose names start with `prefix`, the first by name that is private
+// to this user. Nobody else can make a folder that is ours, so whatever is found was made by an
+// earlier start of the client.
+std::optional<std::string> FindPrivateFolder(const std::string& base, const std::string& prefix) {
+    std::optional<std::string> found;
+    DIR* folder = ::opendir(base.c_str());
+    if (!folder) return found;
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string path = JoinPath(base, name);
+        if ((!found || path < *found) && IsPrivateFolder(path)) found = path;
+    }
+    ::closedir(folder);
+    return found;
+}
+
+// The runtime folder when $XDG_RUNTIME_DIR gives none that is private to the user. The usual
+// name, "lumeno-runtime-<uid>" under the temporary folder, is taken only when it is a folder of
+// ours with mode 0700: anyone can make that name first in a shared /tmp, as a folder of their own,
+// one open to all or a link to elsewhere, to lock the client out or to sit on its channel. The
+// client then uses "lumeno-runtime-<uid>-XXXXXX", made by mkdtemp (a random name that nobody
+// can take first); later starts find it by the same prefix and the same checks, so that the
+// instances still meet there. A start that made one and then finds one before it by name (another
+// start made it at the same moment) takes that one and removes its own.
+std::string PrivateRuntimeFolder() {
+    const std::string base = TemporaryBase();
+    const std::string name = "lumeno-runtime-" + std::to_string(::geteuid());
+    const std::string usual = JoinPath(base, name);
+    // mkdir never follows a link: it fails when anything at all is there.
+    if (::mkdir(usual.c_str(), 0700) == 0) ::chmod(usual.c_str(), 0700);
+    if (IsPrivateFolder(usual)) return usual;
+    const std::string prefix = name + "-";
+    if (std::optional<std::string> earlier = FindPrivateFolder(base, prefix)) return *earlier;
+    std::string made = JoinPath(base, prefix + "XXXXXX");
+    if (!::mkdtemp(made.data()) || ::chmod(made.c_str(), 0700) != 0) return {};
+    const std::optional<std::string> first = FindPrivateFolder(base, prefix);
+    if (!first) return {};
+    if (*first != made) ::rmdir(made.c_str());
+    return *first;
 }
 
 }  // namespace
@@ -75,10 +125,13 @@ const std::string& DataDirectory() {
 
 const std::string& RuntimeDirectory() {
     static const std::string directory = [] {
-        std::string fallback = "/tmp/lumeno-runtime-" + std::to_string(getuid());
-        std::string path = FromEnvironment("XDG_RUNTIME_DIR", fallback);
-        MakePrivateDirectory(path);
-        return path;
+        // The session's runtime folder, when it is one that only we can write to.
+        const std::string session = FromEnvironment("XDG_RUNTIME_DIR", "");
+        if (!session.empty()) {
+            if (!IsDirectory(session)) MakePrivateDirectory(session);
+            if (IsPrivateFolder(session)) return session;
+        }
+        return PrivateRuntimeFolder();
     }();
     return directory;
 }

@@ -17,7 +17,11 @@ std::string HelperProgramPath(const std::string& name);
 // "$XDG_DATA_HOME/Lumeno" (default "~/.local/share/Lumeno"), created private to the user (0700) on
 // first use and kept for the life of the process.
 const std::string& DataDirectory();
-// "$XDG_RUNTIME_DIR" or a private folder under /tmp: for the single-instance lock and channel.
+// The folder of the single-instance lock and channel: "$XDG_RUNTIME_DIR" when it is a folder of
+// this user with mode 0700 (not a link), else such a folder under "$TMPDIR" (default /tmp),
+// "lumeno-runtime-<uid>" or, when that name is taken by anything else, one of a random name made
+// for the purpose. Empty when no private folder can be had: the client then runs without
+// single-instance protection.
 const std::string& RuntimeDirectory();
 
 // Joins two path pieces with one '/'.

@@ -1,11 +1,13 @@
 #include "platform/private_files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <random>
 
@@ -93,6 +95,57 @@ bool RemoveFile(const std::string& path) {
 
 bool MakeFilePrivate(const std::string& path) {
     return ::chmod(path.c_str(), 0600) == 0;
+}
+
+bool MakeFolderPrivate(const std::string& path) {
+    return MakePrivateDirectory(path) && ::chmod(path.c_str(), 0700) == 0;
+}
+
+bool IsPrivateFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool ok = ::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode) &&
+                    info.st_uid == ::geteuid() && (info.st_mode & 07777) == 0700;
+    ::close(fd);
+    return ok;
+}
+
+bool WriteNewPrivateFile(const std::string& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, content);
+    ok = (::close(fd) == 0) && ok;
+    if (!ok) ::unlink(path.c_str());
+    return ok;
+}
+
+std::string WriteUniquePrivateFile(const std::string& folder, const std::string& extension,
+                                   std::string_view content) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string name;
+        for (int i = 0; i < 20; ++i)
+            name += kLetters[random() % (sizeof kLetters - 1)];
+        const std::string path = folder + "/" + name + "." + extension;
+        if (WriteNewPrivateFile(path, content)) return path;
+        if (errno != EEXIST) return {};
+    }
+    return {};
+}
+
+void RemoveFilesOlderThan(const std::string& folder, std::int64_t ageSeconds) {
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return;
+    const std::time_t now = std::time(nullptr);
+    while (const dirent* entry = ::readdir(listing)) {
+        struct stat info {};
+        if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (S_ISDIR(info.st_mode)) continue;
+        if (now - info.st_mtime > ageSeconds) ::unlinkat(::dirfd(listing), entry->d_name, 0);
+    }
+    ::closedir(listing);
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -25,7 +26,38 @@ bool MakeAddress(const std::string& path, sockaddr_un& address) {
 }
 
 std::string ChannelPath(const std::string& name) {
-    return JoinPath(RuntimeDirectory(), name);
+    const std::string& folder = RuntimeDirectory();
+    return folder.empty() ? std::string() : JoinPath(folder, name);
+}
+
+// Opens the lock file, never through a link. Whatever else stands at its name (a link, a file of
+// another user, a second name of another file, a pipe) is not ours to lock: it goes, and a fresh
+// file takes its place. A lock file of a running instance is an ordinary file of ours and stays.
+int OpenLockFile(const std::string& path) {
+    // O_NONBLOCK: a pipe or device put there must not hold up the start.
+    constexpr int kFlags = O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int fd = ::open(path.c_str(), kFlags, 0600);
+        if (fd >= 0) {
+            struct stat info {};
+            if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() &&
+                info.st_nlink == 1)
+                return fd;
+            ::close(fd);
+        } else if (errno != ELOOP) {
+            return -1;
+        }
+        ::unlink(path.c_str());
+    }
+    return -1;
+}
+
+// The first instance's socket: only a socket of ours at that name is spoken to; connect() would
+// follow a link planted there.
+bool IsOwnSocket(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode) &&
+           info.st_uid == ::geteuid();
 }
 
 }  // namespace
@@ -36,8 +68,9 @@ InstanceLock::~InstanceLock() {
 
 InstanceLock::Result InstanceLock::Acquire(const std::string& name) {
     Release();
-    std::string path = JoinPath(RuntimeDirectory(), name + ".lock");
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string& folder = RuntimeDirectory();
+    if (folder.empty()) return Result::Unavailable;
+    const int fd = OpenLockFile(JoinPath(folder, name + ".lock"));
     if (fd < 0) return Result::Unavailable;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         bool held = errno == EWOULDBLOCK;
@@ -78,10 +111,12 @@ bool InstanceChannel::Listen(const std::string& name, UINT acceptedMessage,
                              std::function<void(UINT)> onMessage) {
     sockaddr_un address;
     path_ = ChannelPath(name);
-    if (!MakeAddress(path_, address)) return false;
+    if (path_.empty() || !MakeAddress(path_, address)) return false;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    ::unlink(path_.c_str());  // a socket left by a crashed first instance; we hold the lock now
+    // A socket left by a crashed first instance (we hold the lock now), or anything else put at
+    // its name: unlink removes a link itself, never what it points to, and bind makes a new one.
+    ::unlink(path_.c_str());
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 8) != 0) {
         ::close(fd);
@@ -136,7 +171,8 @@ void InstanceChannel::Read(Connection* connection) {
 
 bool SendToFirstInstance(const std::string& name, UINT message) {
     sockaddr_un address;
-    if (!MakeAddress(ChannelPath(name), address)) return false;
+    const std::string path = ChannelPath(name);
+    if (path.empty() || !IsOwnSocket(path) || !MakeAddress(path, address)) return false;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
     bool sent = false;

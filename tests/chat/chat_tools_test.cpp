@@ -1,14 +1,18 @@
 // The chat window's tools and notices driven as a person does, against the local service in the
 // real web engine: anonymous mode and its notice, the mention bar, a large pasted picture that
-// goes scaled and opens from the page, and a send still on its way when its window goes.
+// goes scaled and opens from the page, pictures of the service opened each as a private file of
+// its own and a picture too large to open, and a send still on its way when its window goes.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -19,6 +23,8 @@
 #include <set>
 
 #include "api/send_message.h"
+#include "platform/directories.h"
+#include "platform/private_files.h"
 #include "storage/user_store.h"
 #include "tests/support/box_catcher.h"
 #include "tests/support/build_tree.h"
@@ -48,6 +54,12 @@ class ViewerStandIn : public QObject {
   public Q_SLOTS:
     void Open(const QUrl& url) { opened.push_back(url); }
 };
+
+mode_t ModeOf(const QString& path) {
+    struct stat info {};
+    ::lstat(path.toLocal8Bit().constData(), &info);
+    return info.st_mode & 07777;
+}
 
 // The service's copy of a message the account sent into the conversation: the first that
 // `matches`, or null.
@@ -288,6 +300,88 @@ TEST_F(ChatWindowTest, OnlyWhatReadsAsAPictureIsHandedToTheViewer) {
     EXPECT_EQ(viewer.opened.size(), 1u);
     // Nor is anything that is neither a file nor a web address.
     EXPECT_EQ(OpenPagePicture("javascript:alert(1)", flow, nullptr), PictureOpen::kUnknownSource);
+}
+
+// Pictures of the service opened one after the other: each is a private file of its own, named
+// for its format (not for what the server claims), and the first still holds its picture after
+// the second came, as the viewer may read it late.
+TEST_F(ChatWindowTest, EachOpenedPictureIsAPrivateFileOfItsOwn) {
+    ViewerStandIn viewer;
+    BoxCatcher boxes;
+    FlowHandle flow;
+    const auto encoded = [](const QColor& colour, const QSize& size, const char* format) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(colour);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return bytes.toStdString();
+    };
+    const std::string red = encoded(QColor(220, 30, 30), QSize(20, 10), "PNG");
+    const std::string blue = encoded(QColor(30, 30, 220), QSize(30, 15), "JPEG");
+    lumeno::test::RawHttpServer server([&](const std::string& request) {
+        const bool first = request.rfind("GET /first", 0) == 0;
+        return lumeno::test::ScriptedAnswer{
+            lumeno::test::HttpAnswer(200, first ? red : blue, "image/png")};
+    });
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+    EXPECT_EQ(OpenPagePicture(base + "/first.png", flow, nullptr), PictureOpen::kDownloading);
+    ASSERT_TRUE(PumpUntil([&] { return viewer.opened.size() == 1; }, std::chrono::seconds(20)));
+    EXPECT_EQ(OpenPagePicture(base + "/second.png", flow, nullptr), PictureOpen::kDownloading);
+    ASSERT_TRUE(PumpUntil([&] { return viewer.opened.size() == 2; }, std::chrono::seconds(20)));
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    const QString first = viewer.opened[0].toLocalFile();
+    const QString second = viewer.opened[1].toLocalFile();
+    EXPECT_NE(first.toStdString(), second.toStdString());
+    EXPECT_TRUE(first.endsWith(QStringLiteral(".png"))) << first.toStdString();
+    EXPECT_TRUE(second.endsWith(QStringLiteral(".jpg"))) << second.toStdString();
+    const QImage firstPicture(first), secondPicture(second);
+    EXPECT_EQ(firstPicture.size(), QSize(20, 10));
+    EXPECT_EQ(firstPicture.pixelColor(5, 5), QColor(220, 30, 30));
+    EXPECT_EQ(secondPicture.size(), QSize(30, 15));
+    EXPECT_LT(secondPicture.pixelColor(5, 5).red(), 80);
+    const QString folder = QFileInfo(first).path();
+    EXPECT_EQ(QFileInfo(second).path(), folder);
+    EXPECT_TRUE(folder.startsWith(QString::fromStdString(platform::DataDirectory()) + "/"));
+    EXPECT_EQ(ModeOf(folder), 0700u);
+    EXPECT_EQ(ModeOf(first), 0600u);
+    EXPECT_EQ(ModeOf(second), 0600u);
+}
+
+// A picture of the service over 32 MiB is not opened, whether the server says its length first
+// or not: the reader is told why, and nothing is kept or handed to the viewer.
+TEST_F(ChatWindowTest, APictureOverThirtyTwoMegabytesIsRefusedWithAMessage) {
+    ViewerStandIn viewer;
+    BoxCatcher boxes;
+    FlowHandle flow;
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(QColor(200, 120, 40));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "PNG");
+    // Still a picture to any reader: what follows its end is not read.
+    const std::string large = bytes.toStdString() + std::string(33u * 1024 * 1024, '\0');
+    lumeno::test::RawHttpServer server([&](const std::string& request) {
+        if (request.rfind("GET /announced", 0) == 0)
+            return lumeno::test::ScriptedAnswer{lumeno::test::HttpAnswer(200, large, "image/png")};
+        return lumeno::test::ScriptedAnswer{
+            "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n\r\n" + large};
+    });
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+    EXPECT_EQ(OpenPagePicture(base + "/announced.png", flow, nullptr), PictureOpen::kDownloading);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.boxes.size() == 1; }, std::chrono::seconds(20)));
+    EXPECT_EQ(OpenPagePicture(base + "/unannounced.png", flow, nullptr), PictureOpen::kDownloading);
+    ASSERT_TRUE(PumpUntil([&] { return boxes.boxes.size() == 2; }, std::chrono::seconds(20)));
+    for (const auto& box : boxes.boxes)
+        EXPECT_EQ(box.text, QString::fromUtf8(kPictureTooLarge));
+    EXPECT_TRUE(viewer.opened.empty());
+    EXPECT_TRUE(QDir(QString::fromStdString(OpenedPictureFolder()))
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .isEmpty());
+    EXPECT_EQ(platform::FileSize(platform::JoinPath(platform::DataDirectory(), "temp.png")), -1);
 }
 
 // A conversation started with a contact the account has never written to opens on an empty page,

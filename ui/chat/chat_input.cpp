@@ -1,22 +1,24 @@
 #include "ui/chat/chat_input.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
-#include <QUuid>
 #include <filesystem>
 #include <functional>
+#include <set>
 
 #include "platform/window.h"
+#include "ui/chat/pasted_pictures.h"
 #include "ui/common/popup_menu.h"
 #include "ui/ui_messages.h"
 
@@ -27,15 +29,39 @@ constexpr int kThumbnailPixels = 96;
 // What a copy from this box carries besides its text: the serialized selection.
 constexpr char kOwnFormat[] = "application/x-lumeno-input";
 
-// A pasted picture is kept as a file of its own, so that it can be sent like one from disk.
+// A pasted picture is kept as a private file of its own, so that it can be sent like one from
+// disk.
 QString SavePastedPicture(const QImage& image) {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/pasted");
-    QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') +
-                         QUuid::createUuid().toString(QUuid::WithoutBraces) +
-                         QStringLiteral(".png");
-    return image.save(path, "PNG") ? path : QString();
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return {};
+    return QString::fromStdString(PastedPictures::Keep(encoded.toStdString(), "png"));
+}
+
+// The input boxes that exist, for the question whether one holds a pasted picture.
+std::set<const CChatInput*>& Boxes() {
+    static std::set<const CChatInput*> boxes;
+    return boxes;
+}
+
+// True when an input box, or a copy of one this client put on the clipboard, holds the picture.
+// Only a clipboard the client owns is read: asking another program's could wait on it.
+bool BoxOrClipboardHolds(const std::string& path) {
+    const QString picture = QString::fromStdString(path);
+    for (const CChatInput* box : Boxes()) {
+        for (const QString& held : box->Pictures())
+            if (held == picture) return true;
+    }
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* copied =
+        clipboard && clipboard->ownsClipboard() ? clipboard->mimeData() : nullptr;
+    if (!copied || !copied->hasFormat(QString::fromLatin1(kOwnFormat))) return false;
+    for (const InputPiece& piece :
+         ReadSerialized(copied->data(QString::fromLatin1(kOwnFormat)).toStdString())) {
+        if (piece.kind == InputPiece::Kind::kPicture && piece.text == path) return true;
+    }
+    return false;
 }
 
 bool IsPictureFile(const QString& path) {
@@ -45,6 +71,8 @@ bool IsPictureFile(const QString& path) {
 }  // namespace
 
 CChatInput::CChatInput(QWidget* parent, HWND owner) : QTextEdit(parent), owner_(owner) {
+    Boxes().insert(this);
+    PastedPictures::Instance().SetHeldElsewhere(&BoxOrClipboardHolds);
     setAcceptRichText(false);
     setFrameStyle(QFrame::NoFrame);
     setTabChangesFocus(true);
@@ -58,6 +86,10 @@ CChatInput::CChatInput(QWidget* parent, HWND owner) : QTextEdit(parent), owner_(
         }
         platform::PostMessage(owner_, UM_CHAT_INPUT_CHANGED, 0, 0);
     });
+}
+
+CChatInput::~CChatInput() {
+    Boxes().erase(this);
 }
 
 std::string CChatInput::Serialized() const {

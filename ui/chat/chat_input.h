@@ -2,7 +2,8 @@
 // The input box of a chat window: text with pictures and emoticon pictures in it, as a person
 // writes a message. Enter asks the owner to send, Ctrl+Enter starts a new line; the right button
 // offers the edit menu. Pasted text goes
-// in as the text it is (never read as markers); pasted or dropped pictures go in as pictures.
+// in as the text it is (never read as markers); pasted or dropped pictures go in as pictures, a
+// pasted one kept as a private file (see pasted_pictures.h).
 // The owner hears of Enter and of every change by message; no message carries an address.
 
 #include <QTextEdit>
@@ -19,6 +20,7 @@ class CChatInput final : public QTextEdit {
     static constexpr int kMaxCharacters = 5000;
 
     CChatInput(QWidget* parent, HWND owner);
+    ~CChatInput() override;
 
     // The content as the send path reads it: characters stand for themselves with "/" written
     // "//", and a picture is written /c["path"].

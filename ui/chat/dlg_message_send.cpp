@@ -16,6 +16,7 @@
 #include "storage/user_store.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/chat_style.h"
+#include "ui/chat/pasted_pictures.h"
 #include "ui/chat/sends_in_flight.h"
 #include "ui/prompts/message_box.h"
 
@@ -66,8 +67,9 @@ void CDlgMessage::Send() {
         ShowMessageBox(m_hWnd, cs::kConversationGone, cs::kErrorCaption, MB_OK);
         return;
     }
-    // Whatever is sent leaves the box, pictures included.
+    // Whatever is sent leaves the box, pictures included, and the draft with it.
     input_->clear();
+    KeepDraft();
     for (const std::string& picture : parts.pictures)
         SendPicture(picture);
     if (Blank(parts.text)) return;
@@ -95,5 +97,6 @@ void CDlgMessage::SendPicture(const std::string& path) {
         return;
     }
     outstanding_[local] = message;
+    PastedPictures::Instance().Sending(local, path);
     ShowSent(message, local);
 }

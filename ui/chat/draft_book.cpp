@@ -1,5 +1,6 @@
 #include "ui/chat/draft_book.h"
 
+#include <filesystem>
 #include <memory>
 #include <sstream>
 
@@ -42,6 +43,23 @@ DraftBook& DraftBook::Of(const std::string& account) {
 
 void DraftBook::ForgetLoaded() {
     Books().clear();
+}
+
+std::vector<std::string> DraftBook::AllDrafts() {
+    // Each account's folder in the data folder is named after the account.
+    std::error_code error;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(platform::DataDirectory(), error)) {
+        const std::string account = entry.path().filename().string();
+        if (platform::FileSize(platform::JoinPath(entry.path().string(), kFileName)) >= 0)
+            Of(account);
+    }
+    std::vector<std::string> drafts;
+    for (const auto& [account, book] : Books()) {
+        for (const auto& [id, text] : book->drafts_)
+            drafts.push_back(text);
+    }
+    return drafts;
 }
 
 DraftBook::DraftBook(std::string path) : path_(std::move(path)) {}

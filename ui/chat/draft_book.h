@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 class DraftBook {
   public:
@@ -14,6 +15,9 @@ class DraftBook {
     static DraftBook& Current();
     // Drops every book held in memory; the next use reads the files again (as after a restart).
     static void ForgetLoaded();
+    // Every draft of every account of this data folder: the books held in memory (which may be
+    // ahead of their files) and those of the other accounts, read from their files.
+    static std::vector<std::string> AllDrafts();
 
     // The serialized input of a conversation, empty when there is none.
     std::string Get(std::int32_t conversationId) const;

@@ -22,6 +22,7 @@
 #include "toolkit/skin/skin_images.h"
 #include "toolkit/window/key_bridge.h"
 #include "ui/chat/chat_entry.h"
+#include "ui/chat/pasted_pictures.h"
 #include "ui/chat/sends_in_flight.h"
 #include "ui/common/program_icon.h"
 #include "ui/common/tray_host.h"
@@ -259,6 +260,8 @@ void CMainWnd::ShowLogin() {
 
 void CMainWnd::ShowSignedIn() {
     signedIn_ = true;
+    // No input box is open yet: pasted pictures that no draft holds any more can go.
+    PastedPictures::Instance().RemoveUnreferenced();
     if (!notifier_) notifier_ = std::make_unique<CMessageNotifier>();
     ShowMain();
     SwitchPage(MainPage::Contacts);
