@@ -293,46 +293,67 @@ std::string MakeTimeLabel(const MessageRecord& message) {
     return Write(item);
 }
 
+namespace {
+
+bool LabelBetweenMinutes(std::int64_t older, std::int64_t newer) {
+    const std::int64_t gap = newer - older;
+    if (gap <= 0) return false;
+    // Only the minutes beyond the whole hours of the gap count.
+    const std::int64_t minutes = gap / 60 - 60 * (gap / 3600);
+    return minutes > 4;
+}
+
+}  // namespace
+
+bool TimeLabelBetween(const MessageRecord& older, const MessageRecord& newer) {
+    return LabelBetweenMinutes(WholeMinute(older.crtimestamp), WholeMinute(newer.crtimestamp));
+}
+
 bool TimeLabelDue(const MessageRecord& message, TimeLabelMarks& marks, LabelDirection direction) {
     const std::int64_t t = WholeMinute(message.crtimestamp);
     if (marks.top == 0 && marks.bottom == 0) {
         marks.top = t;
         marks.bottom = t;
+        return true;
     }
-    std::int64_t& mark = direction == LabelDirection::kDown ? marks.bottom : marks.top;
-    const std::int64_t gap = direction == LabelDirection::kDown ? t - mark : mark - t;
-    if (gap <= 0) return false;
-    // Only the minutes beyond the whole hours of the gap count.
-    const std::int64_t minutes = gap / 60 - 60 * (gap / 3600);
-    if (minutes <= 4) return false;
-    mark = t;
-    return true;
+    if (direction == LabelDirection::kDown) {
+        const bool due = LabelBetweenMinutes(marks.bottom, t);
+        marks.bottom = std::max(marks.bottom, t);
+        return due;
+    }
+    const bool due = LabelBetweenMinutes(t, marks.top);
+    marks.top = std::min(marks.top, t);
+    return due;
 }
 
 HistoryBatch BuildHistory(const std::vector<std::int32_t>& newestFirst, const ItemSources& sources,
                           const HistorySource& history, TimeLabelMarks& marks) {
     HistoryBatch batch;
-    // Pieces newest first; a label stands between the two items whose gap it marks, and carries
-    // the time of the newer one (the last item shown, when the message just before was unknown).
+    // Pieces newest first; a label stands between two items whose gap calls for one, and carries
+    // the time of the newer one.
     std::vector<std::string> pieces;
     const MessageRecord* newer = nullptr;
+    const MessageRecord* newest = nullptr;
     for (std::int32_t id : newestFirst) {
         const MessageRecord* message = history.findMessage ? history.findMessage(id) : nullptr;
         if (!message) continue;
         std::string item = MakeItem(*message, sources);
         if (item.empty()) continue;
-        if (newer && TimeLabelDue(*message, marks, LabelDirection::kUp)) {
-            pieces.push_back(MakeTimeLabel(*newer));
-        }
+        if (newer && TimeLabelBetween(*message, *newer)) pieces.push_back(MakeTimeLabel(*newer));
         pieces.push_back(std::move(item));
+        if (!newest) newest = message;
         newer = message;
         batch.oldestShown = id;
     }
     if (newer) {
+        // The oldest of the batch against the message the conversation holds just before it.
         const MessageRecord* older = history.olderMessage ? history.olderMessage(*newer) : nullptr;
-        if (!older || TimeLabelDue(*older, marks, LabelDirection::kUp)) {
-            pieces.push_back(MakeTimeLabel(*newer));
-        }
+        if (!older || TimeLabelBetween(*older, *newer)) pieces.push_back(MakeTimeLabel(*newer));
+        const std::int64_t oldestMinute = WholeMinute(newer->crtimestamp);
+        const std::int64_t newestMinute = WholeMinute(newest->crtimestamp);
+        const bool empty = marks.top == 0 && marks.bottom == 0;
+        marks.top = empty ? oldestMinute : std::min(marks.top, oldestMinute);
+        marks.bottom = empty ? newestMinute : std::max(marks.bottom, newestMinute);
     }
     std::size_t size = 0;
     for (const std::string& piece : pieces)

@@ -58,17 +58,23 @@ std::string MakeItem(const MessageRecord& message, const ItemSources& sources,
 // The time label before a message: "MM-dd hh:mm" of its creation time in local time.
 std::string MakeTimeLabel(const MessageRecord& message);
 
-// The times of the labels at the top and the bottom of a chat window, in whole minutes; both 0
-// when the window opens.
+// A time label stands between two messages when the minutes between them, beyond their whole
+// hours, are more than 4 (a gap of 5 or 65 minutes, not of 3 or 62). It depends only on the two
+// messages, so every opening of a conversation, every page and every arrival labels alike.
+bool TimeLabelBetween(const MessageRecord& older, const MessageRecord& newer);
+
+// The creation times of the oldest and the newest message a chat window shows, in whole minutes;
+// both 0 while it shows none.
 struct TimeLabelMarks {
     std::int64_t top = 0;
     std::int64_t bottom = 0;
 };
 enum class LabelDirection { kDown, kUp };
 
-// Whether a label goes before a message added below (kDown) or above (kUp). A label is due when
-// the minutes of the gap to that side's mark beyond its whole hours are more than 4; only then
-// does the mark move to the message.
+// Whether a label goes before a message added below the newest shown (kDown, its label in front
+// of it) or above the oldest shown (kUp, the label in front of the oldest shown), by the rule of
+// TimeLabelBetween; the first message of an empty window gets one. The side's mark moves to the
+// message.
 bool TimeLabelDue(const MessageRecord& message, TimeLabelMarks& marks, LabelDirection direction);
 
 enum class HistoryPosition { kBottom, kUp, kTop };

@@ -314,25 +314,83 @@ TEST_F(MessageItems, TimeLabelsCountTheMinutesBeyondWholeHours) {
         "uicon": "", "uaddv": "", "width": "180", "time": "03-04 10:05",
         "content": "03-04 10:05"})");
 
+    const auto at = [](std::int32_t seconds) { return Message(1, 0, "u1", "x", kTen + seconds); };
+    EXPECT_FALSE(TimeLabelBetween(at(0), at(3 * 60 + 59)));  // 3 minutes
+    EXPECT_TRUE(TimeLabelBetween(at(0), at(5 * 60)));        // 5 minutes
+    EXPECT_FALSE(TimeLabelBetween(at(0), at(62 * 60)));      // 62 minutes count as 2
+    EXPECT_TRUE(TimeLabelBetween(at(0), at(65 * 60)));       // 65 minutes count as 5
+    EXPECT_FALSE(TimeLabelBetween(at(5 * 60), at(0)));       // not later
+
     TimeLabelMarks marks;
-    // The first message sets both marks and needs no label.
-    EXPECT_FALSE(TimeLabelDue(Message(1, 0, "u1", "x", kTen + 30), marks, LabelDirection::kDown));
+    // The first message of an empty window gets a label.
+    EXPECT_TRUE(TimeLabelDue(at(30), marks, LabelDirection::kDown));
     EXPECT_EQ(marks.top, kTen);
     EXPECT_EQ(marks.bottom, kTen);
+    // Every later one counts from the one before it, labelled or not.
     const auto down = [&](std::int32_t seconds) {
-        return TimeLabelDue(Message(1, 0, "u1", "x", kTen + seconds), marks, LabelDirection::kDown);
+        return TimeLabelDue(at(seconds), marks, LabelDirection::kDown);
     };
-    EXPECT_FALSE(down(3 * 60 + 59));  // 3 minutes: no label, the mark stays
-    EXPECT_EQ(marks.bottom, kTen);
-    EXPECT_FALSE(down(62 * 60));  // 62 minutes count as 2
-    EXPECT_TRUE(down(65 * 60));   // 65 minutes count as 5
-    EXPECT_EQ(marks.bottom, kTen + 65 * 60);
-    EXPECT_TRUE(down(70 * 60 + 10));  // 5 minutes after the moved mark
-    EXPECT_FALSE(down(60 * 60));      // not later than the bottom mark
-    // Upwards the top mark counts, independently of the bottom one.
-    EXPECT_FALSE(TimeLabelDue(Message(1, 0, "u1", "x", kTen - 4 * 60), marks, LabelDirection::kUp));
-    EXPECT_TRUE(TimeLabelDue(Message(1, 0, "u1", "x", kTen - 5 * 60), marks, LabelDirection::kUp));
-    EXPECT_EQ(marks.top, kTen - 5 * 60);
+    EXPECT_FALSE(down(3 * 60 + 59));
+    EXPECT_EQ(marks.bottom, kTen + 3 * 60);
+    EXPECT_FALSE(down(65 * 60));  // 62 minutes after the one before
+    EXPECT_TRUE(down(70 * 60 + 10));
+    EXPECT_FALSE(down(60 * 60));  // not later than the newest shown
+    EXPECT_EQ(marks.bottom, kTen + 70 * 60);
+    // Upwards from the oldest shown, independently of the bottom.
+    EXPECT_FALSE(TimeLabelDue(at(-4 * 60), marks, LabelDirection::kUp));
+    EXPECT_TRUE(TimeLabelDue(at(-9 * 60), marks, LabelDirection::kUp));
+    EXPECT_EQ(marks.top, kTen - 9 * 60);
+}
+
+// The labels of a conversation do not depend on how it reached the page: one batch, a page and
+// older history above it, or history and then arrivals below give the same labels at the same
+// places. 11:14 and 14:14 are 3 whole hours apart (no label); 14:14 and 15:44, 30 minutes beyond
+// the hour (a label); 15:46 is 2 minutes on; 16:50 is 64 minutes on (4 beyond the hour).
+TEST_F(MessageItems, TheSameLabelsWhateverBatchesBroughtTheMessages) {
+    std::map<std::int32_t, MessageRecord> held;
+    const std::int32_t minutes[] = {
+        0, 11 * 60 + 14, 14 * 60 + 14, 15 * 60 + 44, 15 * 60 + 46, 16 * 60 + 50, 17 * 60 + 1};
+    const std::int64_t midnight = kTen - 10 * 3600;
+    for (std::int32_t id = 1; id <= 6; ++id)
+        held[id] = Message(id, 0, "u1", "m" + std::to_string(id),
+                           static_cast<std::int32_t>(midnight + minutes[id] * 60 + 17));
+    HistorySource history;
+    history.findMessage = [&](std::int32_t id) -> const MessageRecord* {
+        const auto found = held.find(id);
+        return found == held.end() ? nullptr : &found->second;
+    };
+    history.olderMessage = [&](const MessageRecord& message) -> const MessageRecord* {
+        const auto found = held.find(message.id - 1);
+        return found == held.end() ? nullptr : &found->second;
+    };
+    // The page as a list of "label hh:mm" and "id" entries, oldest first.
+    const auto page = [](const std::vector<std::string>& batches) {
+        std::vector<std::string> entries;
+        for (const std::string& data : batches) {
+            for (const Json::Value& item : Parse("[" + data + "]")) {
+                entries.push_back(item["type"] == "time" ? "label " + item["time"].asString()
+                                                         : item["id"].asString());
+            }
+        }
+        return entries;
+    };
+
+    TimeLabelMarks one;
+    const std::vector<std::string> whole =
+        page({BuildHistory({6, 5, 4, 3, 2, 1}, sources, history, one).data});
+    EXPECT_EQ(whole, (std::vector<std::string>{"label 03-04 11:14", "1", "2", "label 03-04 15:44",
+                                               "3", "4", "5", "label 03-04 17:01", "6"}));
+
+    TimeLabelMarks paged;
+    const std::string newest = BuildHistory({6, 5, 4}, sources, history, paged).data;
+    const std::string older = BuildHistory({3, 2, 1}, sources, history, paged).data;
+    EXPECT_EQ(page({older, newest}), whole) << "a page, then older history above it";
+
+    TimeLabelMarks arrivals;
+    std::vector<std::string> batches = {BuildHistory({3, 2, 1}, sources, history, arrivals).data};
+    for (std::int32_t id : {4, 5, 6})
+        batches.push_back(BelowData(held[id], sources, arrivals));
+    EXPECT_EQ(page(batches), whole) << "history, then arrivals below it";
 }
 
 TEST_F(MessageItems, HistoryBatchLabelsAcrossASkippedMessage) {
@@ -360,7 +418,7 @@ TEST_F(MessageItems, HistoryBatchLabelsAcrossASkippedMessage) {
                                             item(3) + "," + MakeTimeLabel(held[5]) + "," + item(5) +
                                             "]");
     EXPECT_EQ(Parse(MakeTimeLabel(held[5]))["time"], "03-04 10:30");
-    EXPECT_EQ(marks.top, kTen);
+    EXPECT_EQ(marks.top, kTen + 18 * 60);
 
     EXPECT_JSON(HistoryEnvelope(true, HistoryPosition::kUp, batch.data),
                 R"({"errno": "0", "errmsg": "ok", "hasmore": "1", "pos": "up", "data": [)" +
@@ -374,7 +432,7 @@ TEST_F(MessageItems, HistoryBatchLabelsAcrossASkippedMessage) {
     history.olderMessage = nullptr;
     const HistoryBatch first = BuildHistory({3}, sources, history, marks);
     EXPECT_EQ(first.data, MakeTimeLabel(held[3]) + "," + item(3));
-    EXPECT_EQ(oldest.data, item(2));  // 1 sets the marks and is no label away
+    EXPECT_EQ(oldest.data, MakeTimeLabel(held[2]) + "," + item(2));  // 18 minutes after 1
     const HistoryBatch none = BuildHistory({4, 1}, sources, history, marks);
     EXPECT_EQ(none.data, "");
     EXPECT_EQ(none.oldestShown, 0);
