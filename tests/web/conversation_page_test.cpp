@@ -375,6 +375,39 @@ TEST_F(ConversationPageTest, HostileMessagesStayTextAndRunNothing) {
     EXPECT_FALSE(page.Eval(QStringLiteral("'pwned' in window")).toBool());
 }
 
+// A picture stands beside its sender's avatar, the person's own on the right next to theirs,
+// however wide the picture and the window.
+TEST_F(ConversationPageTest, PicturesStandBesideTheirSendersAvatar) {
+    ConversationPage page;
+    ASSERT_TRUE(page.Open(1100, 640));
+    ASSERT_TRUE(page.WaitLoaded());
+    const std::string photo = pictures.Url("/photo.png");
+    const std::string batch =
+        R"({"errno":"0","errmsg":"ok","hasmore":"0","pos":"bottom","data":[)"
+        R"({"id":"8001","type":"img","from":"me","uid":"me1","uicon":"","content":")" +
+        photo + R"("},{"id":"8002","type":"img","from":"other","uid":"u1","uicon":"","content":")" +
+        photo + R"("}]})";
+    page.view.ShowItems(batch);
+    ASSERT_TRUE(PumpUntil([&] { return Count(page, QStringLiteral(".picture")) == 2; }));
+    ASSERT_TRUE(WaitForPictures(page));
+    page.Settle();
+    // The space between a row's picture and its avatar, in pixels.
+    const auto gap = [&](const QString& id, bool mine) {
+        return page
+            .Eval(QStringLiteral("(function(){var r=document.querySelector('.msg[data-id=\"%1\"]');"
+                                 "var a=r.querySelector('.avatar').getBoundingClientRect();"
+                                 "var p=r.querySelector('.picture').getBoundingClientRect();"
+                                 "return %2;})()")
+                      .arg(id, mine ? QStringLiteral("a.left-p.right")
+                                    : QStringLiteral("p.left-a.right")))
+            .toDouble();
+    };
+    EXPECT_GE(gap(QStringLiteral("8001"), true), 0);
+    EXPECT_LE(gap(QStringLiteral("8001"), true), 16) << "the person's own picture drifted away";
+    EXPECT_GE(gap(QStringLiteral("8002"), false), 0);
+    EXPECT_LE(gap(QStringLiteral("8002"), false), 16);
+}
+
 // The view's own menu copies and selects all, page functions answer through the host, and the
 // page takes the keyboard when it is given it.
 TEST_F(ConversationPageTest, TheMenuCopiesAndSelectsAllAndPageFunctionsAnswer) {
