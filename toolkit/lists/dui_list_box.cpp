@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_colors.h"
 #include "toolkit/skin/skin_images.h"
 
 CVDuiListBox::CVDuiListBox(IDuiListBoxOwner* owner) : owner_(owner ? owner : this) {}
@@ -128,6 +130,11 @@ bool CVDuiListBox::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         default:
             return false;
     }
+}
+
+void IDuiListBoxOwner::DrawBackground(UiContext& ctx) {
+    UiRegion root(ctx);
+    UiFill(root, ctx.client, palette::kSurface);
 }
 
 void CVDuiListBox::DoUI(UiContext& ctx) {

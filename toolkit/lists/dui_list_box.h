@@ -14,7 +14,9 @@ class IDuiListBoxOwner {
     virtual void DrawItem(UiContext& ctx, int index, QString text, const UiRect& rect) {
         (void)ctx, (void)index, (void)text, (void)rect;
     }
-    virtual void DrawBackground(UiContext& ctx) { (void)ctx; }
+    // Paints the whole list before its items (by default the palette's surface colour), so that
+    // nothing of an earlier frame stays where no item is drawn now.
+    virtual void DrawBackground(UiContext& ctx);
     virtual void DrawEmpty(UiContext& ctx) { DrawBackground(ctx); }
     virtual void OnMouseLeave() {}
     virtual LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "toolkit/elements/ui_elements.h"
+#include "toolkit/skin/skin_colors.h"
 #include "toolkit/window/wheel_lines.h"
 
 namespace {
@@ -372,6 +374,11 @@ void CListBoxWindow::DescribeRows(UiContext& ctx) {
         y += rowHeight;
         ctx.nodes->push_back(UiNode{UiRole::ListItem, owner_->RowName(i), rect, UiNodeState::None});
     }
+}
+
+void IListBoxOwner::DrawBackground(UiContext& ctx) {
+    UiRegion root(ctx);
+    UiFill(root, ctx.client, palette::kSurface);
 }
 
 void CListBoxWindow::DoUI(UiContext& ctx) {

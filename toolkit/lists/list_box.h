@@ -17,8 +17,10 @@ class IListBoxOwner {
   public:
     // Draws or hit-tests one row; `rect` is in the list's client coordinates.
     virtual void DrawRow(UiContext& ctx, int index, const UiRect& rect) = 0;
-    // Before the rows of a non-empty list.
-    virtual void DrawBackground(UiContext& ctx) { (void)ctx; }
+    // Before the rows of a non-empty list. It paints the whole list, so that nothing of an earlier
+    // frame stays where no row is drawn now (the list paints opaquely): by default the surface
+    // colour of the palette.
+    virtual void DrawBackground(UiContext& ctx);
     // Instead of the rows when the list has none.
     virtual void DrawEmpty(UiContext& ctx) { DrawBackground(ctx); }
     // The pointer left the list.
