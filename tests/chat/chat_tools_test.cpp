@@ -384,20 +384,25 @@ TEST_F(ChatWindowTest, APictureOverThirtyTwoMegabytesIsRefusedWithAMessage) {
     EXPECT_EQ(platform::FileSize(platform::JoinPath(platform::DataDirectory(), "temp.png")), -1);
 }
 
-// A conversation started with a contact the account has never written to opens on an empty page,
-// and the contact's first message shows in it.
-TEST_F(ChatWindowTest, AConversationStartedWithANewContactOpensEmptyAndShowsTheFirstMessage) {
-    SignInDemo();
+// A contact the signed-in account has no conversation with yet; empty when there is none.
+std::string ContactNeverWrittenTo() {
     std::set<std::string> talkedTo;
     for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
         const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
         if (conversation && conversation->type != 3 && conversation->member_ids.size() == 1)
             talkedTo.insert(conversation->member_ids[0]);
     }
-    std::string contact;
     for (const auto& [letter, users] : CDBUser::Instance().ContactIndex())
         for (const UserRecord* user : users)
-            if (contact.empty() && !talkedTo.count(user->qxid)) contact = user->qxid;
+            if (!talkedTo.count(user->qxid)) return user->qxid;
+    return {};
+}
+
+// A conversation started with a contact the account has never written to opens on an empty page,
+// and the contact's first message shows in it.
+TEST_F(ChatWindowTest, AConversationStartedWithANewContactOpensEmptyAndShowsTheFirstMessage) {
+    SignInDemo();
+    const std::string contact = ContactNeverWrittenTo();
     ASSERT_FALSE(contact.empty());
 
     CDlgMsgGroup& group = CDlgMsgGroup::Instance();
@@ -421,16 +426,7 @@ TEST_F(ChatWindowTest, AConversationStartedWithANewContactOpensEmptyAndShowsTheF
 // "sending" and no send waiting for its copy.
 TEST_F(ChatWindowTest, ASendWhoseCopyTheFirstPageBringsPairsAndShowsOnce) {
     SignInDemo();
-    std::set<std::string> talkedTo;
-    for (const auto& [id, entry] : CDBMsgDlg::Instance().Index()) {
-        const ConversationRecord* conversation = CDBMsgDlg::Instance().FindConversation(id);
-        if (conversation && conversation->type != 3 && conversation->member_ids.size() == 1)
-            talkedTo.insert(conversation->member_ids[0]);
-    }
-    std::string contact;
-    for (const auto& [letter, users] : CDBUser::Instance().ContactIndex())
-        for (const UserRecord* user : users)
-            if (contact.empty() && !talkedTo.count(user->qxid)) contact = user->qxid;
+    const std::string contact = ContactNeverWrittenTo();
     ASSERT_FALSE(contact.empty());
     // The new conversation's first page comes from the service, late: the send, its copy and the
     // copy's pairing are all done before it.
