@@ -1,8 +1,11 @@
 // The control endpoint for tests and demonstrations, on loopback like everything else:
 // fault injection, token withdrawal, push control, tokens without passwords, messages sent as
-// any user, friendships made on the spot, pending items in bulk, the update offer and the clock.
+// any user, friendships made on the spot, unread counts, pending items in bulk, the update offer
+// and the clock.
 #include <climits>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "server/api/api_error.h"
 #include "server/api/conversation_ops.h"
@@ -27,7 +30,8 @@ UserRow RequireUser(Store& store, const std::string& qxid) {
 Json::Value AddFault(Call& call) {
     std::string kind_name = RequireText(call.req, "kind");
     std::optional<HttpFaultKind> kind = HttpFaultKindFromName(kind_name);
-    if (!kind) throw BadParameter("kind", "delay, http500, malformed, truncated, empty, busy or repeat");
+    if (!kind)
+        throw BadParameter("kind", "delay, http500, malformed, truncated, empty, busy or repeat");
     HttpFault fault;
     fault.kind = *kind;
     fault.path = ArgText(call.req, "path").value_or("");
@@ -148,6 +152,20 @@ Json::Value Send(Call& call) {
     return out;
 }
 
+// How many messages of a conversation one member has not read, as the service counts them (the
+// badge its synchronisation would carry).
+Json::Value Unread(Call& call) {
+    const std::int32_t mid = RequireInt(call.req, "mid", 1, INT32_MAX);
+    Store& store = call.service.store();
+    auto lock = store.Lock();
+    UserRow user = RequireUser(store, RequireText(call.req, "qxid"));
+    std::optional<MemberRow> member = FindMember(store.Db(), mid, user.id);
+    if (!member) throw ApiError(kNotFound, "不是会话成员", "no_member", std::to_string(mid));
+    Json::Value out = OkEnvelope();
+    out["unread"] = CountUnread(store.Db(), *member);
+    return out;
+}
+
 // Two people become friends at once, as when one accepts the other's request elsewhere.
 Json::Value Befriend(Call& call) {
     const std::int32_t level = IntOr(call.req, "level", 1, 1, 3);
@@ -251,6 +269,7 @@ void RegisterAdminRoutes(Routes& routes) {
     routes.Control("/admin/token", Token);
     routes.Control("/admin/send", Send);
     routes.Control("/admin/befriend", Befriend);
+    routes.Control("/admin/unread", Unread);
     routes.Control("/admin/tasks", AddTasks);
     routes.Control("/admin/update", SetUpdate);
     routes.Control("/admin/clock", SetClock);

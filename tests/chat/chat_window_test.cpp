@@ -9,12 +9,14 @@
 #include <QInputMethodEvent>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
 
 #include "api/conversation_sync.h"
+#include "api/group_chat.h"
 #include "api/login.h"
 #include "platform/private_files.h"
 #include "storage/msg_dlg_store.h"
@@ -479,6 +481,54 @@ TEST_F(ConversationWindowTest, SendsCancelledBySigningOutOrQuittingAreBackInThei
     Start();
     SignInOver(QStringLiteral("demo"));
     EXPECT_EQ(boxAfterSigningIn(), quitting);
+}
+
+}  // namespace
+
+namespace {
+
+// A group the account leaves here, and one it is removed from by the group's creator elsewhere,
+// lose their tabs; the other conversations stay as they were.
+TEST_F(ConversationWindowTest, AGroupLeftOrRemovedFromClosesItsTab) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    const std::int32_t team = ConversationNamed("产品研发群");
+    const std::int32_t hiking = ConversationNamed("周末徒步");
+    const std::int32_t zhang = ConversationNamed("张伟");
+    ASSERT_TRUE(team && hiking && zhang);
+    for (std::int32_t id : {zhang, hiking, team})
+        OpenConversation(id);
+    ASSERT_EQ(group.TabOrder(), (std::vector<std::int32_t>{team, hiking, zhang}));
+
+    // Leaving, as the group's information window does it.
+    bool left = false;
+    RunFlow(nullptr, [&](CAsyncWorkFlow& flow) {
+        ErrorRecord error;
+        left = RemoveMembers(team, &error, true, flow, {MyUserId()});
+    });
+    ASSERT_TRUE(PumpUntil([&] { return left; }));
+    EXPECT_TRUE(PumpUntil([&] { return group.Chat(team) == nullptr; }, std::chrono::seconds(10)))
+        << "the tab of a group left stays";
+    EXPECT_EQ(group.TabOrder(), (std::vector<std::int32_t>{hiking, zhang}));
+    EXPECT_EQ(group.Selected(), hiking);
+
+    // 刘洋 created 周末徒步 and takes the account out of it.
+    const QJsonObject token =
+        QJsonDocument::fromJson(
+            QByteArray::fromStdString(service_.Get("/admin/token?account=liuyang")))
+            .object();
+    const std::string removed =
+        service_.Get("/lumeno/msg/v3/remove_user?mid=" + std::to_string(hiking) +
+                     "&uids=" + MyUserId() + "&u=" + token.value("qxid").toString().toStdString() +
+                     "&access_token=" + token.value("token").toString().toStdString());
+    ASSERT_NE(removed.find("\"ok\""), std::string::npos) << removed;
+    service_.Get("/admin/notify?qxid=" + MyUserId());
+    EXPECT_TRUE(PumpUntil([&] { return group.Chat(hiking) == nullptr; }, std::chrono::seconds(30)))
+        << "the tab of a group the account was removed from stays";
+    EXPECT_EQ(group.TabOrder(), (std::vector<std::int32_t>{zhang}));
+    EXPECT_EQ(group.Selected(), zhang);
+    EXPECT_FALSE(group.ListShown());
 }
 
 }  // namespace

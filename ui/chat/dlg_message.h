@@ -111,6 +111,8 @@ class CDlgMessage : public VWindowImpl<CDlgMessage>, private IDBEventListener {
     void PlacePage(int width, int height);
     void PlaceBars();
     void ShowMentionNotice(const MessageRecord& message, const QString& sender);
+    // What the page shows may have been read: the holding window decides.
+    void AskToMarkRead();
 
     std::int32_t conversationId_;
     // The account the window was opened for: its drafts stay its own, even when the window goes

@@ -8,6 +8,7 @@
 #include "api/conversation_sync.h"
 #include "conversation/page_links.h"
 #include "conversation/store_sources.h"
+#include "platform/window.h"
 #include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
 #include "ui/chat/chat_input.h"
@@ -103,7 +104,7 @@ void CDlgMessage::ShowHistory(Position position) {
         for (const auto& [local, id] : early)
             ShowArrived(local, id);
     }
-    PostMessage(UM_MARK_READ, 0, 0);
+    AskToMarkRead();
 }
 
 void CDlgMessage::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
@@ -158,7 +159,15 @@ void CDlgMessage::ShowArrived(std::int32_t localNumber, std::int32_t messageId) 
         SetTimer(kBackAtEndTimer, kBackAtEndMs);
         if (message->atme && sources.conversation->type == 3) ShowMentionNotice(*message, name);
     }
-    if (IsWindowVisible()) PostMessage(UM_MARK_READ, 0, 0);
+    AskToMarkRead();
+}
+
+void CDlgMessage::AskToMarkRead() {
+    // The window that holds the conversations marks its selected one read, when the person is
+    // looking at it.
+    const HWND holder = GetParent();
+    if (holder && platform::IsWindow(holder) && IsWindowVisible())
+        VWindow(holder).PostMessage(UM_MARK_READ, 0, 0);
 }
 
 void CDlgMessage::ShowMentionNotice(const MessageRecord& message, const QString& sender) {

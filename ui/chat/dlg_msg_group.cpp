@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QKeySequence>
 #include <QPixmap>
+#include <QShortcut>
 #include <QSoundEffect>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 #include "api/api_controller.h"
@@ -85,10 +88,38 @@ void CDlgMsgGroup::OnCreate() {
         if (request.closeAll) CloseAll();
     });
     SetFrontConversationQuery([this](std::int32_t conversationId) {
-        const QWidget* widget = Widget();
-        return chats_.count(conversationId) != 0 && conversationId == selected_ && widget &&
-               widget->isVisible() && widget->isActiveWindow() && !widget->isMinimized();
+        return chats_.count(conversationId) != 0 && conversationId == selected_ && InFront();
     });
+    // Ctrl+Tab goes through the conversations wherever the keyboard is in the window (the box,
+    // the page, the tabs); without this it would walk the window's buttons as Tab does.
+    if (QWidget* widget = Widget()) {
+        const auto add = [this, widget](const QKeySequence& keys, bool down) {
+            auto* shortcut = new QShortcut(keys, widget);
+            shortcut->setContext(Qt::WindowShortcut);
+            const auto select = [this, alive = alive_, down] {
+                if (*alive) SelectNeighbour(down);
+            };
+            // Where a platform reads Ctrl+Shift+Tab as both of its forms, both shortcuts match.
+            QObject::connect(shortcut, &QShortcut::activated, select);
+            QObject::connect(shortcut, &QShortcut::activatedAmbiguously, select);
+        };
+        add(QKeySequence(Qt::CTRL | Qt::Key_Tab), true);
+        add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), false);
+        add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), false);
+    }
+}
+
+bool CDlgMsgGroup::InFront() const {
+    const QWidget* widget = Widget();
+    return widget && widget->isVisible() && widget->isActiveWindow() && !widget->isMinimized();
+}
+
+void CDlgMsgGroup::SelectNeighbour(bool down) {
+    const auto at = std::find(order_.begin(), order_.end(), selected_);
+    if (order_.size() < 2 || at == order_.end()) return;
+    const auto count = static_cast<std::ptrdiff_t>(order_.size());
+    const std::ptrdiff_t index = ((at - order_.begin()) + (down ? 1 : count - 1)) % count;
+    SelectConversation(order_[static_cast<std::size_t>(index)]);
 }
 
 CDlgMessage* CDlgMsgGroup::Chat(std::int32_t conversationId) const {
@@ -136,16 +167,39 @@ void CDlgMsgGroup::OpenConversation(std::int32_t conversationId, bool activate) 
         UpdateTitle(selected_);
         return;
     }
-    // Opened by an arrival: shown without the keyboard, asking for attention once.
-    if (!IsWindowVisible()) {
-        if (QWidget* widget = Widget()) {
-            widget->setAttribute(Qt::WA_ShowWithoutActivating);
-            widget->showMinimized();
-        }
+    // Opened by an arrival: shown without the keyboard, asking for attention once. A minimised
+    // window switches to the conversation; one in the background names it in its title.
+    if (!IsWindowVisible()) ShowMinimisedQuietly();
+    AskForAttention();
+    if (InFront() || conversationId == selected_) {
+        UpdateTitle(selected_);
+    } else if (IsIconic()) {
+        SelectConversation(conversationId);
+    } else {
+        UpdateTitle(conversationId);
     }
+}
+
+void CDlgMsgGroup::ShowMinimisedQuietly() {
+    QWidget* widget = Widget();
+    if (!widget) return;
+    // The window system is told not to hand this window the keyboard when it maps it: the
+    // widget's attribute reaches a window that exists already only through its handle.
+    widget->setAttribute(Qt::WA_ShowWithoutActivating);
+    QWindow* handle = widget->windowHandle();
+    if (handle) handle->setProperty("_q_showWithoutActivating", true);
+    // Shown first and minimised once there: a window minimised before it is mapped is mapped as
+    // a normal one by the window manager (which then gives it the keyboard), and a hidden one
+    // would hear of its size only while minimised and keep laying out for the size it had.
+    widget->show();
+    widget->showMinimized();
+    if (handle) handle->setProperty("_q_showWithoutActivating", QVariant());
+    widget->setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+void CDlgMsgGroup::AskForAttention() {
     if (QWidget* widget = Widget()) QApplication::alert(widget);
     ++alerts_;
-    UpdateTitle(conversationId == selected_ ? selected_ : conversationId);
 }
 
 void CDlgMsgGroup::StartConversation(const std::string& userId) {
@@ -204,6 +258,13 @@ void CDlgMsgGroup::CloseConversation(std::int32_t conversationId) {
 
 void CDlgMsgGroup::CloseAll() {
     if (!IsWindow()) return;
+    // Back to one conversation's size while still shown, so that the window lays itself out for
+    // the size it has when it comes back.
+    if (IsZoomed()) ShowWindow(SW_RESTORE);
+    listHidden_ = true;
+    list_.ShowWindow(SW_HIDE);
+    ResizeClient(kWidth, kHeight);
+    ShowWindow(SW_HIDE);
     for (auto& [id, chat] : chats_) {
         std::shared_ptr<CDlgMessage> going(chat.release());
         going->LetGo();
@@ -215,10 +276,8 @@ void CDlgMsgGroup::CloseAll() {
     order_.clear();
     selected_ = 0;
     title_.clear();
-    listHidden_ = true;
-    list_.ShowWindow(SW_HIDE);
-    ShowWindow(SW_HIDE);
-    ResizeClient(kWidth, kHeight);
+    titleId_ = 0;
+    SetWindowText(QString());
 }
 
 void CDlgMsgGroup::UpdateListState() {
@@ -243,8 +302,10 @@ void CDlgMsgGroup::UpdateListState() {
 }
 
 void CDlgMsgGroup::UpdateTitle(std::int32_t conversationId) {
-    if (const ConversationRecord* conversation = FindConversation(conversationId))
+    if (const ConversationRecord* conversation = FindConversation(conversationId)) {
         title_ = QString::fromStdString(conversation->name);
+        titleId_ = conversationId;
+    }
     const QString text =
         order_.size() < 2
             ? title_
@@ -284,20 +345,54 @@ void CDlgMsgGroup::PlayNotifySound() {
 
 void CDlgMsgGroup::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) {
     if (kind == db_event::kNewMessage && first == 0) {
-        const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(second);
-        if (!message || message->is_me) return;
-        const ConversationRecord* conversation = FindConversation(message->mid);
-        if (!conversation || conversation->deleted == 1) return;
-        const bool open = chats_.count(message->mid) != 0;
-        const QWidget* widget = Widget();
-        const bool watching = open && message->mid == selected_ && widget &&
-                              widget->isActiveWindow() && !widget->isMinimized();
-        if (!open && conversation->notify != 0) OpenConversation(message->mid, false);
-        if (!watching && conversation->notify != 0) PlayNotifySound();
-        list_.Invalidate(false);
+        OnNewMessage(second);
     } else if (kind == db_event::kConversationChanged || kind == db_event::kConversationSync) {
         list_.Invalidate(false);
-        UpdateTitle(selected_);
+        // The shown conversation may have a new name; a title naming another one with news
+        // stays until the person comes to the window.
+        if (kind == db_event::kConversationChanged && first == selected_ && titleId_ == selected_)
+            UpdateTitle(selected_);
+    } else if (kind == db_event::kMembersChanged && second == db_event::kDone &&
+               chats_.count(first)) {
+        // The conversation was left or removed: nothing can be sent there any more.
+        PostMessage(UM_CLOSE_TAB, 0, first);
+    }
+}
+
+void CDlgMsgGroup::OnNewMessage(std::int32_t messageId) {
+    const MessageRecord* message = CDBMsgDlg::Instance().FindMessage(messageId);
+    if (!message) return;
+    const std::int32_t id = message->mid;
+    bool newTab = true;
+    if (chats_.count(id) && !order_.empty()) {
+        // What arrives in the conversation being read is read; the tab goes to the top.
+        if (const auto at = std::find(order_.begin(), order_.end(), id); at != order_.end()) {
+            PostMessage(UM_MARK_READ, 0, 0);
+            newTab = false;
+            order_.erase(at);
+        }
+        order_.insert(order_.begin(), id);
+        list_.Invalidate(false);
+        Invalidate(false);
+    }
+    const ConversationRecord* conversation = FindConversation(id);
+    if (message->is_me || !conversation || conversation->notify == 0 || conversation->deleted == 1)
+        return;
+    if (newTab) {
+        OpenConversation(id, false);
+        PlayNotifySound();
+        return;
+    }
+    const bool inFront = InFront();
+    if (inFront && id == selected_) return;
+    // A busy group would sound at every message: it only asks for attention.
+    AskForAttention();
+    if (conversation->type != kGroupConversationType) PlayNotifySound();
+    if (inFront || id == selected_) return;
+    if (IsIconic()) {
+        SelectConversation(id);
+    } else {
+        UpdateTitle(id);
     }
 }
 
@@ -329,15 +424,20 @@ bool CDlgMsgGroup::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
         case UM_CLOSE_TAB:
             CloseConversation(static_cast<std::int32_t>(lParam));
             return true;
-        case UM_MARK_READ: {
-            const QWidget* widget = Widget();
-            if (selected_ && FindConversation(selected_) && IsWindowVisible() && widget &&
-                widget->isActiveWindow() && !widget->isMinimized())
+        case UM_MARK_READ:
+            if (selected_ && FindConversation(selected_) && InFront())
                 MarkConversationRead(selected_);
             return true;
-        }
         case WM_ACTIVATE:
-            if (wParam) PostMessage(UM_MARK_READ, 0, 0);
+            // The person is here: the title names the conversation shown, which is now read.
+            if (wParam) {
+                UpdateTitle(selected_);
+                PostMessage(UM_MARK_READ, 0, 0);
+            }
+            return false;
+        case WM_SIZE:
+            // Shown again (restored from minimised, say): what is on screen is read.
+            if (wParam != SIZE_MINIMIZED) PostMessage(UM_MARK_READ, 0, 0);
             return false;
         case WM_GETMINMAXINFO: {
             // Room for a chat window, and for the tab column while it shows.
@@ -427,9 +527,9 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
             });
     }
     const int textLeft = picture.right + 8;
-    const int closeSize = 18;
-    UiLabel(root, UiRect(textLeft, rect.top, rect.right - closeSize - 12, rect.bottom), name,
-            &TextFont(13), palette::kTextStrong, DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    const UiRect close = TabCloseButton(rect);
+    UiLabel(root, UiRect(textLeft, rect.top, close.left - 4, rect.bottom), name, &TextFont(13),
+            palette::kTextStrong, DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
     const int badge = conversation && id != selected_ ? conversation->badge : 0;
     if (badge > 0) {
         const UiRect dot = UiRect::FromSize(picture.right - 8, picture.top - 3, 14, 14);
@@ -437,28 +537,37 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
         UiLabel(root, dot, badge > 99 ? QStringLiteral("…") : QString::number(badge), &TextFont(10),
                 palette::kTextOnBrand, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
-    const UiRect close = UiRect::FromSize(
-        rect.right - closeSize - 8, rect.top + (kRowHeight - closeSize) / 2, closeSize, closeSize);
-    // The tab's close button: a grey cross, named for readers by its tooltip.
-    const bool closeShown = hovered || chosen;
-    const bool closeClicked =
-        closeShown &&
-        UiButton(root, close, QString(), QStringLiteral("关闭 ") + name, kUiTakesMouse, nullptr);
-    if (closeShown) {
-        UiLabel(root, close, QStringLiteral("×"), &TextFont(14), palette::kIcon,
-                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    }
-    if (closeClicked) {
-        ctx.Later([this, alive = alive_, id] {
-            if (*alive) CloseConversation(id);
-        });
-        return;
-    }
+    // The row takes a click anywhere its close button does not: the button lies on top of it.
     if (UiHitArea(root, rect)) {
         ctx.Later([this, alive = alive_, id] {
             if (*alive) SelectConversation(id);
         });
+        return;
     }
+    // The tab's close button, in the skin's looks for normal, hovered and pressed; named for
+    // readers by its tooltip.
+    if ((hovered || chosen) && UiButton(root, close, QString(), QStringLiteral("关闭 ") + name,
+                                        kUiTakesMouse, &SkinImage("dlgLeftClose_btn.png"))) {
+        ctx.Later([this, alive = alive_, id] {
+            if (*alive) CloseConversation(id);
+        });
+    }
+}
+
+UiRect CDlgMsgGroup::TabCloseButton(const UiRect& row) {
+    CKesBitmap& picture = SkinImage("dlgLeftClose_btn.png");
+    const int width = picture.FrameWidth();
+    const int height = picture.FrameHeight();
+    return UiRect::FromSize(row.right - width - kTabCloseRight,
+                            row.top + (row.Height() - height) / 2, width, height);
+}
+
+QRect CDlgMsgGroup::TabCloseButtonOnScreen(int row) const {
+    if (!list_.IsWindow() || !list_.IsWindowVisible() || row < 0 ||
+        row >= static_cast<int>(order_.size()))
+        return QRect();
+    const UiRect close = TabCloseButton(list_.GetItemRect(row));
+    return QRect(list_.ClientToScreen(QPoint(close.left, close.top)), close.ToQRect().size());
 }
 
 QString CDlgMsgGroup::RowName(int index) {

@@ -3,7 +3,9 @@
 // one shown, and a column of tabs on the left (avatar, name, unread badge, close button) while two
 // or more are open. Conversations open on request of the lists and dialogs, and by themselves when
 // a message arrives for one that is not open: then the tab opens without taking the keyboard, the
-// task-bar entry asks for attention and the new-message sound plays.
+// task-bar entry asks for attention and the new-message sound plays. News in a tab that is open
+// moves it to the top and, while the person is elsewhere, asks for attention and names that
+// conversation in the title. What arrives in the conversation being read is read at once.
 
 #include <cstdint>
 #include <functional>
@@ -32,6 +34,8 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
         db_event::kMembersChanged;
     static constexpr int kListWidth = 160;
     static constexpr int kRowHeight = 45;
+    // Between a tab's close button and the column's right edge.
+    static constexpr int kTabCloseRight = 8;
     static constexpr int kCaptionHeight = 36;
     static constexpr int kWidth = 550;
     static constexpr int kHeight = 550;
@@ -55,6 +59,9 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     const std::vector<std::int32_t>& TabOrder() const { return order_; }
     CDlgMessage* Chat(std::int32_t conversationId) const;
     bool ListShown() const { return !listHidden_; }
+    // Where the close button of the tab in this row lies on the screen (it shows while the pointer
+    // is on the row); empty when the row is not on screen.
+    QRect TabCloseButtonOnScreen(int row) const;
     // Sounds played and attention asked for so far (for tests).
     int SoundsPlayed() const { return sounds_; }
     int Alerts() const { return alerts_; }
@@ -72,6 +79,18 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     ~CDlgMsgGroup() override;
     void OnCreate();
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
+    // A message arrived: its tab goes to the top, and the person hears of it as they need to.
+    void OnNewMessage(std::int32_t messageId);
+    // Ctrl+Tab and Ctrl+Shift+Tab: the conversation below the selected one, or above it, in turn.
+    void SelectNeighbour(bool down);
+    // The person has this window in front of them (active, not minimised).
+    bool InFront() const;
+    // Shown minimised for news, without taking the keyboard from where the person is typing.
+    void ShowMinimisedQuietly();
+    // The task-bar entry asks for attention once.
+    void AskForAttention();
+    // The close button of a tab in the row at `row` (list coordinates).
+    static UiRect TabCloseButton(const UiRect& row);
     void UpdateListState();
     void UpdateTitle(std::int32_t conversationId);
     // The window's icon: the selected conversation's picture, or the default one.
@@ -89,6 +108,7 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     std::int32_t selected_ = 0;
     bool listHidden_ = true;
     QString title_;
+    std::int32_t titleId_ = 0;  // the conversation the title names
     std::string iconSource_;
     bool iconSet_ = false;
     FlowHandle startFlow_;
