@@ -14,6 +14,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
+#include <set>
 
 #include "api/conversation_sync.h"
 #include "api/group_chat.h"
@@ -22,6 +23,8 @@
 #include "storage/msg_dlg_store.h"
 #include "tests/support/build_tree.h"
 #include "tests/support/chat_window.h"
+#include "tests/support/screenshot.h"
+#include "toolkit/skin/skin_directory.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
@@ -424,6 +427,127 @@ TEST_F(ConversationWindowTest, ADraftSurvivesSwitchingClosingAndARestart) {
     ASSERT_TRUE(PumpUntil([&] { return group.Chat(ids[0])->Input()->toPlainText().isEmpty(); }));
     PumpUntil([] { return false; }, std::chrono::milliseconds(800));
     EXPECT_TRUE(DraftBook::Current().Get(ids[0]).empty());
+}
+
+// The tab column shows what the conversation list shows: the anonymous member's picture (which is
+// also the window's icon while that tab is selected), the "V" mark after a verified peer's name,
+// and the skin's badges, round for 1 to 9, wide for 10 to 99 and "99+" above. The window is the
+// README's picture of the tabs.
+TEST_F(ConversationWindowTest, TheTabColumnShowsAnonymityTheVerifiedMarkAndTheSkinsBadges) {
+    SignInDemo();
+    CDlgMsgGroup& group = CDlgMsgGroup::Instance();
+    ASSERT_TRUE(group.Create());
+    std::int32_t anonymous = 0;
+    std::int32_t verified = 0;
+    std::vector<std::int32_t> others;
+    for (const std::int32_t id : Conversations(20)) {
+        const ConversationRecord* c = CDBMsgDlg::Instance().FindConversation(id);
+        if (!anonymous && c->type == 1 && c->me_is_anony == 0 && c->member_ids.size() == 1) {
+            anonymous = id;
+        } else if (!verified && c->type != 3 && c->peer_judge != 0) {
+            verified = id;
+        } else if (others.size() < 3) {
+            others.push_back(id);
+        }
+    }
+    ASSERT_NE(anonymous, 0);
+    ASSERT_NE(verified, 0);
+    ASSERT_EQ(others.size(), 3u);
+    for (const std::int32_t id : others)
+        OpenConversation(id);
+    OpenConversation(verified);
+    OpenConversation(anonymous);
+    ASSERT_TRUE(
+        PumpUntil([&] { return group.Chat(anonymous) && group.Chat(anonymous)->PageReady(); }));
+    const int badges[] = {5, 12, 120};
+    for (int i = 0; i < 3; ++i)
+        CDBMsgDlg::Instance().FindConversation(others[static_cast<std::size_t>(i)])->badge =
+            badges[i];
+    PumpUntil([] { return false; }, std::chrono::milliseconds(600));
+
+    QWidget* list = nullptr;
+    for (QWidget* child : group.Widget()->findChildren<QWidget*>()) {
+        if (child->accessibleName().isEmpty() &&
+            child->geometry().width() == CDlgMsgGroup::kListWidth)
+            list = child;
+    }
+    ASSERT_NE(list, nullptr);
+    const QImage tabs = list->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const qreal scale = list->devicePixelRatioF();
+    const auto rowOf = [&](std::int32_t id) {
+        const auto& order = group.TabOrder();
+        return static_cast<int>(std::find(order.begin(), order.end(), id) - order.begin());
+    };
+    // The columns of the row whose pixels are near `colour`, within x from `left` to the end.
+    const auto columnsOf = [&](int row, QColor colour, int left) {
+        std::set<int> columns;
+        const int top = qRound(row * CDlgMsgGroup::kRowHeight * scale);
+        const int bottom = qRound((row + 1) * CDlgMsgGroup::kRowHeight * scale);
+        for (int y = top; y < bottom && y < tabs.height(); ++y) {
+            for (int x = qRound(left * scale); x < tabs.width(); ++x) {
+                const QColor pixel = tabs.pixelColor(x, y);
+                if (std::abs(pixel.red() - colour.red()) +
+                        std::abs(pixel.green() - colour.green()) +
+                        std::abs(pixel.blue() - colour.blue()) <
+                    60)
+                    columns.insert(x);
+            }
+        }
+        return columns;
+    };
+    // The badge's red: round for 5, wide for 12 and for 120.
+    const QColor badgeRed =
+        QImage(SkinFilePath(QStringLiteral("message_notify_icon.png"))).pixelColor(9, 4);
+    const std::size_t round = columnsOf(rowOf(others[0]), badgeRed, 100).size();
+    const std::size_t wide = columnsOf(rowOf(others[1]), badgeRed, 100).size();
+    EXPECT_GT(round, 0u) << "no badge on the tab with 5 unread";
+    EXPECT_GT(wide, round + 6 * scale) << "the badge of 12 is not the wide one";
+    EXPECT_GT(columnsOf(rowOf(others[2]), badgeRed, 100).size(), round + 6 * scale);
+    EXPECT_TRUE(Shows(group, QStringLiteral("%1，5条未读")
+                                 .arg(QString::fromStdString(
+                                     CDBMsgDlg::Instance().FindConversation(others[0])->name))) ||
+                group.RowName(rowOf(others[0])).endsWith(QStringLiteral("，5条未读")));
+    EXPECT_TRUE(group.RowName(rowOf(others[1])).endsWith(QStringLiteral("，12条未读")));
+    EXPECT_TRUE(group.RowName(rowOf(others[2])).endsWith(QStringLiteral("，99+条未读")));
+    // The verified peer's mark, in its gold, right of the avatar.
+    const QImage mark(SkinFilePath(QStringLiteral("icon_v1.png")));
+    const QColor gold = mark.pixelColor(mark.width() / 2, mark.height() / 2);
+    EXPECT_FALSE(columnsOf(rowOf(verified), gold, 48).empty()) << "no \"V\" mark";
+    // The anonymous member's picture, not the default one, in the tab and as the window's icon.
+    std::string path;
+    ASSERT_TRUE(AnonymousAvatarPath(CDBMsgDlg::Instance().FindConversation(anonymous), path));
+    // The picture of the skin in use, wherever the program is.
+    const QString inSkin = QString::fromStdString(path.substr(path.rfind("qxstc-ie6fix/")));
+    const QImage expected = QImage(SkinFilePath(inSkin))
+                                .scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                .convertToFormat(QImage::Format_ARGB32);
+    const QImage icon = group.Widget()->windowIcon().pixmap(32, 32).toImage().scaled(32, 32);
+    const QImage tab = tabs.copy(QRect(QPoint(qRound(8 * scale),
+                                              qRound((rowOf(anonymous) * CDlgMsgGroup::kRowHeight +
+                                                      (CDlgMsgGroup::kRowHeight - 32) / 2) *
+                                                     scale)),
+                                       QSize(qRound(32 * scale), qRound(32 * scale))))
+                           .scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Compared where the picture is opaque: its transparent corners show what lies behind it.
+    const auto close = [&](const QImage& shown) {
+        int opaque = 0;
+        int off = 0;
+        for (int y = 2; y < 30; ++y) {
+            for (int x = 2; x < 30; ++x) {
+                if (qAlpha(expected.pixel(x, y)) < 250) continue;
+                ++opaque;
+                if (std::abs(qGray(shown.pixel(x, y)) - qGray(expected.pixel(x, y))) > 40) ++off;
+            }
+        }
+        return opaque > 100 && off < opaque / 6;
+    };
+    EXPECT_TRUE(close(tab)) << "the anonymous tab does not show the anonymous picture";
+    EXPECT_TRUE(close(icon)) << "the window's icon is not the anonymous picture";
+
+    QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
+    EXPECT_TRUE(lumeno::test::SaveAtBothScales(
+        group.Widget(), QString::fromUtf8(lumeno::test::build::ScreenshotDir()),
+        QStringLiteral("conversation-tabs")));
 }
 
 // A send still on its way when the account signs out, or when the client quits, is cancelled:

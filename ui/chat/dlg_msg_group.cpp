@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QKeySequence>
+#include <QPainter>
 #include <QPixmap>
 #include <QShortcut>
 #include <QSoundEffect>
@@ -18,6 +19,7 @@
 #include "platform/screen.h"
 #include "storage/image_cache.h"
 #include "storage/msg_dlg_store.h"
+#include "toolkit/elements/text_draw.h"
 #include "toolkit/elements/ui_caption.h"
 #include "toolkit/skin/skin_colors.h"
 #include "toolkit/skin/skin_directory.h"
@@ -26,6 +28,7 @@
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
+#include "ui/common/unread_badge.h"
 #include "ui/main/main_wnd.h"
 #include "ui/prompts/dlg_close_dialog_wnd.h"
 #include "ui/prompts/message_box.h"
@@ -319,13 +322,26 @@ void CDlgMsgGroup::UpdateIcon() {
     QWidget* widget = Widget();
     const ConversationRecord* conversation = FindConversation(selected_);
     if (!widget || !conversation) return;
-    // The conversation's picture once it is in memory, the default picture until then.
-    const std::string& url = conversation->type == 3 ? std::string() : conversation->peer_avatar;
-    const QImage* picture = url.empty() ? nullptr : pictures_->Find(url, kSmallAvatarPixels);
-    const std::string source = picture ? url : std::string();
+    // The anonymous member's picture; else the conversation's picture once it is in memory, the
+    // default picture until then.
+    QImage image;
+    std::string source;
+    if (CKesBitmap* anonymous = anonymous_.For(*conversation)) {
+        image = QImage(anonymous->FrameWidth(), anonymous->FrameHeight(),
+                       QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        anonymous->Draw(painter, 0, 0);
+        painter.end();
+        source = "anonymous:" + anonymous->Path().toStdString();
+    } else {
+        const std::string& url =
+            conversation->type == 3 ? std::string() : conversation->peer_avatar;
+        const QImage* picture = url.empty() ? nullptr : pictures_->Find(url, kSmallAvatarPixels);
+        source = picture ? url : std::string();
+        image = picture ? *picture : QImage(SkinFilePath(QStringLiteral("main_icon_default.png")));
+    }
     if (iconSet_ && source == iconSource_) return;
-    const QImage image =
-        picture ? *picture : QImage(SkinFilePath(QStringLiteral("main_icon_default.png")));
     if (image.isNull()) return;
     widget->setWindowIcon(QIcon(QPixmap::fromImage(image)));
     iconSource_ = source;
@@ -465,7 +481,7 @@ bool CDlgMsgGroup::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
 void CDlgMsgGroup::DoUI(UiContext& ctx) {
     UiRegion root(ctx);
     const UiRect client = ctx.client;
-    UiFill(root, UiRect(0, 0, client.right, kCaptionHeight), palette::kBrand);
+    UiImage(root, UiRect(0, 0, client.right, kCaptionHeight), SkinImage("main_top_bg.png"));
     // A group (or a conversation of several) offers its information before the title.
     int captionLeft = 0;
     const ConversationRecord* selected = FindConversation(selected_);
@@ -509,16 +525,19 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     const bool chosen = id == selected_;
     const bool hovered = list_.HoverRow() == index;
     UiFill(root, rect, chosen ? palette::kBrandTint : hovered ? palette::kRowHover : palette::kRow);
+    if (!conversation) return;
     const int avatar = 32;
     const UiRect picture =
         UiRect::FromSize(rect.left + 8, rect.top + (kRowHeight - avatar) / 2, avatar, avatar);
-    const QString name = conversation ? QString::fromStdString(conversation->name) : QString();
-    if (conversation && conversation->type == 3) {
-        pictures_->DrawGroupTile(root, picture, id, conversation->member_ids,
-                                 SkinImage("main_icon_default.png"), name);
-    } else if (conversation) {
-        pictures_->Draw(root, picture, conversation->peer_avatar, kSmallAvatarPixels,
-                        SkinImage("main_icon_default.png"), name);
+    const QString name = QString::fromStdString(conversation->name);
+    CKesBitmap& fallback = SkinImage("main_icon_default.png");
+    if (CKesBitmap* anonymous = anonymous_.For(*conversation)) {
+        UiImage(root, picture, *anonymous);
+    } else if (conversation->type == 3) {
+        pictures_->DrawGroupTile(root, picture, id, conversation->member_ids, fallback, name);
+    } else {
+        pictures_->Draw(root, picture, conversation->peer_avatar, kSmallAvatarPixels, fallback,
+                        name);
         // The selected conversation's picture has come: it becomes the window's icon.
         if (chosen && iconSource_ != conversation->peer_avatar &&
             pictures_->Find(conversation->peer_avatar, kSmallAvatarPixels))
@@ -526,16 +545,33 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
                 if (*alive) UpdateIcon();
             });
     }
-    const int textLeft = picture.right + 8;
+    // The right end of the name: left of the close button, or of the badge.
     const UiRect close = TabCloseButton(rect);
-    UiLabel(root, UiRect(textLeft, rect.top, close.left - 4, rect.bottom), name, &TextFont(13),
+    const bool closeShown = hovered || chosen;
+    const int badge = chosen ? 0 : conversation->badge;
+    int right = close.left - 4;
+    if (!closeShown && badge > 0)
+        right = rect.right - kTabCloseRight - UnreadBadgePicture(badge).FrameWidth() - 4;
+    const int textLeft = picture.right + 8;
+    const QFont& face = TextFont(13);
+    const int nameWidth = std::min(right - textLeft, TextWidth(face, name));
+    UiLabel(root, UiRect(textLeft, rect.top, textLeft + nameWidth, rect.bottom), name, &face,
             palette::kTextStrong, DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-    const int badge = conversation && id != selected_ ? conversation->badge : 0;
-    if (badge > 0) {
-        const UiRect dot = UiRect::FromSize(picture.right - 8, picture.top - 3, 14, 14);
-        UiFill(root, dot, palette::kAlert);
-        UiLabel(root, dot, badge > 99 ? QStringLiteral("…") : QString::number(badge), &TextFont(10),
-                palette::kTextOnBrand, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    // A verified peer: the "V" mark after the name, where it fits.
+    if (conversation->peer_judge != 0 && !name.isEmpty()) {
+        CKesBitmap& mark = SkinImage("icon_v1.png");
+        const int markLeft = textLeft + nameWidth + 2;
+        if (markLeft + mark.FrameWidth() <= right) {
+            UiImage(root,
+                    UiRect::FromSize(markLeft, rect.top + (kRowHeight - mark.FrameHeight()) / 2,
+                                     mark.FrameWidth(), mark.FrameHeight()),
+                    mark);
+        }
+    }
+    if (!closeShown && badge > 0) {
+        CKesBitmap& face2 = UnreadBadgePicture(badge);
+        DrawUnreadBadge(root, rect.right - kTabCloseRight - face2.FrameWidth(),
+                        rect.top + (kRowHeight - face2.FrameHeight()) / 2, badge);
     }
     // The row takes a click anywhere its close button does not: the button lies on top of it.
     if (UiHitArea(root, rect)) {
@@ -546,8 +582,8 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     }
     // The tab's close button, in the skin's looks for normal, hovered and pressed; named for
     // readers by its tooltip.
-    if ((hovered || chosen) && UiButton(root, close, QString(), QStringLiteral("关闭 ") + name,
-                                        kUiTakesMouse, &SkinImage("dlgLeftClose_btn.png"))) {
+    if (closeShown && UiButton(root, close, QString(), QStringLiteral("关闭 ") + name,
+                               kUiTakesMouse, &SkinImage("dlgLeftClose_btn.png"))) {
         ctx.Later([this, alive = alive_, id] {
             if (*alive) CloseConversation(id);
         });
@@ -572,7 +608,11 @@ QRect CDlgMsgGroup::TabCloseButtonOnScreen(int row) const {
 
 QString CDlgMsgGroup::RowName(int index) {
     if (index < 0 || index >= static_cast<int>(order_.size())) return QString();
-    const ConversationRecord* conversation =
-        FindConversation(order_[static_cast<std::size_t>(index)]);
-    return conversation ? QString::fromStdString(conversation->name) : QString();
+    const std::int32_t id = order_[static_cast<std::size_t>(index)];
+    const ConversationRecord* conversation = FindConversation(id);
+    if (!conversation) return QString();
+    // As the badge shows it: none on the selected tab.
+    const int badge = id == selected_ ? 0 : conversation->badge;
+    const QString name = QString::fromStdString(conversation->name);
+    return badge > 0 ? name + QStringLiteral("，%1条未读").arg(UnreadBadgeText(badge)) : name;
 }

@@ -19,6 +19,7 @@
 #include "toolkit/lists/scroll_bar.h"
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
+#include "ui/common/anonymous_avatars.h"
 #include "ui/common/cached_pictures.h"
 
 class CDlgMessage;
@@ -36,7 +37,7 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     static constexpr int kRowHeight = 45;
     // Between a tab's close button and the column's right edge.
     static constexpr int kTabCloseRight = 8;
-    static constexpr int kCaptionHeight = 36;
+    static constexpr int kCaptionHeight = 50;
     static constexpr int kWidth = 550;
     static constexpr int kHeight = 550;
     static constexpr std::uintptr_t kFocusTimer = 1;
@@ -93,7 +94,7 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     static UiRect TabCloseButton(const UiRect& row);
     void UpdateListState();
     void UpdateTitle(std::int32_t conversationId);
-    // The window's icon: the selected conversation's picture, or the default one.
+    // The window's icon: the selected conversation's anonymous picture or avatar, or the default.
     void UpdateIcon();
     void PlayNotifySound();
     void CloseRequest();
@@ -103,6 +104,7 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     CVirtualListBox list_{this};
     CVirtualScrollBar bar_;
     std::unique_ptr<CCachedPictures> pictures_;
+    CAnonymousAvatars anonymous_;
     std::map<std::int32_t, std::unique_ptr<CDlgMessage>> chats_;
     std::vector<std::int32_t> order_;
     std::int32_t selected_ = 0;

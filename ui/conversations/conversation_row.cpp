@@ -23,7 +23,6 @@ namespace {
 constexpr std::int32_t kAnonymousType = 1;
 constexpr std::int32_t kCareerType = 2;
 constexpr std::int32_t kNotifyOff = 0;
-constexpr char kAnonymousFolder[] = "qxstc-ie6fix/images/anony/";
 
 QString FromUtf8(const std::string& text) {
     return QString::fromStdString(text);
@@ -106,24 +105,13 @@ void CConversationRowPainter::Draw(UiRegion& root, const UiRect& rect,
     DrawLastLine(root, rect, conversation);
 }
 
-CKesBitmap* CConversationRowPainter::AnonymousAvatar(const ConversationRecord& conversation) {
-    std::string path;
-    if (!AnonymousAvatarPath(&conversation, path)) return nullptr;
-    // The picture is part of the skin: looked up there, wherever the program runs from.
-    const std::size_t inSkin = path.rfind(kAnonymousFolder);
-    if (inSkin != std::string::npos) path.erase(0, inSkin);
-    auto& slot = anonymous_[path];
-    if (!slot) slot = std::make_unique<CKesBitmap>(FromUtf8(path), 1);
-    return slot->IsEmpty() ? nullptr : slot.get();
-}
-
 void CConversationRowPainter::DrawAvatar(UiRegion& root, const UiRect& square,
                                          const ConversationRecord& conversation) {
     const QString name = FromUtf8(conversation.name);
     CKesBitmap& fallback = SkinImage("main_icon_default.png");
     if (conversation.id == kPendingItemsConversationId) {
         UiImage(root, square, SkinImage("specials_icon.png"));
-    } else if (CKesBitmap* anonymous = AnonymousAvatar(conversation)) {
+    } else if (CKesBitmap* anonymous = anonymous_.For(conversation)) {
         UiImage(root, square, *anonymous);
     } else if (IsActiveGroup(conversation)) {
         pictures_.DrawGroupTile(root, square, conversation.id, conversation.member_ids, fallback,

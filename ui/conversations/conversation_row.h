@@ -10,6 +10,7 @@
 
 #include "storage/records.h"
 #include "toolkit/elements/ui_context.h"
+#include "ui/common/anonymous_avatars.h"
 
 class CCachedPictures;
 class CKesBitmap;
@@ -40,9 +41,6 @@ class CConversationRowPainter {
     void DrawTitle(UiRegion& root, const UiRect& rect, const ConversationRecord& conversation,
                    int timeLeft);
     void DrawLastLine(UiRegion& root, const UiRect& rect, const ConversationRecord& conversation);
-    // The skin picture of an anonymous member, or null when the conversation has none.
-    CKesBitmap* AnonymousAvatar(const ConversationRecord& conversation);
-
     CCachedPictures& pictures_;
-    std::map<std::string, std::unique_ptr<CKesBitmap>> anonymous_;
+    CAnonymousAvatars anonymous_;
 };
