@@ -460,7 +460,13 @@ void VWindowImplRoot::CancelPress() {
 }
 
 QRect VWindowImplRoot::InputBody() const {
-    return QRect(ClientOrigin(), QSize(clientWidth_, clientHeight_));
+    // The widget's size now, not the client size last reported: the window system resizes the
+    // widget first and the window hears of it after.
+    const QMargins margins = EffectiveMargins();
+    if (!surface_) return QRect(ClientOrigin(), QSize(clientWidth_, clientHeight_));
+    return QRect(QPoint(margins.left(), margins.top()),
+                 QSize(std::max(0, surface_->width() - margins.left() - margins.right()),
+                       std::max(0, surface_->height() - margins.top() - margins.bottom())));
 }
 
 void VWindowImplRoot::ApplySizeLimits() {

@@ -153,7 +153,8 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     // press or toggle). False when nothing there takes a click.
     bool ActivateElement(const UiRect& rect);
 
-    // Top-level windows: the part of the widget that takes input (the shadow margin does not).
+    // Top-level windows: the part of the widget that takes input (the shadow margin does not),
+    // for the widget's size of this moment.
     QRect InputBody() const;
     // Asks the window for its size limits (WM_GETMINMAXINFO) and applies them.
     void ApplySizeLimits();
