@@ -90,7 +90,10 @@ HWND VWindowImplRoot::CreateWindowEx(HWND parent, const UiRect& rect, std::strin
 
     Qt::WindowFlags flags;
     if (topLevel_) {
-        flags = Qt::Window | Qt::FramelessWindowHint;
+        // A dialog is its owner's transient: the window manager keeps it above the owner, also
+        // above an owner kept on top, and gives it the keyboard. A dialog without an owner is
+        // the transient of the whole program.
+        flags = (IsDialogWindow() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint;
         if (exStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
         if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
     }

@@ -1,0 +1,122 @@
+// The main window on a real desktop (Xvfb with the openbox window manager and the xcompmgr
+// compositing manager), driven through the real pointer and keyboard: the dialogs it opens stand
+// above it and take the keyboard.
+
+#include <QApplication>
+#include <QProcess>
+#include <QTimer>
+#include <QWidget>
+
+#include "tests/support/dialog_answerer.h"
+#include "tests/support/main_window_client.h"
+#include "tests/support/real_input.h"
+#include "tests/toolkit/toolkit_test_support.h"
+#include "ui/prompts/dlg_about.h"
+#include "ui/prompts/dlg_close_notify.h"
+#include "ui/prompts/dlg_setting.h"
+#include "ui/prompts/message_box.h"
+
+namespace lumeno::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// What the X server and the window manager say.
+namespace desktop {
+
+// Runs a program of the X tools and returns what it printed.
+QString Output(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(5000)) return QString();
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// The managed windows from the bottom of the stack to its top, as the window manager keeps it.
+std::vector<WId> Stacking() {
+    const QString line =
+        Output(QStringLiteral("xprop"),
+               {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    std::vector<WId> windows;
+    const qsizetype hash = line.indexOf(QLatin1Char('#'));
+    if (hash < 0) return windows;
+    for (const QString& item : line.mid(hash + 1).split(QLatin1Char(','))) {
+        bool ok = false;
+        const WId id = item.trimmed().toULongLong(&ok, 16);
+        if (ok) windows.push_back(id);
+    }
+    return windows;
+}
+
+// Where the stack holds the window, -1 when the window manager does not list it.
+int StackIndex(const QWidget* widget) {
+    const std::vector<WId> stack = Stacking();
+    for (std::size_t i = 0; i < stack.size(); ++i)
+        if (widget && stack[i] == widget->internalWinId()) return static_cast<int>(i);
+    return -1;
+}
+
+// The window that has the X server's keyboard focus.
+WId Focused() {
+    return Output(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")})
+        .trimmed()
+        .toULongLong();
+}
+
+}  // namespace desktop
+
+class MainWindowDesktopTest : public MainWindowClientTest {
+  protected:
+    // Signed in, the main window shown and taken over by the window manager.
+    void SignInOnDesktop() {
+        SignInDemo();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Main().Widget()));
+        ASSERT_TRUE(PumpUntil([] { return desktop::StackIndex(Main().Widget()) >= 0; }, 5s));
+    }
+
+    // Once the dialog is up: it stands above the main window in the window manager's stack and
+    // has the keyboard; then Escape on the real keyboard closes it.
+    template <class T>
+    void CheckOnTopAndEscape(bool& checked) {
+        WhenShown<T>([&checked](T& dialog) {
+            QWidget* widget = dialog.Widget();
+            ASSERT_NE(widget, nullptr);
+            PumpUntil(
+                [&] {
+                    return desktop::StackIndex(widget) > desktop::StackIndex(Main().Widget()) &&
+                           desktop::Focused() == widget->internalWinId();
+                },
+                5s);
+            EXPECT_GT(desktop::StackIndex(widget), desktop::StackIndex(Main().Widget()))
+                << T::WindowClassName() << " opened under the main window";
+            EXPECT_EQ(desktop::Focused(), widget->internalWinId())
+                << T::WindowClassName() << " does not have the keyboard";
+            checked = true;
+            EXPECT_TRUE(real_input::Key(QStringLiteral("Escape")));
+        });
+    }
+};
+
+TEST_F(MainWindowDesktopTest, DialogsOpenAboveTheMainWindowAndTakeTheKeyboard) {
+    SignInOnDesktop();
+    ASSERT_TRUE(Main().Widget()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+
+    bool settings = false;
+    CheckOnTopAndEscape<CDlgSetting>(settings);
+    Main().RunCommand(MainCommand::Settings);
+    EXPECT_TRUE(settings);
+
+    bool about = false;
+    CheckOnTopAndEscape<CDlgAbout>(about);
+    Main().RunCommand(MainCommand::About);
+    EXPECT_TRUE(about);
+
+    bool question = false;
+    CheckOnTopAndEscape<CDlgCloseNotify>(question);
+    Main().SendMessage(WM_CLOSE);
+    EXPECT_TRUE(question);
+    EXPECT_TRUE(Main().IsWindowVisible()) << "Escape keeps the window";
+}
+
+}  // namespace
+}  // namespace lumeno::test
