@@ -3,10 +3,12 @@
 // above it and take the keyboard.
 
 #include <QApplication>
+#include <QDir>
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
+#include "tests/support/build_tree.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/real_input.h"
@@ -67,18 +69,39 @@ WId Focused() {
 
 class MainWindowDesktopTest : public MainWindowClientTest {
   protected:
+    // What the screen shows around the windows (their shadows too), as a picture of the
+    // screenshots folder.
+    static void SaveScreen(const QString& name, std::initializer_list<const QWidget*> windows) {
+        PumpUntil([] { return false; }, 600ms);
+        QRect around;
+        for (const QWidget* window : windows)
+            around |= window->frameGeometry();
+        const QImage screen = real_input::Screen();
+        const qreal scale = screen.devicePixelRatio();
+        const QRect part = QRect(around.topLeft() * scale, around.size() * scale)
+                               .adjusted(-12, -12, 12, 12)
+                               .intersected(screen.rect());
+        QDir().mkpath(QString::fromUtf8(build::ScreenshotDir()));
+        EXPECT_TRUE(screen.copy(part).save(QString::fromUtf8(build::ScreenshotDir()) +
+                                           QStringLiteral("/") + name + QStringLiteral(".png")));
+    }
+
     // Signed in, the main window shown and taken over by the window manager.
     void SignInOnDesktop() {
         SignInDemo();
+        // Clear of the screen's edges, as a person keeps it.
+        const UiRect at = Main().GetWindowRect();
+        Main().MoveWindow(300, 120, at.Width(), at.Height());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(Main().Widget()));
         ASSERT_TRUE(PumpUntil([] { return desktop::StackIndex(Main().Widget()) >= 0; }, 5s));
     }
 
     // Once the dialog is up: it stands above the main window in the window manager's stack and
     // has the keyboard; then Escape on the real keyboard closes it.
+    // With a name, the screen around both windows is kept as that picture.
     template <class T>
-    void CheckOnTopAndEscape(bool& checked) {
-        WhenShown<T>([&checked](T& dialog) {
+    void CheckOnTopAndEscape(bool& checked, const QString& picture = QString()) {
+        WhenShown<T>([&checked, picture](T& dialog) {
             QWidget* widget = dialog.Widget();
             ASSERT_NE(widget, nullptr);
             PumpUntil(
@@ -92,6 +115,7 @@ class MainWindowDesktopTest : public MainWindowClientTest {
             EXPECT_EQ(desktop::Focused(), widget->internalWinId())
                 << T::WindowClassName() << " does not have the keyboard";
             checked = true;
+            if (!picture.isEmpty()) SaveScreen(picture, {Main().Widget(), widget});
             EXPECT_TRUE(real_input::Key(QStringLiteral("Escape")));
         });
     }
@@ -102,7 +126,7 @@ TEST_F(MainWindowDesktopTest, DialogsOpenAboveTheMainWindowAndTakeTheKeyboard) {
     ASSERT_TRUE(Main().Widget()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 
     bool settings = false;
-    CheckOnTopAndEscape<CDlgSetting>(settings);
+    CheckOnTopAndEscape<CDlgSetting>(settings, QStringLiteral("main-window-settings"));
     Main().RunCommand(MainCommand::Settings);
     EXPECT_TRUE(settings);
 
