@@ -7,12 +7,18 @@
 #include <QProcess>
 #include <QTimer>
 #include <QWidget>
+#include <set>
 
+#include "api/api_controller.h"
+#include "api/login.h"
+#include "api/sign_in.h"
 #include "tests/support/build_tree.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/real_input.h"
 #include "tests/toolkit/toolkit_test_support.h"
+#include "toolkit/window/window_surface.h"
+#include "ui/edit/edit_ex.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/dlg_setting.h"
@@ -140,6 +146,93 @@ TEST_F(MainWindowDesktopTest, DialogsOpenAboveTheMainWindowAndTakeTheKeyboard) {
     Main().SendMessage(WM_CLOSE);
     EXPECT_TRUE(question);
     EXPECT_TRUE(Main().IsWindowVisible()) << "Escape keeps the window";
+}
+
+// The service revokes the sign-in while the person types a search: every later presence report
+// (one each 30 seconds) meets the revoked token again. One box tells it, above the main window
+// and with the keyboard; its 确定, clicked with the real pointer, closes it; then the login page
+// comes with the account kept and the keyboard in the password box.
+TEST_F(MainWindowDesktopTest, ARevokedSignInIsToldByOneBoxOnTopThenThePasswordIsAskedFor) {
+    SignInOnDesktop();
+    CEditEx* search = Main().SearchBox();
+    ASSERT_NE(search, nullptr);
+    ASSERT_TRUE(real_input::Click(search->mapToGlobal(search->rect().center())));
+    ASSERT_TRUE(real_input::Type(QStringLiteral("zh")));
+    ASSERT_TRUE(PumpUntil([&] { return search->text() == QStringLiteral("zh"); }, 5s));
+
+    // The boxes shown at once, at most, and every box seen.
+    std::size_t mostAtOnce = 0;
+    std::set<HWND> seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        std::size_t shown = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* surface = qobject_cast<VSurface*>(widget);
+            auto* box = surface ? dynamic_cast<CDlgMesssageBox*>(surface->Root()) : nullptr;
+            if (!box || !widget->isVisible()) continue;
+            ++shown;
+            seen.insert(box->m_hWnd);
+        }
+        mostAtOnce = std::max(mostAtOnce, shown);
+    });
+    watch.start(20);
+
+    service_.Get("/admin/revoke?qxid=" + CDBLogin::Instance().Record().qxid + "&code=20001");
+    // Three presence reports, as three 30-second periods would make them.
+    CApiController& controller = CApiController::Instance();
+    for (int report = 0; report < 3; ++report) {
+        QTimer::singleShot(400 * report, [&controller] {
+            CAsyncWorkFlow::CancelFlow(&controller.presenceHeartbeat);
+            StartPresenceHeartbeat();
+        });
+    }
+    // After the third report: the box is above the main window and has the keyboard; its 确定
+    // is clicked.
+    bool clicked = false;
+    QTimer::singleShot(2500, [&] {
+        auto* box = dynamic_cast<CDlgMesssageBox*>(platform::WindowFromHandle(
+            platform::FindWindowByClass(CDlgMesssageBox::WindowClassName())));
+        ASSERT_NE(box, nullptr) << "no box told of the revoked sign-in";
+        EXPECT_TRUE(box->MainText().endsWith(QStringLiteral("(错误码: 20001)")));
+        QWidget* widget = box->Widget();
+        PumpUntil(
+            [&] {
+                return desktop::StackIndex(widget) > desktop::StackIndex(Main().Widget()) &&
+                       desktop::Focused() == widget->internalWinId();
+            },
+            5s);
+        EXPECT_GT(desktop::StackIndex(widget), desktop::StackIndex(Main().Widget()));
+        EXPECT_EQ(desktop::Focused(), widget->internalWinId()) << "the box has the keyboard";
+        for (const UiNode& node : box->Describe()) {
+            if (node.role != UiRole::Button || node.name != QStringLiteral("确定")) continue;
+            const QPoint centre((node.rect.left + node.rect.right) / 2,
+                                (node.rect.top + node.rect.bottom) / 2);
+            clicked = real_input::Click(box->ClientToScreen(centre));
+        }
+    });
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            return clicked && !Main().SignedIn() && Login()->IsWindowVisible() &&
+                   !platform::FindWindowByClass(CDlgMesssageBox::WindowClassName());
+        },
+        20s))
+        << "the box stayed or the login page did not come";
+    PumpUntil([] { return false; }, 1500ms);  // a report still on its way would open a box now
+    watch.stop();
+    EXPECT_EQ(mostAtOnce, 1u) << "boxes stacked";
+    EXPECT_EQ(seen.size(), 1u) << "the same news told again";
+    EXPECT_FALSE(platform::FindWindowByClass(CDlgMesssageBox::WindowClassName()));
+
+    // The login page has the keyboard, in the password box; the account is kept.
+    ASSERT_TRUE(
+        PumpUntil([] { return desktop::Focused() == Login()->Widget()->internalWinId(); }, 5s))
+        << "the login page does not have the keyboard";
+    EXPECT_EQ(QApplication::focusWidget(), Login()->PasswordBox());
+    const QString kept = Login()->PasswordBox()->text();
+    ASSERT_TRUE(real_input::Type(QStringLiteral("abc")));
+    ASSERT_TRUE(PumpUntil(
+        [&] { return Login()->PasswordBox()->text() == kept + QStringLiteral("abc"); }, 5s));
+    EXPECT_EQ(Login()->AccountBox()->text(), QStringLiteral("demo"));
 }
 
 }  // namespace
