@@ -17,6 +17,7 @@
 #include "tests/support/real_input.h"
 #include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/elements/ui_elements.h"
+#include "toolkit/window/compositor.h"
 #include "toolkit/window/window_impl.h"
 #include "toolkit/window/wnd_shadow.h"
 
@@ -62,6 +63,8 @@ class WindowSizeOnDesktop : public ::testing::Test {
     void SetUp() override {
         PrepareToolkitProcess();
         ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        // The compositing manager may still be starting on a busy machine.
+        PumpUntil([] { return CompositorAvailable(); }, 10s);
         CWndShadow::Initialize();
         ASSERT_TRUE(CWndShadow::ShadowsOn()) << "no compositing manager on the display";
         // A pixel short of the screen: the window manager would take a window of the screen's

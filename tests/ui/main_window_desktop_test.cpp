@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <set>
@@ -233,6 +235,55 @@ TEST_F(MainWindowDesktopTest, ARevokedSignInIsToldByOneBoxOnTopThenThePasswordIs
     ASSERT_TRUE(PumpUntil(
         [&] { return Login()->PasswordBox()->text() == kept + QStringLiteral("abc"); }, 5s));
     EXPECT_EQ(Login()->AccountBox()->text(), QStringLiteral("demo"));
+}
+
+// How much of the main window the screen shows, in rows (docked to the top, it slides up).
+int RowsOnScreen() {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const UiRect window = CMainWnd::Instance().GetWindowRect();
+    return std::max(0, std::min(window.bottom, screen.bottom() + 1) - std::max(window.top, 0));
+}
+
+// Dragged with the real pointer to the top of the screen, the window docks there; once the
+// pointer leaves it slides up until one strip stays on screen, and it comes back when the pointer
+// touches the strip. The window manager keeps ordinary windows from moving themselves off the
+// screen: what is out of sight must really be out of sight, and what is back must take clicks.
+TEST_F(MainWindowDesktopTest, DraggedToTheTopEdgeItDocksSlidesOutOfSightAndBackIn) {
+    SignInOnDesktop();
+    ASSERT_TRUE(Main().Dock().Enabled());
+    const UiRect before = Main().GetWindowRect();
+    // A bare spot of the title area, left of the avatar's frame.
+    const QPoint grip = Main().ClientToScreen(QPoint(50, 12));
+    ASSERT_TRUE(real_input::Drag(grip, QPoint(grip.x(), 5)));
+    ASSERT_TRUE(PumpUntil([] { return Main().Dock().Edge() == DockEdge::Top; }, 5s));
+    ASSERT_TRUE(PumpUntil([] { return Main().GetWindowRect().top <= 0; }, 5s))
+        << "the window stopped at " << Main().GetWindowRect().top;
+
+    // The pointer goes elsewhere: the window slides up out of sight.
+    ASSERT_TRUE(real_input::MoveTo(QPoint(1200, 600)));
+    ASSERT_TRUE(PumpUntil([] { return RowsOnScreen() <= 2; }, 5s))
+        << RowsOnScreen() << " rows of the window stay on screen";
+    EXPECT_TRUE(Main().IsWindowVisible());
+    // What the window covered shows the desktop again.
+    PumpUntil([] { return false; }, 300ms);
+    const QImage screen = real_input::Screen();
+    const QPoint middle(before.left + before.Width() / 2, 300);
+    EXPECT_EQ(screen.pixelColor(real_input::Physical(middle)),
+              screen.pixelColor(real_input::Physical(QPoint(1200, 300))))
+        << "the window is still drawn where it slid away from";
+
+    // The pointer touches the strip: the window slides back, whole, and takes clicks.
+    ASSERT_TRUE(real_input::MoveTo(QPoint(before.left + before.Width() / 2, 0)));
+    ASSERT_TRUE(PumpUntil([&] { return RowsOnScreen() >= before.Height() - 2; }, 5s))
+        << RowsOnScreen() << " rows of the window are back";
+    UiRect tab;
+    for (const UiNode& node : Main().Describe())
+        if (node.name == QStringLiteral("联系人")) tab = node.rect;
+    ASSERT_FALSE(tab.IsEmpty());
+    ASSERT_TRUE(real_input::Click(
+        Main().ClientToScreen(QPoint((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2))));
+    EXPECT_TRUE(PumpUntil([] { return Main().CurrentPage() == MainPage::Contacts; }, 5s))
+        << "the contacts tab did not take the click";
 }
 
 }  // namespace

@@ -143,9 +143,16 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_MOVING:
+            // Dragged, the window is whole again.
+            if (!HiddenPart().isNull()) PlaceClient(GetWindowRect(), QMargins());
             ApplyDock(dock_.OnMoving(*reinterpret_cast<UiRect*>(lParam), QCursor::pos(),
                                      DesktopScreens()));
             return true;
+        case WM_EXITSIZEMOVE:
+            // Let go at an edge, the pointer is on the window: from now on its leaving counts,
+            // even when it leaves at once.
+            ApplyDock(dock_.OnHitTest(QCursor::pos()));
+            return false;
         case WM_TIMER:
             if (wParam == DockTimers::kLeaveTimer) {
                 ApplyDock(dock_.OnLeaveTick(GetWindowRect(), QCursor::pos()));
@@ -153,10 +160,9 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             }
             if (wParam == DockTimers::kSlideTimer) {
                 const DockSlideStep step = dock_.OnSlideTick(GetWindowRect());
-                if (step.moveTo) {
-                    const UiRect& to = *step.moveTo;
-                    MoveWindow(to.left, to.top, to.Width(), to.Height(), false);
-                }
+                // The window slides by showing less of itself, never by leaving the screen: a
+                // window manager keeps windows from moving themselves off it.
+                if (step.moveTo) PlaceClient(*step.moveTo, dock_.OutOfSight(*step.moveTo));
                 ApplyDock(step.timers);
                 return true;
             }
