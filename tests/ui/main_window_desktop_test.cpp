@@ -1,11 +1,13 @@
 // The main window on a real desktop (Xvfb with the openbox window manager and the xcompmgr
 // compositing manager), driven through the real pointer and keyboard: the dialogs it opens stand
-// above it and take the keyboard.
+// above it and take the keyboard, a revoked sign-in is told once and leads to the password, the
+// window docks at the top edge and slides out of sight and back, and made taller it takes presses
+// in its new part.
 
 #include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
@@ -15,10 +17,10 @@
 #include "api/login.h"
 #include "api/sign_in.h"
 #include "tests/support/build_tree.h"
+#include "tests/support/desktop_windows.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/main_window_client.h"
 #include "tests/support/real_input.h"
-#include "tests/toolkit/toolkit_test_support.h"
 #include "toolkit/window/window_surface.h"
 #include "ui/edit/edit_ex.h"
 #include "ui/prompts/dlg_about.h"
@@ -30,50 +32,6 @@ namespace lumeno::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// What the X server and the window manager say.
-namespace desktop {
-
-// Runs a program of the X tools and returns what it printed.
-QString Output(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(5000)) return QString();
-    return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
-// The managed windows from the bottom of the stack to its top, as the window manager keeps it.
-std::vector<WId> Stacking() {
-    const QString line =
-        Output(QStringLiteral("xprop"),
-               {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    std::vector<WId> windows;
-    const qsizetype hash = line.indexOf(QLatin1Char('#'));
-    if (hash < 0) return windows;
-    for (const QString& item : line.mid(hash + 1).split(QLatin1Char(','))) {
-        bool ok = false;
-        const WId id = item.trimmed().toULongLong(&ok, 16);
-        if (ok) windows.push_back(id);
-    }
-    return windows;
-}
-
-// Where the stack holds the window, -1 when the window manager does not list it.
-int StackIndex(const QWidget* widget) {
-    const std::vector<WId> stack = Stacking();
-    for (std::size_t i = 0; i < stack.size(); ++i)
-        if (widget && stack[i] == widget->internalWinId()) return static_cast<int>(i);
-    return -1;
-}
-
-// The window that has the X server's keyboard focus.
-WId Focused() {
-    return Output(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")})
-        .trimmed()
-        .toULongLong();
-}
-
-}  // namespace desktop
 
 class MainWindowDesktopTest : public MainWindowClientTest {
   protected:
@@ -284,6 +242,45 @@ TEST_F(MainWindowDesktopTest, DraggedToTheTopEdgeItDocksSlidesOutOfSightAndBackI
         Main().ClientToScreen(QPoint((tab.left + tab.right) / 2, (tab.top + tab.bottom) / 2))));
     EXPECT_TRUE(PumpUntil([] { return Main().CurrentPage() == MainPage::Contacts; }, 5s))
         << "the contacts tab did not take the click";
+}
+
+// Notes the presses any widget of a window gets, wherever in it.
+class PressSpy : public QObject {
+  public:
+    explicit PressSpy(QWidget* window) : window_(window) { qApp->installEventFilter(this); }
+    ~PressSpy() override { qApp->removeEventFilter(this); }
+    std::vector<QPoint> presses;  // screen points
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::MouseButtonPress && widget && widget->window() == window_)
+            presses.push_back(static_cast<QMouseEvent*>(event)->globalPosition().toPoint());
+        return false;
+    }
+
+  private:
+    QWidget* window_;
+};
+
+// Made taller by dragging its bottom edge with the real pointer, the main window takes presses
+// in the part it grew by.
+TEST_F(MainWindowDesktopTest, MadeTallerTheMainWindowTakesPressesInItsNewPart) {
+    SignInOnDesktop();
+    const UiRect before = Main().GetWindowRect();
+    const QPoint edge(before.left + before.Width() / 2, before.bottom - 2);
+    // One long pull, as a quick hand makes it.
+    ASSERT_TRUE(desktop::DragSlowly(edge, edge + QPoint(0, 150), 1));
+    ASSERT_TRUE(
+        PumpUntil([&] { return Main().GetWindowRect().Height() >= before.Height() + 140; }, 5s))
+        << "the window is " << Main().GetWindowRect().Height() << " high";
+    PumpUntil([] { return false; }, 300ms);
+    const UiRect taller = Main().GetWindowRect();
+    PressSpy spy(Main().Widget());
+    const QPoint newPart(taller.left + taller.Width() / 2, taller.bottom - 40);
+    ASSERT_TRUE(real_input::Click(newPart));
+    EXPECT_TRUE(PumpUntil([&] { return !spy.presses.empty(); }, 3s))
+        << "the press went through the window";
 }
 
 }  // namespace
