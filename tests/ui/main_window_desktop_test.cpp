@@ -1,8 +1,8 @@
 // The main window on a real desktop (Xvfb with the openbox window manager and the xcompmgr
 // compositing manager), driven through the real pointer and keyboard: the dialogs it opens stand
 // above it and take the keyboard, a revoked sign-in is told once and leads to the password, the
-// window docks at the top edge and slides out of sight and back, and made taller it takes presses
-// in its new part.
+// window docks at the top edge and slides out of sight and back, and made taller it (or a profile
+// grown to show its details) takes presses in its new part.
 
 #include <QApplication>
 #include <QDir>
@@ -23,6 +23,7 @@
 #include "tests/support/real_input.h"
 #include "toolkit/window/window_surface.h"
 #include "ui/edit/edit_ex.h"
+#include "ui/profile/dlg_user_detail.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/dlg_close_notify.h"
 #include "ui/prompts/dlg_setting.h"
@@ -281,6 +282,49 @@ TEST_F(MainWindowDesktopTest, MadeTallerTheMainWindowTakesPressesInItsNewPart) {
     ASSERT_TRUE(real_input::Click(newPart));
     EXPECT_TRUE(PumpUntil([&] { return !spy.presses.empty(); }, 3s))
         << "the press went through the window";
+}
+
+// The middle of the element of that name on the screen, in the window or its content; a null
+// point when neither shows it.
+QPoint OnScreen(CDlgUserDetail& profile, const QString& name) {
+    for (VWindowImplRoot* window : {static_cast<VWindowImplRoot*>(&profile.Content()),
+                                    static_cast<VWindowImplRoot*>(&profile)}) {
+        for (const UiNode& node : window->Describe()) {
+            if (node.name == name) {
+                return window->ClientToScreen(QPoint((node.rect.left + node.rect.right) / 2,
+                                                     (node.rect.top + node.rect.bottom) / 2));
+            }
+        }
+    }
+    return QPoint();
+}
+
+// A profile opened with the real pointer grows to show its details, and its "收起" in the part
+// it grew by takes the click.
+TEST_F(MainWindowDesktopTest, AnExpandedProfileCollapsesFromItsNewPart) {
+    SignInOnDesktop();
+    const HWND hwnd = Main().OpenProfileWindow("10002");
+    auto* profile = dynamic_cast<CDlgUserDetail*>(platform::WindowFromHandle(hwnd));
+    ASSERT_NE(profile, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(profile->Widget()));
+    ASSERT_TRUE(PumpUntil([&] { return !profile->Fetching() && profile->CanExpand(); }, 10s));
+    ASSERT_TRUE(PumpUntil([&] { return desktop::StackIndex(profile->Widget()) >= 0; }, 5s));
+    PumpUntil([] { return false; }, 300ms);
+    const UiRect collapsed = profile->GetWindowRect();
+    const QPoint expand = OnScreen(*profile, QStringLiteral("展开"));
+    ASSERT_FALSE(expand.isNull());
+    ASSERT_TRUE(real_input::Click(expand));
+    ASSERT_TRUE(PumpUntil([&] { return profile->Expanded(); }, 5s)) << "展开 took no click";
+    ASSERT_TRUE(
+        PumpUntil([&] { return profile->GetWindowRect().Height() > collapsed.Height() + 40; }, 5s));
+    PumpUntil([] { return false; }, 300ms);
+    const QPoint collapse = OnScreen(*profile, QStringLiteral("收起"));
+    ASSERT_FALSE(collapse.isNull());
+    ASSERT_GT(collapse.y(), collapsed.bottom) << "收起 is in the part the window grew by";
+    ASSERT_TRUE(real_input::Click(collapse));
+    EXPECT_TRUE(PumpUntil([&] { return !profile->Expanded(); }, 5s))
+        << "the press on 收起 went through the window";
+    profile->DestroyWindow();
 }
 
 }  // namespace
