@@ -772,12 +772,14 @@ void VWindowImplRoot::PlaceClient(const UiRect& client, const QMargins& hidden) 
                            std::max(0, hidden.right()), std::max(0, hidden.bottom()));
     const QMargins after = EffectiveMargins();
     MoveChildren(QPoint(after.left() - before.left(), after.top() - before.top()));
-    // The size limits count the margins: lower them before the widget shrinks.
-    ApplySizeLimits();
-    if (!surface_) return;
+    // The size limits count the margins: they are lifted while the widget takes its new
+    // geometry (it may shrink below them) and set again for it.
+    surface_->setMinimumSize(0, 0);
     surface_->setGeometry(client.left - after.left(), client.top - after.top(),
                           std::max(0, client.Width() + after.left() + after.right()),
                           std::max(0, client.Height() + after.top() + after.bottom()));
+    ApplySizeLimits();
+    if (!surface_) return;
     surface_->ReportSize(false);
     surface_->update();
 }
