@@ -8,6 +8,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -33,6 +34,10 @@
 #include "toolkit/skin/skin_images.h"
 #include "toolkit/window/wnd_shadow.h"
 #include "ui/main/edge_dock.h"
+#include "ui/pending/dlg_send_resume.h"
+#include "ui/pending/dlg_special_recommend.h"
+#include "ui/profile/dlg_add_contact_confirm.h"
+#include "ui/profile/dlg_friend_level.h"
 #include "ui/prompts/autostart.h"
 #include "ui/prompts/dlg_about.h"
 #include "ui/prompts/dlg_close_dialog_wnd.h"
@@ -336,6 +341,54 @@ TEST_F(PromptsTest, ClosePromptsRememberTheChoiceAndStopAskingWhenTold) {
     EXPECT_EQ(ReadConfigInt("normal", "closeAllDialogs", -1), 1);
     EXPECT_EQ(ReadConfigInt("normal", "showCloseDialogNotify", -1), 0);
     EXPECT_TRUE(AskCloseAllConversations(nullptr, cancelled));
+}
+
+// Each dialog draws its own edge around its top bar and body: over a white window it stays
+// visible where the desktop draws no shadows (no compositing manager).
+template <class T>
+void ExpectOwnEdge(T& dialog, const char* name) {
+    ASSERT_TRUE(dialog.Create(nullptr)) << name;
+    const UiRect client = dialog.GetClientRect();
+    const int w = client.Width();
+    const int h = client.Height();
+    QImage picture(w, h, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::white);
+    {
+        QPainter dc(&picture);
+        dialog.PrintClient(dc, client);
+    }
+    // The middle of the left, right and bottom sides, and the top bar's left end.
+    for (const QPoint at : {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, h - 1),
+                            QPoint(0, prompt_style::kTitleBarHeight / 2)}) {
+        EXPECT_EQ(picture.pixelColor(at), palette::kDialogEdge)
+            << name << " at " << at.x() << "," << at.y();
+    }
+    // Just inside, the body is the body.
+    EXPECT_NE(picture.pixelColor(2, h / 2), palette::kDialogEdge) << name;
+    dialog.DestroyWindow();
+}
+
+TEST_F(PromptsTest, EveryDialogDrawsAnEdgeThatShowsOverAWhiteWindow) {
+    CDlgMesssageBox box(QStringLiteral("请输入正确的账号/手机号，密码"));
+    ExpectOwnEdge(box, "message box");
+    CDlgCloseNotify close(true);
+    ExpectOwnEdge(close, "close question");
+    CDlgCloseDialogWnd tabs;
+    ExpectOwnEdge(tabs, "closing conversations");
+    CDlgSetting settings(true);
+    ExpectOwnEdge(settings, "settings");
+    CDlgAbout about;
+    ExpectOwnEdge(about, "about");
+    CDlgInstallLumeno install;
+    ExpectOwnEdge(install, "new account");
+    CDlgFriendLevel level;
+    ExpectOwnEdge(level, "friend level");
+    CDlgAddContactConfirm add(QStringLiteral("你好"));
+    ExpectOwnEdge(add, "friend request");
+    CDlgSpecialRecommend recommend(QStringLiteral("推荐"));
+    ExpectOwnEdge(recommend, "recommendation");
+    CDlgSendResume resume("https://example.com/resume");
+    ExpectOwnEdge(resume, "send resume");
 }
 
 // Records the addresses the desktop is asked to open.

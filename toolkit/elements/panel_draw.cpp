@@ -86,3 +86,14 @@ void DrawRoundedPanel(QPainter& dc, const QRect& rect, const QColor& fill, const
         dc.fillRect(QRect(x0 + 1, y0 + r, rect.width() - 2, middleHeight), fill);
     }
 }
+
+void DrawRoundedEdge(QPainter& dc, const QRect& rect, const QColor& edge, int radius) {
+    if (rect.isEmpty()) return;
+    const int r = std::max(0, std::min({radius, (rect.width() - 1) / 2, (rect.height() - 1) / 2}));
+    dc.save();
+    dc.setRenderHint(QPainter::Antialiasing, r > 0);
+    dc.setPen(QPen(edge, 1));
+    dc.setBrush(Qt::NoBrush);
+    dc.drawRoundedRect(QRectF(rect).adjusted(0.5, 0.5, -0.5, -0.5), r, r);
+    dc.restore();
+}

@@ -10,3 +10,6 @@ class QPainter;
 
 void DrawRoundedPanel(QPainter& dc, const QRect& rect, const QColor& fill, const QColor& border,
                       int radius);
+
+// A 1-pixel outline just inside `rect`, round at the corners, drawn over what is there.
+void DrawRoundedEdge(QPainter& dc, const QRect& rect, const QColor& edge, int radius);

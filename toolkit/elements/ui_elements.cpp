@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "toolkit/elements/element_style.h"
+#include "toolkit/elements/panel_draw.h"
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/skin/kes_bitmap.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -470,6 +471,13 @@ void UiFill(UiRegion& region, const UiRect& rect, const QColor& colour) {
     const UiRect placed =
         rect.Offset(region.x, region.y).Intersected(region.bounds).Intersected(ctx.clip);
     if (!placed.IsEmpty()) ctx.dc->fillRect(placed.ToQRect(), colour);
+}
+
+void UiEdge(UiRegion& region, const UiRect& rect, const QColor& colour, int radius) {
+    UiElement element(region, rect, 0);
+    if (element.Draws())
+        DrawRoundedEdge(element.dc(), QRect(0, 0, element.Width(), element.Height()), colour,
+                        radius);
 }
 
 void UiImage(UiRegion& region, const UiRect& rect, CKesBitmap& image, int frame,

@@ -117,6 +117,9 @@ bool UiDrawable(UiRegion& region, const UiRect& rect, IUiDrawable& drawable,
 // A 1-pixel solid line from `from` to `to` (the end point not drawn, as lines always were).
 void UiLine(UiRegion& region, const QColor& colour, QPoint from, QPoint to);
 void UiFill(UiRegion& region, const UiRect& rect, const QColor& colour);
+// A 1-pixel outline just inside the rectangle, round at the corners (a window's or a panel's
+// edge). It never takes the mouse.
+void UiEdge(UiRegion& region, const UiRect& rect, const QColor& colour, int radius);
 // A frame of a skin picture stretched over the rectangle; a picture with a name is read out.
 void UiImage(UiRegion& region, const UiRect& rect, CKesBitmap& image, int frame = 0,
              const QString& name = QString());

@@ -50,6 +50,9 @@ inline const QColor kSurface{255, 255, 255};
 inline const QColor kDialogBody{251, 251, 251};  // the body of dialogs and their windows
 inline const QColor kDialogBand{226, 226, 226};  // bands and outlines on a dialog body
 inline const QColor kBorder{211, 216, 223};
+// The outline of a dialog: it stands out from a white window under it even where the desktop
+// draws no shadows.
+inline const QColor kDialogEdge{148, 158, 171};
 inline const QColor kDivider{228, 228, 228};
 inline const QColor kTextStrong{43, 47, 54};
 inline const QColor kText{66, 66, 66};

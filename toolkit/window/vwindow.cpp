@@ -22,12 +22,8 @@ QPoint OriginOf(const VWindowImplRoot* root) {
 }
 
 QMargins MarginsOf(const VWindowImplRoot* root) {
-    const QWidget* widget = root ? root->Surface() : nullptr;
-    if (!widget) return {};
-    const QPoint origin = root->ClientOrigin();
-    const int right = widget->width() - origin.x() - root->ClientWidth();
-    const int bottom = widget->height() - origin.y() - root->ClientHeight();
-    return QMargins(origin.x(), origin.y(), std::max(0, right), std::max(0, bottom));
+    // The shadow's margins, or minus the parts out of sight.
+    return root && root->Surface() ? root->EffectiveMargins() : QMargins();
 }
 
 }  // namespace

@@ -90,7 +90,10 @@ HWND VWindowImplRoot::CreateWindowEx(HWND parent, const UiRect& rect, std::strin
 
     Qt::WindowFlags flags;
     if (topLevel_) {
-        flags = Qt::Window | Qt::FramelessWindowHint;
+        // A dialog is its owner's transient: the window manager keeps it above the owner, also
+        // above an owner kept on top, and gives it the keyboard. A dialog without an owner is
+        // the transient of the whole program.
+        flags = (IsDialogWindow() ? Qt::Dialog : Qt::Window) | Qt::FramelessWindowHint;
         if (exStyle & WS_EX_TOOLWINDOW) flags |= Qt::Tool;
         if (exStyle & WS_EX_TOPMOST) flags |= Qt::WindowStaysOnTopHint;
     }
@@ -460,7 +463,13 @@ void VWindowImplRoot::CancelPress() {
 }
 
 QRect VWindowImplRoot::InputBody() const {
-    return QRect(ClientOrigin(), QSize(clientWidth_, clientHeight_));
+    // The widget's size now, not the client size last reported: the window system resizes the
+    // widget first and the window hears of it after.
+    const QMargins margins = EffectiveMargins();
+    if (!surface_) return QRect(ClientOrigin(), QSize(clientWidth_, clientHeight_));
+    return QRect(QPoint(margins.left(), margins.top()),
+                 QSize(std::max(0, surface_->width() - margins.left() - margins.right()),
+                       std::max(0, surface_->height() - margins.top() - margins.bottom())));
 }
 
 void VWindowImplRoot::ApplySizeLimits() {
@@ -553,7 +562,9 @@ void VWindowImplRoot::DragMoveTo(QPoint screen) {
     const auto alive = alive_;
     ProcessWindowMessage(WM_MOVING, 0, reinterpret_cast<LPARAM>(&rect), ignored);
     if (!*alive || !surface_) return;
-    surface_->move(rect.left - origin.x(), rect.top - origin.y());
+    // The window may have changed its margins meanwhile (brought a hidden part back).
+    const QPoint now = ClientOrigin();
+    surface_->move(rect.left - now.x(), rect.top - now.y());
 }
 
 void VWindowImplRoot::OnMouseMove(int x, int y) {
@@ -734,9 +745,43 @@ void VWindowImplRoot::SurfaceGone() {
 }
 
 QMargins VWindowImplRoot::EffectiveMargins() const {
-    if (!topLevel_ || !shadow_ || !translucent_) return {};
+    if (!topLevel_) return {};
     if (surface_ && (surface_->isMaximized() || surface_->isFullScreen())) return {};
-    return shadowMargins_;
+    QMargins margins = shadow_ && translucent_ ? shadowMargins_ : QMargins();
+    // A side partly out of sight ends where its visible part ends: the client area reaches past
+    // the widget there.
+    if (hiddenPart_.left() > 0) margins.setLeft(-hiddenPart_.left());
+    if (hiddenPart_.top() > 0) margins.setTop(-hiddenPart_.top());
+    if (hiddenPart_.right() > 0) margins.setRight(-hiddenPart_.right());
+    if (hiddenPart_.bottom() > 0) margins.setBottom(-hiddenPart_.bottom());
+    return margins;
+}
+
+void VWindowImplRoot::MoveChildren(QPoint by) {
+    if (!surface_ || by.isNull()) return;
+    for (QObject* child : surface_->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (widget && !widget->isWindow()) widget->move(widget->pos() + by);
+    }
+}
+
+void VWindowImplRoot::PlaceClient(const UiRect& client, const QMargins& hidden) {
+    if (!topLevel_ || !surface_) return;
+    const QMargins before = EffectiveMargins();
+    hiddenPart_ = QMargins(std::max(0, hidden.left()), std::max(0, hidden.top()),
+                           std::max(0, hidden.right()), std::max(0, hidden.bottom()));
+    const QMargins after = EffectiveMargins();
+    MoveChildren(QPoint(after.left() - before.left(), after.top() - before.top()));
+    // The size limits count the margins: they are lifted while the widget takes its new
+    // geometry (it may shrink below them) and set again for it.
+    surface_->setMinimumSize(0, 0);
+    surface_->setGeometry(client.left - after.left(), client.top - after.top(),
+                          std::max(0, client.Width() + after.left() + after.right()),
+                          std::max(0, client.Height() + after.top() + after.bottom()));
+    ApplySizeLimits();
+    if (!surface_) return;
+    surface_->ReportSize(false);
+    surface_->update();
 }
 
 QPoint VWindowImplRoot::ClientOrigin() const {
@@ -759,6 +804,7 @@ void VWindowImplRoot::ApplyShadowMargins(const QMargins& before) {
     geometry.adjust(before.left() - after.left(), before.top() - after.top(),
                     after.right() - before.right(), after.bottom() - before.bottom());
     surface_->setGeometry(geometry);
+    MoveChildren(QPoint(after.left() - before.left(), after.top() - before.top()));
     surface_->ReportSize(false);
     surface_->update();
     ApplySizeLimits();

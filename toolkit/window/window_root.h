@@ -122,8 +122,18 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void ForgetShadow(IWindowShadowPainter* shadow) {
         if (shadow_ == shadow) shadow_ = nullptr;
     }
-    // Where the client area starts in the widget (the shadow margin, if any).
+    // Where the client area starts in the widget (the shadow margin, if any; negative when the
+    // client area's top or left is out of sight).
     QPoint ClientOrigin() const;
+    // Top-level windows: places the client area at `client` (screen coordinates) with `hidden`
+    // of it out of sight, one amount per side. The widget covers only the rest, so the window
+    // never has to leave the screen (window managers keep windows from moving themselves off
+    // it); the client area keeps its size, its layout and its drawing, and a hidden side has no
+    // shadow margin.
+    void PlaceClient(const UiRect& client, const QMargins& hidden);
+    const QMargins& HiddenPart() const { return hiddenPart_; }
+    // The widget's margins around the client area: the shadow's, or minus what is hidden.
+    QMargins EffectiveMargins() const;
     bool IsTopLevel() const;
     bool IsTranslucent() const { return translucent_; }
     // The first and the one-past-last column of the window's shape on client line y.
@@ -153,7 +163,8 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     // press or toggle). False when nothing there takes a click.
     bool ActivateElement(const UiRect& rect);
 
-    // Top-level windows: the part of the widget that takes input (the shadow margin does not).
+    // Top-level windows: the part of the widget that takes input (the shadow margin does not),
+    // for the widget's size of this moment.
     QRect InputBody() const;
     // Asks the window for its size limits (WM_GETMINMAXINFO) and applies them.
     void ApplySizeLimits();
@@ -217,8 +228,9 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     void SurfacePaint(QPainter& dc, const QRegion& widgetRegion);
     bool SurfaceInput(UINT message, WPARAM wParam, LPARAM lParam, const InputState& input);
     void SurfaceGone();
-    QMargins EffectiveMargins() const;
     void ApplyShadowMargins(const QMargins& before);
+    // The children sit in client coordinates: they follow the client area's origin.
+    void MoveChildren(QPoint by);
 
     QPointer<VSurface> surface_;
     // The rounded corners' outline, for the size it was made for.
@@ -229,6 +241,7 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     std::vector<IWindowHook*> hooks_;
     IWindowShadowPainter* shadow_ = nullptr;
     QMargins shadowMargins_;
+    QMargins hiddenPart_;
     int cornerRadius_ = 0;
     bool translucent_ = false;
     bool topLevel_ = false;

@@ -108,6 +108,10 @@ bool VSurface::event(QEvent* event) {
         platform::DeliverMessage(*root_, WM_ACTIVATE,
                                  type == QEvent::WindowActivate ? WA_ACTIVE : WA_INACTIVE, 0);
     }
+    if (type == QEvent::ScreenChangeInternal && root_ && isWindow()) {
+        // On a screen of another scale the body has another size in device pixels.
+        UpdateInputRegion();
+    }
     if (type == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QPoint client = root_ ? ToClient(help->pos()) : QPoint();
@@ -157,9 +161,18 @@ bool VSurface::OutsideBody(QPointF widgetPos) const {
     return !root_->InputBody().contains(widgetPos.toPoint());
 }
 
-void VSurface::UpdateInputRegion() {
-    if (!root_ || !isWindow() || !windowHandle()) return;
-    SetInputRegion(this, root_->InputBody());
+void VSurface::UpdateInputRegion(bool force) {
+    if (!root_ || !isWindow() || !windowHandle() || !internalWinId()) return;
+    const QRect body = root_->InputBody();
+    const qreal scale = devicePixelRatioF();
+    if (!force && body == regionBody_ && scale == regionScale_ &&
+        internalWinId() == regionWindow_) {
+        return;
+    }
+    regionBody_ = body;
+    regionScale_ = scale;
+    regionWindow_ = internalWinId();
+    SetInputRegion(this, body);
 }
 
 bool VSurface::IsNonClient(QPoint client, QPointF screen, Qt::Edges& edges) {
@@ -186,6 +199,9 @@ void VSurface::MoveTo(QMouseEvent* event) {
 
 void VSurface::paintEvent(QPaintEvent* event) {
     if (!root_) return;
+    // Whatever changed the window's size or scale, it is painted afterwards: the region follows.
+    UpdateInputRegion(regionAfterShow_);
+    regionAfterShow_ = false;
     QPainter painter(this);
     root_->SurfacePaint(painter, event->region());
 }
@@ -337,7 +353,8 @@ void VSurface::ReportSize(bool force) {
     } else if (isWindow() && (isMaximized() || isFullScreen())) {
         kind = SIZE_MAXIMIZED;
     }
-    // The margins may have changed without the client size: the input region follows first.
+    // The margins may have changed without the client size, the size without the state: the
+    // input region follows every change.
     UpdateInputRegion();
     const QMargins margins = root_->EffectiveMargins();
     const int width = std::max(0, this->width() - margins.left() - margins.right());
@@ -366,6 +383,7 @@ void VSurface::moveEvent(QMoveEvent* event) {
 void VSurface::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     UpdateInputRegion();
+    regionAfterShow_ = true;
     if (root_ && !event->spontaneous()) platform::DeliverMessage(*root_, WM_SHOWWINDOW, 1, 0);
 }
 

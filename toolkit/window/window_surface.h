@@ -21,8 +21,9 @@ class VSurface final : public QWidget {
     void Retire();
     // Tells the window about its client size (after its margins changed, or after creation).
     void ReportSize(bool force);
-    // Gives a top-level window the input region of its body.
-    void UpdateInputRegion();
+    // Gives a top-level window the input region of its body, when the body, the scale or the
+    // native window changed since it was last given (or always, with `force`).
+    void UpdateInputRegion(bool force = false);
 
   protected:
     bool event(QEvent* event) override;
@@ -72,6 +73,13 @@ class VSurface final : public QWidget {
     Qt::MouseButton lastPressButton_ = Qt::NoButton;
     bool lastPressWasDouble_ = false;
     bool pressSeen_ = false;
+    // The input region last given: the body, at which scale, to which native window. A region
+    // given before the window manager took the window over is given again at the first paint,
+    // so that the manager's frame follows it too.
+    QRect regionBody_;
+    qreal regionScale_ = 0;
+    WId regionWindow_ = 0;
+    bool regionAfterShow_ = false;
     // The size and state last reported with WM_SIZE.
     int reportedWidth_ = -1;
     int reportedHeight_ = -1;

@@ -25,6 +25,7 @@
 #include "toolkit/skin/skin_directory.h"
 #include "toolkit/skin/skin_fonts.h"
 #include "toolkit/skin/skin_images.h"
+#include "toolkit/window/resize_border.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/chat/chat_input.h"
 #include "ui/chat/dlg_message.h"
@@ -76,7 +77,8 @@ void CDlgMsgGroup::OnCreate() {
     SetCornerRadius(palette::kCornerRadius);
     pictures_ = std::make_unique<CCachedPictures>(*this);
     list_.SetRowHeight(kRowHeight);
-    list_.Create(m_hWnd, UiRect(0, kCaptionHeight, kListWidth, kHeight));
+    list_.Create(m_hWnd, UiRect(kResizeBand, kCaptionHeight, kResizeBand + kListWidth,
+                                kHeight - kResizeBand));
     list_.SetOpaque(true);
     bar_.CreateSkinned(m_hWnd, list_);
     list_.ShowWindow(SW_HIDE);
@@ -132,15 +134,26 @@ CDlgMessage* CDlgMsgGroup::Chat(std::int32_t conversationId) const {
 
 UiRect CDlgMsgGroup::ChatArea() const {
     const UiRect client = GetClientRect();
-    return UiRect(listHidden_ ? 0 : kListWidth, kCaptionHeight, client.right, client.bottom);
+    return ChatArea(client.Width(), client.Height());
+}
+
+UiRect CDlgMsgGroup::ChatArea(int width, int height) const {
+    // A band along the window's sides and bottom stays free of child windows: pressed there,
+    // the window is resized.
+    const int left = kResizeBand + (listHidden_ ? 0 : kListWidth);
+    return UiRect(left, kCaptionHeight, std::max(left, width - kResizeBand),
+                  std::max(kCaptionHeight, height - kResizeBand));
 }
 
 void CDlgMsgGroup::OnLayout(int width, int height) {
-    if (list_.IsWindow()) list_.MoveWindow(0, kCaptionHeight, kListWidth, height - kCaptionHeight);
-    const UiRect area = ChatArea();
+    if (list_.IsWindow()) {
+        list_.MoveWindow(kResizeBand, kCaptionHeight, kListWidth,
+                         std::max(0, height - kCaptionHeight - kResizeBand));
+    }
+    const UiRect area = ChatArea(width, height);
     for (auto& [id, chat] : chats_) {
         if (chat && chat->IsWindow())
-            chat->MoveWindow(area.left, area.top, std::max(0, width - area.left), area.Height());
+            chat->MoveWindow(area.left, area.top, area.Width(), area.Height());
     }
 }
 
@@ -266,6 +279,8 @@ void CDlgMsgGroup::CloseAll() {
     if (IsZoomed()) ShowWindow(SW_RESTORE);
     listHidden_ = true;
     list_.ShowWindow(SW_HIDE);
+    // Without the column it may be narrower again.
+    ApplySizeLimits();
     ResizeClient(kWidth, kHeight);
     ShowWindow(SW_HIDE);
     for (auto& [id, chat] : chats_) {
@@ -290,12 +305,14 @@ void CDlgMsgGroup::UpdateListState() {
         return;
     }
     const bool hide = open <= 1;
-    if (hide != listHidden_) {
-        // The column takes its width from the conversation, or gives it back.
-        const UiRect client = GetClientRect();
-        ResizeClient(client.Width() + (hide ? -kListWidth : kListWidth), client.Height());
-    }
+    // The window grows by the column's width, or gives it back; a maximised one keeps its size.
+    // The least size follows, after growing and before shrinking.
+    const bool resize = hide != listHidden_ && !IsZoomed();
+    const UiRect before = GetClientRect();
     listHidden_ = hide;
+    if (resize && !hide) ResizeClient(before.Width() + kListWidth, before.Height());
+    ApplySizeLimits();
+    if (resize && hide) ResizeClient(before.Width() - kListWidth, before.Height());
     list_.ShowWindow(listHidden_ ? SW_HIDE : SW_SHOW);
     list_.SetCount(static_cast<int>(order_.size()));
     const UiRect client = GetClientRect();
@@ -466,6 +483,16 @@ bool CDlgMsgGroup::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, L
             limits->ptMaxSize = {work.Width() + 4, work.Height() + 4};
             return true;
         }
+        case WM_NCHITTEST: {
+            // Resized from its edges and corners; maximised it is all client area.
+            result = HTCLIENT;
+            if (IsZoomed()) return true;
+            const UiRect client = GetClientRect();
+            result = NcHitResult(
+                BorderHitAt(ScreenToClient(QPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))),
+                            client.Width(), client.Height(), kResizeBand));
+            return true;
+        }
         case WM_LBUTTONDBLCLK:
             ShowWindow(IsZoomed() ? SW_RESTORE : SW_MAXIMIZE);
             return true;
@@ -508,8 +535,9 @@ void CDlgMsgGroup::DoUI(UiContext& ctx) {
             if (hit == CaptionHit::Minimise) ShowWindow(SW_MINIMIZE);
         });
     }
-    if (chats_.empty())
-        UiFill(root, UiRect(0, kCaptionHeight, client.right, client.bottom), palette::kPage);
+    // Below the caption: the frame around the column and the conversation (and all of it while
+    // no conversation is open).
+    UiFill(root, UiRect(0, kCaptionHeight, client.right, client.bottom), palette::kPage);
 }
 
 void CDlgMsgGroup::DrawBackground(UiContext& ctx) {

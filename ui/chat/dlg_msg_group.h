@@ -43,6 +43,8 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     static constexpr std::uintptr_t kFocusTimer = 1;
     static constexpr int kInfoButton = 32;
     static constexpr int kInfoButtonLeft = 4;
+    // The bands along the edges that resize the window.
+    static constexpr int kResizeBand = 4;
 
     // The one window of the process; the start-up creates it hidden.
     static CDlgMsgGroup& Instance();
@@ -99,6 +101,7 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     void PlayNotifySound();
     void CloseRequest();
     UiRect ChatArea() const;
+    UiRect ChatArea(int width, int height) const;
 
     CWndShadow shadow_;
     CVirtualListBox list_{this};

@@ -232,6 +232,13 @@ DockSlideStep CEdgeDock::OnSlideTick(const UiRect& window) {
     return step;
 }
 
+QMargins CEdgeDock::OutOfSight(const UiRect& window) const {
+    if (screen_.IsEmpty()) return {};
+    return QMargins(std::max(0, screen_.left - window.left), std::max(0, screen_.top - window.top),
+                    std::max(0, window.right - screen_.right),
+                    std::max(0, window.bottom - screen_.bottom));
+}
+
 std::vector<DockScreen> DesktopScreens() {
     std::vector<DockScreen> screens;
     for (const QScreen* screen : QGuiApplication::screens()) {

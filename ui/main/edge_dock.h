@@ -14,6 +14,7 @@
 //   showing the window        -> SlideIn(): slides it back without the leave check
 // Rectangles are the window's client area in screen coordinates.
 
+#include <QMargins>
 #include <QPoint>
 #include <cstdint>
 #include <optional>
@@ -84,6 +85,11 @@ class CEdgeDock {
     SlideDirection Direction() const { return direction_; }
     bool SideDocked() const { return sideDocked_; }
     int RememberedHeight() const { return rememberedHeight_; }
+    // The screen docked to (its whole area).
+    const UiRect& ScreenBounds() const { return screen_; }
+    // How much of `window` lies beyond the docked screen's edges, per side: the part a window
+    // that must stay on the screen keeps out of sight.
+    QMargins OutOfSight(const UiRect& window) const;
 
   private:
     void StartSlide(SlideDirection direction);

@@ -143,9 +143,16 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             return true;
         }
         case WM_MOVING:
+            // Dragged, the window is whole again.
+            if (!HiddenPart().isNull()) PlaceClient(GetWindowRect(), QMargins());
             ApplyDock(dock_.OnMoving(*reinterpret_cast<UiRect*>(lParam), QCursor::pos(),
                                      DesktopScreens()));
             return true;
+        case WM_EXITSIZEMOVE:
+            // Let go at an edge, the pointer is on the window: from now on its leaving counts,
+            // even when it leaves at once.
+            ApplyDock(dock_.OnHitTest(QCursor::pos()));
+            return false;
         case WM_TIMER:
             if (wParam == DockTimers::kLeaveTimer) {
                 ApplyDock(dock_.OnLeaveTick(GetWindowRect(), QCursor::pos()));
@@ -153,10 +160,9 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
             }
             if (wParam == DockTimers::kSlideTimer) {
                 const DockSlideStep step = dock_.OnSlideTick(GetWindowRect());
-                if (step.moveTo) {
-                    const UiRect& to = *step.moveTo;
-                    MoveWindow(to.left, to.top, to.Width(), to.Height(), false);
-                }
+                // The window slides by showing less of itself, never by leaving the screen: a
+                // window manager keeps windows from moving themselves off it.
+                if (step.moveTo) PlaceClient(*step.moveTo, dock_.OutOfSight(*step.moveTo));
                 ApplyDock(step.timers);
                 return true;
             }
@@ -358,7 +364,14 @@ void CMainWnd::ReturnToLogin(bool forced) {
     ReportPresenceOff();
     SignOut();
     ShowLogin();
+    signInLostTold_ = false;
     if (!forced && login_) login_->Reset();
+    // Sent back with the account kept, the person goes on with the password.
+    if (forced && login_ && login_->AccountBox() && login_->PasswordBox() &&
+        !login_->AccountBox()->ShowsPlaceholder() && !login_->AccountBox()->text().isEmpty()) {
+        login_->PasswordBox()->setFocus(Qt::OtherFocusReason);
+        login_->PasswordBox()->end(false);
+    }
     if (messages_) messages_->Reset();
     if (contacts_) contacts_->Clear();
     SetUnreadCount(0);
@@ -367,15 +380,24 @@ void CMainWnd::ReturnToLogin(bool forced) {
 
 bool CMainWnd::ShowApiError(HWND owner, const ErrorRecord& error) {
     if (error.error_code <= 0) return false;
+    const bool signInLost =
+        error.error_code == kErrorTokenInvalid || error.error_code == kErrorTokenRevoked;
+    // The presence reports, a synchronisation and the windows' own requests all meet a revoked
+    // token: the first one tells it, the others add nothing while its box is up or the return
+    // to the login page is on its way.
+    if (signInLost && signInLostTold_) return true;
+    if (signInLost) signInLostTold_ = true;
     const QString text = QStringLiteral("%1 (错误码: %2)")
                              .arg(QString::fromStdString(error.error_msg))
                              .arg(error.error_code);
     QPointer<QWidget> self = Widget();
     ShowMessageBox(owner, text.toStdString(), kErrorCaption, MB_OK);
     if (!self || !IsWindow()) return true;
-    if (error.error_code == kErrorTokenInvalid || error.error_code == kErrorTokenRevoked) {
-        if (!login_ || !login_->IsWindow() || !login_->IsWindowVisible()) {
+    if (signInLost) {
+        if (signedIn_ && (!login_ || !login_->IsWindow() || !login_->IsWindowVisible())) {
             PostMessage(UM_RETURN_TO_LOGIN, 0, 1);
+        } else {
+            signInLostTold_ = false;  // told at the login page: nothing more to do
         }
     }
     return true;

@@ -86,8 +86,9 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     // the sends on their way), then the window goes and the loop ends.
     void Quit();
     // Shows "%s (错误码: %d)" in "出错啦~~" over `owner` for a service error; codes 0 and below
-    // show nothing. A revoked or invalid token then returns to the login page. True when a box
-    // was shown.
+    // show nothing. A revoked or invalid token then returns to the login page; it is told once,
+    // however many answers of the service meet it before the return. True when a box was shown
+    // (or the lost sign-in is being told already).
     bool ShowApiError(HWND owner, const ErrorRecord& error);
 
     // The pages: made on first need; the conversation page is in front after a sign-in.
@@ -164,6 +165,8 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     bool signedIn_ = false;
     bool searchActive_ = false;
     bool quitting_ = false;
+    // A lost sign-in is being told, or the return to the login page it asks for is on its way.
+    bool signInLostTold_ = false;
     std::map<std::string, HWND> profiles_;
     std::map<std::int32_t, HWND> groups_;
 };

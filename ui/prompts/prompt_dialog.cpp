@@ -60,6 +60,9 @@ void DrawChrome(UiContext& ctx, UiRegion& root, VDialogCore& dialog, const QStri
         VDialogCore* target = &dialog;
         ctx.Later([target] { target->EndDialog(IDCANCEL); });
     }
+    // The dialog's own edge, over the top bar and the body: it stays visible over a white
+    // window where there is no shadow.
+    UiEdge(root, ctx.client, palette::kDialogEdge, palette::kCornerRadius);
 }
 
 bool PressForEnter(VDialogCore& dialog) {
