@@ -368,68 +368,6 @@ void VWindowImplRoot::SetFocusElement(const UiRect& rect) {
     }
 }
 
-namespace {
-
-// One place the keyboard can stop at: an element of a window.
-struct FocusStop {
-    VWindowImplRoot* window;
-    UiRect rect;
-};
-
-// The window a child belongs to for Tab: the nearest skinned window above its surface.
-VWindowImplRoot* ParentRootOf(const QWidget* surface) {
-    for (QWidget* up = surface ? surface->parentWidget() : nullptr; up; up = up->parentWidget()) {
-        if (auto* parent = qobject_cast<VSurface*>(up)) return parent->Root();
-        if (up->isWindow()) break;
-    }
-    return nullptr;
-}
-
-void AddOwnStops(VWindowImplRoot& window, std::vector<FocusStop>& stops) {
-    for (const UiNode& node : window.Describe()) {
-        if (Has(node.states, UiNodeState::Focusable) && !Has(node.states, UiNodeState::Disabled)) {
-            stops.push_back({&window, node.rect});
-        }
-    }
-}
-
-}  // namespace
-
-bool VWindowImplRoot::MoveFocus(bool forward) {
-    // The ring is the whole window: the top window's own elements, then those of the child
-    // windows it shows (a card list, a member list), in the order they were made.
-    VWindowImplRoot* top = this;
-    while (!top->topLevel_) {
-        VWindowImplRoot* parent = ParentRootOf(top->surface_);
-        if (!parent) break;
-        top = parent;
-    }
-    std::vector<FocusStop> stops;
-    AddOwnStops(*top, stops);
-    if (QWidget* surface = top->surface_) {
-        for (VSurface* child : surface->findChildren<VSurface*>()) {
-            if (child->isWindow() || !child->isVisibleTo(surface) || !child->Root()) continue;
-            AddOwnStops(*child->Root(), stops);
-        }
-    }
-    if (stops.empty()) return false;
-    const auto count = static_cast<int>(stops.size());
-    const auto at = std::find_if(stops.begin(), stops.end(), [this](const FocusStop& stop) {
-        return stop.window == this && stop.rect == focus_;
-    });
-    int next = 0;
-    if (at == stops.end()) {
-        next = forward ? 0 : count - 1;
-    } else {
-        const int index = static_cast<int>(at - stops.begin());
-        next = (index + (forward ? 1 : count - 1)) % count;
-    }
-    const FocusStop& stop = stops[static_cast<std::size_t>(next)];
-    if (stop.window != this) SetFocusElement(UiRect());
-    stop.window->SetFocusElement(stop.rect);
-    return true;
-}
-
 bool VWindowImplRoot::ActivateElement(const UiRect& rect) {
     if (rect.IsEmpty() || !Handle()) return false;
     const auto alive = alive_;

@@ -156,9 +156,14 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     const UiRect& FocusRect() const { return focus_; }
     void SetFocusElement(const UiRect& rect);
     // Tab and Shift+Tab: the next or previous element that takes the mouse, round the window and
-    // the child windows it shows.
+    // the child windows it shows, and the widgets they named as taking the keyboard themselves.
     // False when the window has none.
     bool MoveFocus(bool forward);
+    // A native widget inside the window that takes the keyboard itself (an input box, a page's
+    // list): it is a stop of the window's Tab ring while it shows, and the ring then runs in
+    // reading order, top to bottom and left to right.
+    void AddFocusWidget(QWidget* widget);
+    const std::vector<QPointer<QWidget>>& FocusWidgets() const { return focusWidgets_; }
     // Acts on the element at `rect` as a click on its middle would (Space, Enter, a reader's
     // press or toggle). False when nothing there takes a click.
     bool ActivateElement(const UiRect& rect);
@@ -262,6 +267,7 @@ class VWindowImplRoot : public VWindow, public platform::Window, public CVirtual
     QPoint lastPointer_;
     bool pointerInside_ = false;
     UiRect focus_;
+    std::vector<QPointer<QWidget>> focusWidgets_;
     bool steeredMoves_ = false;
 
     // Dragging the window ourselves where the window system cannot.

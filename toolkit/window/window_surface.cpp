@@ -429,6 +429,11 @@ void VSurface::focusInEvent(QFocusEvent* event) {
 
 void VSurface::focusOutEvent(QFocusEvent* event) {
     QWidget::focusOutEvent(event);
+    if (!root_) return;
+    // The keyboard went to another part of the same window (a box clicked, a list): the ring
+    // goes with it. A window that is merely left keeps its ring for when it comes back.
+    const QWidget* now = QApplication::focusWidget();
+    if (now && now != this && window()->isAncestorOf(now)) root_->SetFocusElement(UiRect());
     if (root_) platform::DeliverMessage(*root_, WM_KILLFOCUS, 0, 0);
 }
 

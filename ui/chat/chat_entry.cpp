@@ -32,16 +32,18 @@ void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& 
     g_last.conversationId = conversationId;
     g_last.unsent = text;
     g_last.userId.clear();
+    g_last.anonymous = false;
     g_last.closeAll = false;
     ++g_last.count;
     WriteLogText("open conversation " + std::to_string(conversationId));
     Carry(g_last);
 }
 
-void StartConversation(const std::string& userId) {
+void StartConversation(const std::string& userId, bool anonymous) {
     g_last.conversationId = 0;
     g_last.unsent.clear();
     g_last.userId = userId;
+    g_last.anonymous = anonymous;
     g_last.closeAll = false;
     ++g_last.count;
     WriteLogText("start conversation with " + userId);

@@ -11,8 +11,10 @@ void OpenConversation(std::int32_t conversationId);
 // Opens an existing conversation with a text that could not be sent from elsewhere (a reply
 // typed into a notification) put back into its input box.
 void OpenConversationWithUnsent(std::int32_t conversationId, const std::string& text);
-// Opens (or starts) the one-to-one conversation with a user.
-void StartConversation(const std::string& userId);
+// Opens (or starts) the one-to-one conversation with a user; `anonymous`: the conversation in
+// which the user is known by an anonymous identity (an anonymous card's "与他联系"), never an
+// ordinary one.
+void StartConversation(const std::string& userId, bool anonymous = false);
 
 // Closes every open conversation and ends its flows (returning to the login page).
 void CloseAllConversations();
@@ -21,8 +23,9 @@ void CloseAllConversations();
 struct ConversationRequest {
     std::int32_t conversationId = 0;
     std::string userId;
-    std::string unsent;  // goes back into the input box
-    int count = 0;       // requests made so far
+    std::string unsent;      // goes back into the input box
+    bool anonymous = false;  // the user's anonymous conversation
+    int count = 0;           // requests made so far
     bool closeAll = false;
 };
 const ConversationRequest& LastConversationRequest();

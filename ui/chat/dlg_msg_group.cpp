@@ -89,7 +89,7 @@ void CDlgMsgGroup::OnCreate() {
         CDlgMessage* chat = request.unsent.empty() ? nullptr : Chat(request.conversationId);
         if (chat && chat->Input())
             chat->Input()->Restore(SerializeText(request.unsent), IsChatEmoticon);
-        if (!request.userId.empty()) StartConversation(request.userId);
+        if (!request.userId.empty()) StartConversation(request.userId, request.anonymous);
         if (request.closeAll) CloseAll();
     });
     SetFrontConversationQuery([this](std::int32_t conversationId) {
@@ -218,10 +218,10 @@ void CDlgMsgGroup::AskForAttention() {
     ++alerts_;
 }
 
-void CDlgMsgGroup::StartConversation(const std::string& userId) {
-    RunFlowOnce(startFlow_, [this, alive = alive_, userId](CAsyncWorkFlow& flow) {
+void CDlgMsgGroup::StartConversation(const std::string& userId, bool anonymous) {
+    RunFlowOnce(startFlow_, [this, alive = alive_, userId, anonymous](CAsyncWorkFlow& flow) {
         ErrorRecord error;
-        const std::int32_t id = GetConversationId(&error, false, flow, {userId});
+        const std::int32_t id = GetConversationId(&error, anonymous, flow, {userId});
         if (!*alive) return;
         if (id > 0) {
             PostMessage(UM_OPEN_TAB, 0, id);

@@ -52,8 +52,9 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     HWND Create();
 
     void OpenConversation(std::int32_t conversationId, bool activate);
-    // Opens the one-to-one conversation with a user, asking the service for it when needed.
-    void StartConversation(const std::string& userId);
+    // Opens the one-to-one conversation with a user, asking the service for it when needed;
+    // `anonymous`: the one in which the user is known by an anonymous identity.
+    void StartConversation(const std::string& userId, bool anonymous = false);
     void CloseConversation(std::int32_t conversationId);
     void CloseAll();
     void SelectConversation(std::int32_t conversationId);

@@ -65,14 +65,16 @@ bool CEditEx::event(QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)) {
-            if (kind_ != EditKind::Search) {
-                Post(UM_EDIT_RETURN, static_cast<WPARAM>(kind_),
-                     static_cast<LPARAM>(EditReturn::Tab));
+            const bool back =
+                key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            if (kind_ != EditKind::Search && !back) {
+                // Sent, not posted: the keys typed right after Tab (already queued behind it
+                // when someone types fast) go where Tab takes the keyboard.
+                platform::SendMessage(owner_.m_hWnd, UM_EDIT_RETURN, static_cast<WPARAM>(kind_),
+                                      static_cast<LPARAM>(EditReturn::Tab));
             } else {
-                // A search box tells nobody: the keyboard goes on to the window's elements (the
-                // results among them).
-                const bool back =
-                    key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+                // A search box tells nobody, and Shift+Tab goes back from any box: the keyboard
+                // goes round the window's elements (the results among them).
                 owner_.MoveFocus(!back);
             }
             return true;

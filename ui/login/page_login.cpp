@@ -91,16 +91,19 @@ bool CPageLogIn::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRE
             return true;
         case UM_EDIT_RETURN:
             if (static_cast<EditReturn>(lParam) == EditReturn::Tab) {
-                // Round the two boxes.
-                CEditEx* next = static_cast<EditKind>(wParam) == EditKind::Restricted
-                                    ? password_.data()
-                                    : account_.data();
-                next->setFocus(Qt::TabFocusReason);
-                next->selectAll();
+                // On round the page: the other box, the check boxes, the sign-in button.
+                MoveFocus(true);
             } else {
                 StartSignIn();
             }
             return true;
+        case WM_KEYDOWN:
+            // Enter on a check box signs in, as it does in the boxes; Space ticks it.
+            if (wParam == VK_RETURN && FocusOnCheckBox()) {
+                StartSignIn();
+                return true;
+            }
+            return false;
         case WM_CLOSE:
             // Nobody is signed in while the page is up: closing it ends the program.
             CMainWnd::Instance().Quit();
@@ -118,6 +121,9 @@ void CPageLogIn::OnCreate() {
 
     account_ = new CEditEx(*this, EditKind::Restricted, QStringLiteral("账号/手机号"));
     account_->SetLengthLimits(kAccountMinimum, kAccountMaximum);
+    // The box takes no more than an account can hold: further keys do nothing, and a longer
+    // text pasted is cut to that length.
+    account_->setMaxLength(kAccountMaximum);
     account_->SetCharacterFilter(true);
     password_ = new CEditEx(*this, EditKind::Password, QStringLiteral("密码"));
     for (CEditEx* box : {account_.data(), password_.data()}) {
@@ -127,6 +133,9 @@ void CPageLogIn::OnCreate() {
     }
     account_->Place(ls::kAccountBox);
     password_->Place(ls::kPasswordBox);
+    // Tab goes round the boxes and the drawn controls alike.
+    AddFocusWidget(account_);
+    AddFocusWidget(password_);
 
     CApiController::Instance().Events().Subscribe(db_event::kSignIn, this);
     subscribed_ = true;
@@ -155,12 +164,16 @@ void CPageLogIn::LookUpAvatar() {
     }
 }
 
+std::string CPageLogIn::RememberedAccount() {
+    const SavedAccounts& saved = CApiController::Instance().Saved();
+    return saved.SavedList().empty() ? std::string() : saved.FirstSaved().mobile;
+}
+
 void CPageLogIn::FillFromRemembered() {
     const bool automatic = ReadConfig(config_keys::kAutoLogin) != 0;
     const SavedAccounts& saved = CApiController::Instance().Saved();
-    if (saved.SavedList().empty()) return;
+    if (RememberedAccount().empty()) return;
     const LoginRecord first = saved.FirstSaved();
-    if (first.mobile.empty()) return;
     account_->SetText(FromUtf8(first.mobile));
     if (first.remember_password && !first.password.empty()) {
         password_->SetText(FromUtf8(first.password));
@@ -182,11 +195,23 @@ void CPageLogIn::Present() {
 
 void CPageLogIn::Reset() {
     if (!account_ || !password_) return;
-    account_->SetText(QString());
+    // The most recent account stays remembered: its name is offered (selected, so that another
+    // account is typed over it); its password and the check boxes are not.
+    account_->SetText(FromUtf8(RememberedAccount()));
+    account_->selectAll();
     password_->SetText(QString());
     remember_ = false;
     automatic_ = false;
+    LookUpAvatar();
     Invalidate(false);
+}
+
+bool CPageLogIn::FocusOnCheckBox() {
+    if (FocusRect().IsEmpty()) return false;
+    for (const UiNode& node : Describe()) {
+        if (node.rect == FocusRect()) return node.role == UiRole::CheckBox;
+    }
+    return false;
 }
 
 void CPageLogIn::StartSignIn() {
@@ -194,11 +219,15 @@ void CPageLogIn::StartSignIn() {
     if (busy_) return;
     const QString account = account_->text();
     const QString password = password_->text();
-    if (account_->ShowsPlaceholder() || password_->ShowsPlaceholder()) {
+    const bool accountFits = account.size() >= kAccountMinimum && account.size() <= kAccountMaximum;
+    // What is missing is named, and the keyboard goes where it is to be typed: nothing at all,
+    // the account, or (with an account that fits) the password alone.
+    if (account_->ShowsPlaceholder() || (!accountFits && password_->ShowsPlaceholder())) {
         Notice(kEnterAccountAndPassword);
+        account_->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (account.size() < kAccountMinimum || account.size() > kAccountMaximum) {
+    if (!accountFits) {
         Notice(kEnterAccount);
         account_->setFocus(Qt::OtherFocusReason);
         account_->end(false);

@@ -32,7 +32,8 @@ class CPageLogIn final : public VWindowImpl<CPageLogIn, WS_POPUP>,
     HWND Open();
     // Shows the page in front with the keyboard in the account box.
     void Present();
-    // Empties both fields and clears both check boxes (switching account).
+    // Switching account: the password and both check boxes are cleared; the account box offers
+    // the most recent remembered account.
     void Reset();
     // Starts the sign-in from the fields, as the sign-in button does.
     void StartSignIn();
@@ -51,6 +52,10 @@ class CPageLogIn final : public VWindowImpl<CPageLogIn, WS_POPUP>,
     void OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_t second) override;
     void OnSignInFailed();
     void FillFromRemembered();
+    // The name of the most recent remembered account, empty when there is none.
+    static std::string RememberedAccount();
+    // The keyboard is on one of the check boxes.
+    bool FocusOnCheckBox();
     void DrawAvatar(UiRegion& root);
     // Finds the picture of the remembered account named in the account box (never while painting).
     void LookUpAvatar();

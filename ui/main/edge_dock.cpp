@@ -157,6 +157,28 @@ DockTimers CEdgeDock::SlideIn() {
     return timers;
 }
 
+DockSlideStep CEdgeDock::Undock(const UiRect& window) {
+    DockSlideStep step;
+    if (!Docked()) return step;
+    step.timers.stopLeave = true;
+    step.timers.stopSlide = true;
+    UiRect r = window;
+    if (sideDocked_) r.bottom = r.top + rememberedHeight_;
+    const int width = r.Width();
+    const int height = r.Height();
+    const int left =
+        std::clamp(r.left, screen_.left, std::max(screen_.left, screen_.right - width));
+    const int top = std::clamp(r.top, screen_.top,
+                               std::max(screen_.top, screen_.bottom - panelHeight_ - height));
+    step.moveTo = UiRect::FromSize(left, top, width, height);
+    edge_ = DockEdge::None;
+    sideDocked_ = false;
+    leaveTimerRunning_ = false;
+    animationFinished_ = true;
+    direction_ = SlideDirection::Showing;
+    return step;
+}
+
 void CEdgeDock::StartSlide(SlideDirection direction) {
     animationFinished_ = false;
     direction_ = direction;

@@ -12,6 +12,7 @@
 //   WM_TIMER kLeaveTimer      -> OnLeaveTick(window rect, pointer): may start the slide-out
 //   WM_TIMER kSlideTimer      -> OnSlideTick(window rect): where to move the window, or stop
 //   showing the window        -> SlideIn(): slides it back without the leave check
+//   signing out               -> Undock(window rect): where the window goes back to, whole
 // Rectangles are the window's client area in screen coordinates.
 
 #include <QMargins>
@@ -76,6 +77,10 @@ class CEdgeDock {
     DockSlideStep OnSlideTick(const UiRect& window);
     // The window is asked to show itself (tray, second instance): a slid-out window slides in.
     DockTimers SlideIn();
+    // The window leaves its edge for good (hidden while nobody is signed in): it neither slides
+    // nor waits for the pointer any more, and goes back whole onto the screen it was docked to,
+    // with its own height again after a side. Nothing to do when it is not docked.
+    DockSlideStep Undock(const UiRect& window);
 
     DockEdge Edge() const { return edge_; }
     bool Docked() const { return edge_ != DockEdge::None; }

@@ -85,23 +85,30 @@ void CMainWnd::DrawSearch(UiContext& ctx, UiRegion& root) {
     }
 }
 
+UiRect CMainWnd::TabRect(MainPage page) const {
+    const int w = ClientWidth();
+    const int t = SkinImage("main_top_bg.png").FrameHeight();
+    const int h = SkinImage("top_switch_btn.png").FrameHeight();
+    // The strip splits one pixel left of the middle on an even width.
+    const int m = w % 2 == 0 ? w / 2 - 1 : w / 2;
+    return page == MainPage::Messages ? UiRect(0, t, m, t + h) : UiRect(m + 1, t, w, t + h);
+}
+
 void CMainWnd::DrawTabs(UiContext& ctx, UiRegion& root) {
     const int w = ctx.client.right;
     CKesBitmap& background = SkinImage("top_switch_btn.png");
-    const int t = SkinImage("main_top_bg.png").FrameHeight();
-    const int h = background.FrameHeight();
-    UiFill(root, UiRect(0, t, w, t + h), ms::kTabStrip);
-    const int m = w % 2 == 0 ? w / 2 - 1 : w / 2;
-    if (UiIconButton(root, UiRect(0, t, m, t + h), &background, &SkinImage("message_btn_icon.png"),
+    const UiRect messages = TabRect(MainPage::Messages);
+    UiFill(root, UiRect(0, messages.top, w, messages.bottom), ms::kTabStrip);
+    if (UiIconButton(root, messages, &background, &SkinImage("message_btn_icon.png"),
                      page_ == MainPage::Messages, QStringLiteral("会话"))) {
         ctx.Later([this] { SwitchPage(MainPage::Messages); });
     }
-    if (UiIconButton(root, UiRect(m + 1, t, w, t + h), &background,
+    if (UiIconButton(root, TabRect(MainPage::Contacts), &background,
                      &SkinImage("contact_btn_icon.png"), page_ == MainPage::Contacts,
                      QStringLiteral("联系人"))) {
         ctx.Later([this] { SwitchPage(MainPage::Contacts); });
     }
-    DrawBadge(root, m, t);
+    DrawBadge(root, messages.right, messages.top);
 }
 
 void CMainWnd::DrawBadge(UiRegion& root, int middle, int top) {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QWidget>
+#include <algorithm>
+#include <optional>
 
 #include "api/api_controller.h"
 #include "api/login.h"
@@ -129,6 +131,8 @@ bool CMainWnd::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
         case WM_COMMAND:
             RunCommand(static_cast<MainCommand>(wParam));
             return true;
+        case WM_KEYDOWN:
+            return OnTabKey(wParam);
         case WM_CLOSE:
             OnClose();
             return true;
@@ -227,6 +231,8 @@ void CMainWnd::OnCreate() {
     search_->SetColours(ms::kSearchBackground, ms::kSearchText, ms::kSearchPlaceholderColour);
     search_->setAccessibleName(QString::fromUtf8(ms::kSearchPlaceholder));
     search_->show();
+    // Tab goes from the caption buttons to the search box, the page tabs and the page's list.
+    AddFocusWidget(search_);
 
     if (QWidget* widget = Widget()) widget->setWindowIcon(ProgramIcon());
     if (qApp) QApplication::setWindowIcon(ProgramIcon());
@@ -261,7 +267,31 @@ void CMainWnd::ShowLogin() {
     }
     signedIn_ = false;
     ShowWindow(SW_HIDE);
+    // Hidden, the window no longer follows the pointer at a screen edge: it would slide out of
+    // sight meanwhile and come back as a strip for the next account.
+    LeaveDock();
     login_->Present();
+}
+
+void CMainWnd::LeaveDock() {
+    const DockSlideStep step = dock_.Undock(GetWindowRect());
+    ApplyDock(step.timers);
+    // Whole again, nothing of it kept out of sight.
+    if (const std::optional<UiRect>& to = step.moveTo) PlaceClient(*to, QMargins());
+}
+
+void CMainWnd::KeepOnScreen() {
+    const UiRect window = GetWindowRect();
+    const platform::ScreenRect work =
+        platform::WorkAreaOf({window.left, window.top, window.right, window.bottom});
+    if (work.Width() <= 0 || work.Height() <= 0) return;
+    // Whole inside the work area of the screen it is (mostly) on, as far as its size allows.
+    const int left =
+        std::clamp(window.left, work.left, std::max(work.left, work.right - window.Width()));
+    const int top =
+        std::clamp(window.top, work.top, std::max(work.top, work.bottom - window.Height()));
+    if (left != window.left || top != window.top)
+        MoveWindow(left, top, window.Width(), window.Height(), false);
 }
 
 void CMainWnd::ShowSignedIn() {
@@ -269,6 +299,11 @@ void CMainWnd::ShowSignedIn() {
     // No input box is open yet: pasted pictures that no draft holds any more can go.
     PastedPictures::Instance().RemoveUnreferenced();
     if (!notifier_) notifier_ = std::make_unique<CMessageNotifier>();
+    // The signed-in window takes the login page's place whoever asked for it, and comes back
+    // whole on a screen: never hidden behind the page, docked out of sight or off every screen.
+    if (login_ && login_->IsWindow()) login_->ShowWindow(SW_HIDE);
+    LeaveDock();
+    KeepOnScreen();
     ShowMain();
     SwitchPage(MainPage::Contacts);
     SwitchPage(MainPage::Messages);
@@ -436,10 +471,12 @@ void CMainWnd::SwitchPage(MainPage page) {
     if (page == MainPage::Messages) {
         if (!messages_) messages_ = std::make_unique<CPageMessage>();
         if (!messages_->IsWindow()) messages_->Create(m_hWnd, area);
+        AddFocusWidget(messages_->List().Widget());
         visible = messages_.get();
     } else {
         if (!contacts_) contacts_ = std::make_unique<CPageContact>();
         if (!contacts_->IsWindow()) contacts_->Create(m_hWnd, area);
+        AddFocusWidget(contacts_->List().Widget());
         visible = contacts_.get();
     }
     if (contacts_ && contacts_->IsWindow() && contacts_->InSearchMode()) {
@@ -450,6 +487,21 @@ void CMainWnd::SwitchPage(MainPage page) {
     const UiRect client = GetClientRect();
     OnLayout(client.Width(), client.Height());
     Invalidate(false);
+}
+
+bool CMainWnd::OnTabKey(WPARAM key) {
+    if (key != VK_LEFT && key != VK_RIGHT) return false;
+    const UiRect& focus = FocusRect();
+    if (focus.IsEmpty() ||
+        (focus != TabRect(MainPage::Messages) && focus != TabRect(MainPage::Contacts))) {
+        return false;
+    }
+    // Two tabs: either arrow goes to the other one, as the tab row wraps round.
+    const MainPage other =
+        focus == TabRect(MainPage::Messages) ? MainPage::Contacts : MainPage::Messages;
+    SwitchPage(other);
+    SetFocusElement(TabRect(other));
+    return true;
 }
 
 void CMainWnd::ClearSearch() {

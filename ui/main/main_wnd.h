@@ -144,10 +144,18 @@ class CMainWnd final : public VWindowImpl<CMainWnd, WS_POPUP>,
     void ClearSearch();
     // Starts and stops the docking timers as the docking unit asks.
     void ApplyDock(const DockTimers& timers);
+    // The window leaves a screen edge it was docked to, back whole on that screen.
+    void LeaveDock();
+    // Moves the window whole into the work area of the screen it is on.
+    void KeepOnScreen();
     UiRect PageArea() const;
     void DrawTitle(UiContext& ctx, UiRegion& root);
     void DrawSearch(UiContext& ctx, UiRegion& root);
     void DrawTabs(UiContext& ctx, UiRegion& root);
+    // The tab of a page, in client coordinates.
+    UiRect TabRect(MainPage page) const;
+    // Left and Right on a page tab: the other page, with the keyboard on its tab.
+    bool OnTabKey(WPARAM key);
     void DrawBadge(UiRegion& root, int middle, int top);
 
     CWndShadow shadow_;

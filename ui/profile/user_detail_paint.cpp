@@ -270,7 +270,8 @@ void CDlgUserDetail::DrawAnonymousCard(UiRegion& region, const UiRect& rect) {
                                       ps::kWideButtonWidth, image.FrameHeight()),
                      &image, QStringLiteral("与他联系"), QString(), &TextFont(ps::kButtonPixels),
                      ps::kButtonCaption, -1, kUiTakesMouse | kUiHandCursor)) {
-        region.ctx.Later([this] { StartConversation(userId_); });
+        // The person stays anonymous: their anonymous conversation, never an ordinary one.
+        region.ctx.Later([this] { StartConversation(userId_, true); });
     }
 }
 
