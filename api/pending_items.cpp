@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "api/api_controller.h"
 #include "api/contacts.h"
 #include "api/json_access.h"
@@ -10,6 +12,7 @@
 #include "flow/async_work_flow.h"
 #include "net/http_request.h"
 #include "storage/event_bus.h"
+#include "storage/msg_dlg_store.h"
 
 namespace {
 
@@ -83,6 +86,28 @@ PendingItem DecodeItem(const Json::Value& element, const FlatObject& o) {
         item.action.done_text = "已投递";
     }
     return item;
+}
+
+// The service accepted an answer: the store's items show it (with the person's other requests
+// that accepting answered too), each is announced, and the count on the pending-items entry of
+// the conversation list follows at once instead of waiting for the next synchronisation.
+void NoteAnswered(std::int32_t id, ItemAnswer answer) {
+    CDBSpecials& store = CDBSpecials::Instance();
+    const bool held = store.Find(id) != nullptr;
+    std::vector<std::int32_t> answered = store.MarkAnswered(id, answer);
+    // An item the list no longer holds (answered from a profile window after the list was
+    // closed) was still waiting: the service would not have taken the answer otherwise.
+    const int waited = held ? static_cast<int>(answered.size()) : 1;
+    if (answered.empty()) answered.push_back(id);
+    CApiController& api = CApiController::Instance();
+    const std::uint32_t kind =
+        answer == ItemAnswer::Completed ? db_event::kPendingCompleted : db_event::kPendingIgnored;
+    for (std::int32_t each : answered)
+        api.PostEvent(kind, each, db_event::kDone);
+    ConversationRecord* entry = CDBMsgDlg::Instance().FindConversation(kPendingItemsConversationId);
+    if (!entry || waited == 0 || entry->badge <= 0) return;
+    entry->badge = std::max(0, entry->badge - waited);
+    api.PostEvent(db_event::kConversationChanged, kPendingItemsConversationId, db_event::kDone);
 }
 
 std::string TasksUrl(int page) {
@@ -188,8 +213,8 @@ bool CompleteItem(ErrorRecord* error, std::int32_t type, std::int32_t id, std::i
         return attach.empty() ? HttpGetText(url) : HttpPostFields(url, {{"attach", attach}});
     });
     if (!CheckEnvelope(answer, error)) return false;
+    NoteAnswered(id, ItemAnswer::Completed);
     CApiController& api = CApiController::Instance();
-    api.PostEvent(db_event::kPendingCompleted, id, db_event::kDone);
     const PendingItem* item = FindPendingItem(id);
     if ((type == pending_type::kFriendRequest || type == pending_type::kLevelRequest) && item &&
         !item->icon_qxid.empty()) {
@@ -224,6 +249,6 @@ bool IgnoreItem(ErrorRecord* error, std::int32_t type, std::int32_t id, CAsyncWo
                             "&id=" + std::to_string(id) + "&" + AuthQuery();
     const std::string answer = PoolScope::Run(flow, [&] { return HttpGetText(url); });
     if (!CheckEnvelope(answer, error)) return false;
-    CApiController::Instance().PostEvent(db_event::kPendingIgnored, id, db_event::kDone);
+    NoteAnswered(id, ItemAnswer::Ignored);
     return true;
 }

@@ -2,8 +2,10 @@
 // Pending items: the list of what waits for the user (friend requests, recommendations, job and
 // résumé offers), and the two answers the user can give, complete and ignore. Progress is told
 // through events: (0x200, 0, 1/2/3) for the list, (0x400, id, 2) ignored, (0x800, id, 2)
-// completed, (0x800, id, 3) completing it in the background failed, (0x1000, user id, 2) a
-// completed friend request brought the new contact's card.
+// completed (also for each other request of the same person that accepting one answered),
+// (0x800, id, 3) completing it in the background failed, (0x1000, user id, 2) a completed
+// friend request brought the new contact's card. Each accepted answer lowers the count of the
+// pending-items conversation at once, by the items it answered, and posts (0x40, 1, 2).
 // UI thread.
 
 #include <cstdint>

@@ -20,10 +20,18 @@ const PendingItem* CDBSpecials::Find(std::int32_t id) const {
     return found == items_.end() ? nullptr : found->second.get();
 }
 
-bool CDBSpecials::MarkAnswered(std::int32_t id, ItemAnswer answer) {
-    auto found = items_.find(id);
-    if (found == items_.end()) return false;
-    PendingItem& item = *found->second;
+namespace {
+
+bool Waiting(const PendingItem& item) {
+    return item.action.used == 0 && item.ignore.used == 0;
+}
+
+// A request from a person to be a friend, or to be one at another level.
+bool IsPersonRequest(const PendingItem& item) {
+    return item.type == pending_type::kFriendRequest || item.type == pending_type::kLevelRequest;
+}
+
+void Mark(PendingItem& item, ItemAnswer answer) {
     if (answer == ItemAnswer::Completed) {
         item.action.used = 1;
         item.ignore.shown = 0;
@@ -31,7 +39,28 @@ bool CDBSpecials::MarkAnswered(std::int32_t id, ItemAnswer answer) {
         item.ignore.used = 1;
         item.action.shown = 0;
     }
-    return true;
+}
+
+}  // namespace
+
+std::vector<std::int32_t> CDBSpecials::MarkAnswered(std::int32_t id, ItemAnswer answer) {
+    std::vector<std::int32_t> answered;
+    auto found = items_.find(id);
+    if (found == items_.end()) return answered;
+    PendingItem& item = *found->second;
+    if (Waiting(item)) answered.push_back(id);
+    Mark(item, answer);
+    if (answer != ItemAnswer::Completed || !IsPersonRequest(item) || item.icon_qxid.empty())
+        return answered;
+    for (std::int32_t other : ids_) {
+        PendingItem& same = *items_[other];
+        if (other == id || !Waiting(same) || !IsPersonRequest(same) ||
+            same.icon_qxid != item.icon_qxid)
+            continue;
+        Mark(same, ItemAnswer::Completed);
+        answered.push_back(other);
+    }
+    return answered;
 }
 
 void CDBSpecials::Clear() {

@@ -69,9 +69,11 @@ class CDBSpecials {
     const PendingItem* Find(std::int32_t id) const;
     const std::vector<std::int32_t>& Ids() const { return ids_; }
     // After the service accepted an answer: the answered button is marked used and the other
-    // one hidden, so the item shows the done text until the next refresh. False when the store
-    // no longer holds the item.
-    bool MarkAnswered(std::int32_t id, ItemAnswer answer);
+    // one hidden, so the item shows the done text until the next refresh. Accepting a friend or
+    // level request answers that person's other open requests with it, as the service does.
+    // Returns the items that were waiting and are answered now; none when the store does not
+    // hold the item or it was answered already.
+    std::vector<std::int32_t> MarkAnswered(std::int32_t id, ItemAnswer answer);
     void Clear();
 
   private:

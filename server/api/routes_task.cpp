@@ -160,6 +160,9 @@ Json::Value CompleteTask(Call& call) {
     }
     std::int64_t now = op.store().Now();
     SetTaskState(op.db(), task.id, kTaskCompleted, now);
+    // The person's other friend and level requests are answered by this one.
+    if (task.type == kTaskFriendRequest || task.type == kTaskLevelRequest)
+        CompleteOpenRequests(op.db(), task.from_id, op.me().id, now);
     TouchTasks(op.db(), op.me().id, now);
     if (task.type == kTaskFriendRequest || task.type == kTaskLevelRequest) {
         // The answer carries the new contact's card.

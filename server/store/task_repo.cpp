@@ -74,4 +74,11 @@ std::optional<TaskRow> FindOpenRequest(Database& db, std::int64_t from, std::int
     return ReadTask(s);
 }
 
+void CompleteOpenRequests(Database& db, std::int64_t from, std::int64_t owner, std::int64_t now) {
+    db.Run(
+        "UPDATE tasks SET done=?, updated=? WHERE from_id=? AND owner_id=? AND type IN (1,4) AND "
+        "done=0",
+        kTaskCompleted, now, from, owner);
+}
+
 }  // namespace lumeno::server

@@ -43,5 +43,8 @@ std::vector<TaskRow> ListTasks(Database& db, std::int64_t owner, bool open_only,
 int CountTasks(Database& db, std::int64_t owner, bool open_only);
 void SetTaskState(Database& db, std::int64_t id, int done, std::int64_t now);
 std::optional<TaskRow> FindOpenRequest(Database& db, std::int64_t from, std::int64_t owner);
+// Marks every open friend or level request from `from` to `owner` completed (once one of them
+// was accepted, the others are answered by it).
+void CompleteOpenRequests(Database& db, std::int64_t from, std::int64_t owner, std::int64_t now);
 
 }  // namespace lumeno::server

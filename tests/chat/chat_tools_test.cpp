@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -35,6 +36,7 @@
 #include "ui/chat/chat_style.h"
 #include "ui/chat/dlg_msg_group.h"
 #include "ui/chat/draft_book.h"
+#include "ui/chat/emoticon_picker.h"
 #include "ui/chat/picture_open.h"
 #include "ui/chat/sends_in_flight.h"
 
@@ -72,6 +74,65 @@ const MessageRecord* MineWhere(std::int32_t conversationId, Matches matches) {
         if (message && message->is_me && matches(*message)) return message;
     }
     return nullptr;
+}
+
+// The input box is as high as the lines its text takes as the person sees them: a paragraph wider
+// than the box counts each wrapped line, up to three, and the box shrinks again as the text
+// goes. An emoticon keeps the box as high as its line; a photo makes it as high as three lines.
+TEST_F(ChatWindowTest, TheInputBoxGrowsWithTheLinesItShowsUpToThree) {
+    SignInDemo();
+    auto window = Open(BusiestConversation());
+    ASSERT_TRUE(PumpUntil([&] { return window->PageReady(); }));
+    CChatInput* box = window->Input();
+    box->setFocus();
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    const int one = box->height();
+    const int step = chat_style::kInputLineHeight;
+    // Text as wide as `boxes` times the box: it wraps into that many lines, rounded up.
+    const auto wide = [&](double boxes) {
+        const QFontMetrics metrics(box->font());
+        QString text;
+        while (metrics.horizontalAdvance(text) < boxes * box->viewport()->width())
+            text += QStringLiteral("周末一起去爬山吗");
+        return text;
+    };
+    const auto typeOnly = [&](const QString& text) {
+        box->clear();
+        QInputMethodEvent typed;
+        typed.setCommitString(text);
+        QApplication::sendEvent(box, &typed);
+        PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    };
+    const auto heightIs = [&](int expected) {
+        return PumpUntil([&] { return box->height() == expected; }, std::chrono::seconds(2));
+    };
+    typeOnly(QStringLiteral("好的"));
+    EXPECT_TRUE(heightIs(one));
+    typeOnly(wide(1.5));
+    EXPECT_EQ(box->document()->blockCount(), 1) << "one paragraph";
+    EXPECT_TRUE(heightIs(one + step)) << box->height() << " for two wrapped lines";
+    typeOnly(wide(2.5));
+    EXPECT_TRUE(heightIs(one + 2 * step)) << box->height() << " for three";
+    typeOnly(wide(6.5));
+    EXPECT_TRUE(heightIs(one + 2 * step)) << box->height() << " at most three";
+    typeOnly(QStringLiteral("好的"));
+    EXPECT_TRUE(heightIs(one)) << box->height() << " back to one";
+
+    // An emoticon from the picker, after the text: still one line.
+    CDlgExpression& picker = CDlgExpression::Instance();
+    picker.ShowPicker(*window, window->GetWindowRect().ToQRect());
+    ASSERT_TRUE(PumpUntil([&] { return picker.IsWindowVisible(); }));
+    QTest::keyClick(picker.Widget(), Qt::Key_Right);
+    QTest::keyClick(picker.Widget(), Qt::Key_Return);
+    ASSERT_TRUE(PumpUntil([&] { return box->Pictures().size() == 1; }));
+    PumpUntil([] { return false; }, std::chrono::milliseconds(200));
+    EXPECT_EQ(box->height(), one) << "an emoticon is as high as its line";
+    // A photo stands three lines high.
+    box->InsertPicture(QString::fromUtf8(lumeno::test::build::SkinDir()) +
+                           QStringLiteral("/main_icon_default.png"),
+                       false);
+    EXPECT_TRUE(heightIs(one + 2 * step)) << box->height() << " with a photo";
+    window->DestroyWindow();
 }
 
 TEST_F(ChatWindowTest, AnonymousModeInAGroupDarkensTheBoxAndSendsWithoutAName) {

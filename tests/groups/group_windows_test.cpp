@@ -11,6 +11,32 @@ namespace {
 
 using namespace lumeno::test;
 
+// A member's remove mark as the window shows it: its red disc, with the white "−" across its
+// middle, lies over the avatar rather than under it.
+bool RemoveMarkShows(CDlgUserGroupList& info, const QString& name) {
+    const std::optional<UiNode> mark = FindElement(info.List(), name);
+    if (!mark) return false;
+    info.List().Invalidate(false);
+    PumpUntil([] { return false; }, std::chrono::milliseconds(100));
+    const QImage shown = info.List().Widget()->grab().toImage();
+    const QRect rect = mark->rect.ToQRect().translated(info.List().ClientOrigin());
+    int red = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x) {
+            const QColor pixel = shown.pixelColor(x, y);
+            red += pixel.red() > 180 && pixel.green() < 90 && pixel.blue() < 90;
+        }
+    }
+    // The "−" is white across the disc's middle rows.
+    bool minus = false;
+    for (int y = rect.center().y() - 1; y <= rect.center().y() + 2; ++y) {
+        const QColor pixel = shown.pixelColor(rect.center().x(), y);
+        minus = minus || std::min({pixel.red(), pixel.green(), pixel.blue()}) > 190;
+    }
+    // The disc is some 220 pixels; under the avatar only a sliver of about 80 shows.
+    return red > 150 && minus;
+}
+
 TEST_F(GroupWindowsTest, ChatWithThreeIsStartedChangedRenamedMutedAndLeft) {
     SignInDemo();
     {
@@ -95,6 +121,10 @@ TEST_F(GroupWindowsTest, ChatWithThreeIsStartedChangedRenamedMutedAndLeft) {
     ASSERT_TRUE(ClickElement(info->List(), QStringLiteral("删除成员")));
     ASSERT_TRUE(PumpUntil([&] { return info->RemoveMode(); }));
     EXPECT_FALSE(FindElement(info->List(), QStringLiteral("删除 林晓"))) << "not oneself";
+    for (const char* name : {"张伟", "王芳", "Alice Martin", "李娜"})
+        EXPECT_TRUE(RemoveMarkShows(*info, QStringLiteral("删除 ") + QString::fromUtf8(name)))
+            << name;
+    Screenshot(*info, QStringLiteral("group-members-removing.png"));
     {
         BoxCatcher boxes(QStringLiteral("确定"));
         ASSERT_TRUE(ClickElement(info->List(), QStringLiteral("删除 王芳")));

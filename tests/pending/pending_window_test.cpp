@@ -237,6 +237,90 @@ TEST_F(PendingWindowTest, ListOfSeveralPagesIsShownWhole) {
     EXPECT_GT(Window().List().GetTopIndex(), 100);
 }
 
+// The count on the conversation list's pending-items row follows each answer at once (nothing
+// else arrives from the service meanwhile), and stays right after the window closes. Accepting
+// one of a person's friend requests answers that person's other requests too, in the window and
+// on the service.
+TEST_F(PendingWindowTest, TheRowCountFollowsEachAnswerAndAPersonsRequestsAreAnsweredTogether) {
+    // 赵磊 asked twice more.
+    ASSERT_NE(service_.Get("/admin/tasks?owner=demo&from=zhaolei&type=4&count=2").find("\"ok\""),
+              std::string::npos);
+    SignInDemo();
+    const auto count = [] {
+        const ConversationRecord* entry =
+            CDBMsgDlg::Instance().FindConversation(kPendingItemsConversationId);
+        return entry ? entry->badge : -1;
+    };
+    // The row as the list shows it (and a reader hears it), and the tab's total.
+    const auto rowSays = [](int waiting) {
+        const CPageMessage* page = Main().MessagePage();
+        return page && page->RowConversation(0) == kPendingItemsConversationId &&
+               Main().MessagePage()->RowName(0).endsWith(QStringLiteral("，%1条未读").arg(waiting));
+    };
+    ASSERT_TRUE(PumpUntil([&] { return count() == 8 && rowSays(8); }));
+    const int total = Main().UnreadCount();
+    OpenFromConversationPage();
+
+    const std::string zhao = ItemOfType(pending_type::kFriendRequest)->icon_qxid;
+    std::vector<std::int32_t> fromZhao;
+    for (std::int32_t id : PendingItemIds()) {
+        const PendingItem* item = FindPendingItem(id);
+        if (item->type == pending_type::kFriendRequest && item->icon_qxid == zhao)
+            fromZhao.push_back(id);
+    }
+    ASSERT_EQ(fromZhao.size(), 3u);
+    Window().SetLevelChooser([](HWND) { return 2; });
+    ASSERT_TRUE(PressButton(fromZhao[1], QStringLiteral("接受")));
+    ASSERT_TRUE(PumpUntil([&] { return FindPendingItem(fromZhao[1])->action.used == 1; }));
+    EXPECT_EQ(count(), 5) << "the three requests of 赵磊 are answered together, at once";
+    for (std::int32_t id : fromZhao) {
+        EXPECT_TRUE(CardShows(id, QStringLiteral("已接受"))) << id;
+        EXPECT_FALSE(CardShows(id, QStringLiteral("接受"))) << id;
+        EXPECT_FALSE(CardShows(id, QStringLiteral("忽略"))) << id;
+    }
+    EXPECT_TRUE(PumpUntil([&] { return rowSays(5) && Main().UnreadCount() == total - 3; }));
+
+    // "同意" on a contact's level request, after its question.
+    const std::int32_t level = ItemOfType(pending_type::kLevelRequest)->id;
+    {
+        BoxCatcher agree(QString::fromStdString(FindPendingItem(level)->confirm_action.text));
+        ASSERT_TRUE(PressButton(level, QStringLiteral("同意")));
+        ASSERT_TRUE(PumpUntil([&] { return FindPendingItem(level)->action.used == 1; }));
+    }
+    EXPECT_EQ(count(), 4);
+    EXPECT_TRUE(PumpUntil([&] { return rowSays(4) && Main().UnreadCount() == total - 4; }));
+    // Two "忽略".
+    int waiting = 4;
+    for (std::int32_t type : {pending_type::kRecommendation, pending_type::kGroupInvitation}) {
+        const std::int32_t id = ItemOfType(type)->id;
+        ASSERT_TRUE(PressButton(id, QStringLiteral("忽略")));
+        ASSERT_TRUE(PumpUntil([&] { return FindPendingItem(id)->ignore.used == 1; }));
+        --waiting;
+        EXPECT_EQ(count(), waiting) << type;
+        EXPECT_TRUE(PumpUntil([&] { return rowSays(waiting); })) << type;
+    }
+    // Closed, the row keeps the count, which is the service's own.
+    ASSERT_TRUE(Activate(Window(), UiRole::Button, QStringLiteral("关闭")));
+    ASSERT_TRUE(PumpUntil([] { return !Window().IsWindowVisible(); }));
+    EXPECT_TRUE(rowSays(2));
+    Json::Value open;
+    ASSERT_TRUE(ParseJson(service_.Get("/lumeno/user/v3/tasks?pending=1&" + MyAuth()), open));
+    EXPECT_EQ(open["requests"].size(), 2u);
+    for (const Json::Value& item : open["requests"])
+        EXPECT_NE(item["icon_qxid"].asString(), zhao) << "the service still waits for 赵磊";
+    // The next synchronisation brings the same count.
+    const std::int32_t withZhang = [] {
+        for (const auto& [id, conversation] : CDBMsgDlg::Instance().Conversations())
+            if (conversation->name == "张伟") return id;
+        return 0;
+    }();
+    ASSERT_NE(withZhang, 0);
+    service_.Get("/admin/send?mid=" + std::to_string(withZhang) + "&from=zhangwei&text=hi");
+    ASSERT_TRUE(PumpUntil([&] { return Main().UnreadCount() == total - 6 + 1; }));
+    EXPECT_EQ(count(), 2);
+    EXPECT_TRUE(rowSays(2));
+}
+
 TEST(SpecialRows, EqualDatesAreMergedOnlyWhenTheyFollowEachOther) {
     std::map<std::int32_t, PendingItem> items;
     const std::vector<std::pair<std::int32_t, std::string>> dated = {

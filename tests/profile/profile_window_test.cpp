@@ -10,9 +10,11 @@
 #include "storage/user_store.h"
 #include "tests/profile/profile_window.h"
 #include "tests/support/box_catcher.h"
+#include "tests/support/element_click.h"
 #include "tests/support/menu_picker.h"
 #include "ui/chat/chat_entry.h"
 #include "ui/contacts/page_contact.h"
+#include "ui/profile/profile_style.h"
 #include "ui/ui_messages.h"
 
 namespace lumeno::test {
@@ -20,6 +22,27 @@ namespace {
 
 constexpr char kZhangWei[] = "10002";  // a first-degree contact of the demo account
 constexpr char kZhaoLei[] = "10009";   // a friend of 张伟: second degree
+
+// The level mark ("1°" and the like, in the brand's blue, at the card's top right) lies under the
+// blue title bar with the window's body between them: the rows just under the bar hold none of
+// its blue there, and the mark shows a little lower.
+bool LevelMarkClearOfTitleBar(CDlgUserDetail& profile) {
+    QApplication::processEvents();
+    const QImage shown = profile.Widget()->grab().toImage();
+    const QPoint origin = profile.ClientOrigin();
+    const auto blueRows = [&](int from, int to) {
+        int blue = 0;
+        for (int y = from; y < to; ++y) {
+            for (int x = profile.ClientWidth() - 60; x < profile.ClientWidth(); ++x) {
+                const QColor pixel = shown.pixelColor(origin + QPoint(x, y));
+                blue += pixel.blue() > 180 && pixel.red() < 80;
+            }
+        }
+        return blue;
+    };
+    const int bar = profile_style::kCaptionHeight;
+    return blueRows(bar, bar + 4) == 0 && blueRows(bar + 4, bar + 40) > 50;
+}
 
 // Chooses LV2 and confirms, keeping a picture of the chooser.
 void ChooseLevelTwo(CDlgFriendLevel& chooser, bool screenshot) {
@@ -58,12 +81,22 @@ TEST_F(ProfileWindowTest, OpensFromTheContactListShowsItsDetailsAndCopiesThePhon
     EXPECT_TRUE(ShowsInProfile(profile, QStringLiteral("发消息")));
     EXPECT_TRUE(ShowsInProfile(profile, QStringLiteral("共同好友 3位")));
 
-    // The mobile number as the service holds it; a click copies it.
+    // The level mark stands clear of the title bar, under it.
+    EXPECT_TRUE(LevelMarkClearOfTitleBar(profile));
+
+    // The mobile number as the service holds it; a click copies it, and the row says so for a
+    // while.
     EXPECT_EQ(profile.Contacts().mobile, QStringLiteral("13800010002"));
     EXPECT_EQ(profile.Contacts().email, QStringLiteral("zhangwei@lumeno.test"));
     QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(ShowsInProfile(profile, QStringLiteral("已复制")));
     ASSERT_TRUE(ClickInProfile(profile, QStringLiteral("手机： 13800010002")));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("13800010002"));
+    EXPECT_TRUE(PumpUntil([&] { return ShowsInProfile(profile, QStringLiteral("已复制")); }));
+    SaveScreenshot(profile.Widget(), QStringLiteral("profile-copied.png"));
+    EXPECT_TRUE(PumpUntil([&] { return !ShowsInProfile(profile, QStringLiteral("已复制")); },
+                          std::chrono::seconds(5)))
+        << "the notice goes by itself";
 
     // Expanding shows the tags, work and education, and grows the window.
     const int collapsed = profile.ClientHeight();
@@ -106,6 +139,22 @@ TEST_F(ProfileWindowTest, AddsAFriendWithALevelAndAVerificationTextThatArrivesOn
     EXPECT_EQ(profile.Contacts().mobile, QStringLiteral("加好友可见"));
     ASSERT_EQ(profile.FirstButton().caption, QStringLiteral("加好友"));
     EXPECT_FALSE(ShowsInProfile(profile, QStringLiteral("点击复制")));
+    {
+        // The placeholder is plain text: nothing offers to copy it, and a click on it leaves the
+        // clipboard alone.
+        QGuiApplication::clipboard()->setText(QStringLiteral("之前复制的"));
+        const std::optional<UiNode> row =
+            FindElement(profile.Content(), QStringLiteral("手机： 加好友可见"));
+        ASSERT_TRUE(row);
+        EXPECT_EQ(row->role, UiRole::Text);
+        const QPoint at = row->rect.ToQRect().center();
+        QTest::mouseMove(profile.Content().Widget(), at + QPoint(1, 1));
+        QTest::mouseMove(profile.Content().Widget(), at);
+        QTest::mouseClick(profile.Content().Widget(), Qt::LeftButton, {}, at);
+        QApplication::processEvents();
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("之前复制的"));
+        EXPECT_FALSE(ShowsInProfile(profile, QStringLiteral("已复制")));
+    }
 
     {
         // Closing the chooser ends it: no request.

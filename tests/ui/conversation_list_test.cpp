@@ -16,6 +16,8 @@
 #include <ctime>
 #include <memory>
 
+#include "api/conversation_sync.h"
+#include "api/group_chat.h"
 #include "storage/msg_dlg_store.h"
 #include "tests/support/build_tree.h"
 #include "tests/support/main_window_client.h"
@@ -134,6 +136,45 @@ TEST_F(ConversationListTest, AMessageFromAContactMovesItsConversationUpAndRaises
     EXPECT_EQ(Main().UnreadCount(), before + 1);
     // A new message keeps the place the user scrolled to.
     EXPECT_EQ(Page().List().GetTopIndex(), 2);
+}
+
+// A message that mentions the account in a group that only counts its messages still marks the
+// group's row with "[有人@我]", in the alert colour, until the group is read.
+TEST_F(ConversationListTest, AMentionInAMutedGroupMarksItsRowUntilRead) {
+    SignInWithPage();
+    const std::int32_t hiking = ConversationNamed("周末徒步");
+    ASSERT_NE(hiking, 0);
+    const QString mark = QStringLiteral("[有人@我]");
+    EXPECT_FALSE(Page().RowName(RowOf(hiking)).contains(mark));
+    ASSERT_NE(SetNotify(hiking, false), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Page().RowName(RowOf(hiking)).contains("消息免打扰"); }));
+
+    service_.Get("/admin/send?mid=" + std::to_string(hiking) + "&from=wangfang&at=10001&text=" +
+                 QUrl::toPercentEncoding(QStringLiteral("@林晓 周六一起去吗")).toStdString());
+    ASSERT_TRUE(PumpUntil([&] { return Page().RowName(RowOf(hiking)).contains(mark); }))
+        << Page().RowName(RowOf(hiking)).toStdString();
+    EXPECT_TRUE(
+        Page().RowName(RowOf(hiking)).contains(mark + QStringLiteral("@林晓 周六一起去吗")));
+    // As drawn: the row's second line holds the alert colour.
+    const int row = RowOf(hiking);
+    Page().List().SetTopIndex(0);
+    Page().List().Invalidate(false);
+    PumpUntil([] { return false; }, 100ms);
+    const QImage shown = Page().List().Widget()->grab().toImage();
+    const UiRect rect = Page().List().GetItemRect(row);
+    ASSERT_FALSE(rect.IsEmpty());
+    int alert = 0;
+    for (int y = rect.top + 30; y < rect.bottom; ++y) {
+        for (int x = rect.left + 60; x < rect.left + 140; ++x) {
+            const QColor pixel = shown.pixelColor(x, y);
+            alert += pixel.red() > 200 && pixel.green() < 140 && pixel.blue() < 140;
+        }
+    }
+    EXPECT_GT(alert, 20) << "the mark is drawn in red";
+
+    // Read, the mark goes.
+    MarkConversationRead(hiking);
+    EXPECT_TRUE(PumpUntil([&] { return !Page().RowName(RowOf(hiking)).contains(mark); }));
 }
 
 TEST_F(ConversationListTest, RowsOpenByDoubleClickAndEnterAndOfferTheirMenus) {

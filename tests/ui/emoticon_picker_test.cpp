@@ -51,12 +51,14 @@ class EmoticonPickerTest : public ::testing::Test {
     void SetUp() override {
         const platform::ScreenRect screen = platform::PrimaryScreenRect();
         screen_ = QRect(screen.left, screen.top, screen.Width(), screen.Height());
-        // A chat window well inside the screen.
+        // The frame of a chat window well inside the screen. The stand-in that hears the picker
+        // lies beside the picker: where two windows overlap, the off-screen platform gives the
+        // pointer to the one made first.
         chatRect_ = QRect(screen_.left() + 250, screen_.top() + 100, 400, 400);
-        ASSERT_TRUE(chat_.Create(
-            nullptr,
-            UiRect::FromSize(chatRect_.x(), chatRect_.y(), chatRect_.width(), chatRect_.height()),
-            QStringLiteral("chat"), WS_POPUP | WS_VISIBLE));
+        ASSERT_TRUE(chat_.Create(nullptr,
+                                 UiRect::FromSize(chatRect_.x() + picker_style::kOuterWidth + 20,
+                                                  chatRect_.y(), 100, 100),
+                                 QStringLiteral("chat"), WS_POPUP | WS_VISIBLE));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(chat_.Widget()));
     }
     void TearDown() override {
@@ -87,20 +89,39 @@ class EmoticonPickerTest : public ::testing::Test {
     ChatStandIn chat_;
 };
 
-TEST_F(EmoticonPickerTest, OpensBesideTheChatWindowAndStaysOnItsScreen) {
+TEST_F(EmoticonPickerTest, OpensOverTheChatWindowAndStaysWholeOnItsScreen) {
     Open(chatRect_);
     const int bottom = chatRect_.y() + chatRect_.height();
-    EXPECT_EQ(PickerOnScreen(), QPoint(chatRect_.x() - picker_style::kLeftOfChat,
-                                       bottom - picker_style::kAboveChatBottom));
-    EXPECT_EQ(picker().GetClientRect(), UiRect(0, 0, picker_style::kWidth, picker_style::kHeight));
+    EXPECT_EQ(PickerOnScreen(), QPoint(chatRect_.x(), bottom - picker_style::kAboveChatBottom))
+        << "from the chat window's left edge, above its input area";
+    EXPECT_EQ(picker().GetClientRect(),
+              UiRect(0, 0, picker_style::kOuterWidth, picker_style::kOuterHeight));
     EXPECT_TRUE(picker().Widget()->isActiveWindow()) << "the picker takes the keyboard";
     EXPECT_EQ(picker().List().GetTopIndex(), 0);
 
-    // Near the screen's left edge it starts at that edge instead.
-    picker().Hide();
-    Open(chatRect_.translated(screen_.left() + 20 - chatRect_.x(), 0));
-    EXPECT_EQ(PickerOnScreen().x(), screen_.left());
-    EXPECT_EQ(PickerOnScreen().y(), bottom - picker_style::kAboveChatBottom);
+    // Near the screen's edges (and past them) it moves back onto the screen, whole.
+    const QRect whole(0, 0, picker_style::kOuterWidth, picker_style::kOuterHeight);
+    const struct {
+        const char* where;
+        QRect chat;
+        QPoint expected;
+    } edges[] = {
+        {"left, partly off", chatRect_.translated(screen_.left() - 60 - chatRect_.x(), 0),
+         QPoint(screen_.left(), bottom - picker_style::kAboveChatBottom)},
+        {"right", chatRect_.translated(screen_.right() + 1 - 200 - chatRect_.x(), 0),
+         QPoint(screen_.right() + 1 - picker_style::kOuterWidth,
+                bottom - picker_style::kAboveChatBottom)},
+        {"top, partly off", chatRect_.translated(0, screen_.top() - 250 - chatRect_.y()),
+         QPoint(chatRect_.x(), screen_.top())},
+        {"bottom, partly off", chatRect_.translated(0, screen_.bottom() + 1 - 100 - chatRect_.y()),
+         QPoint(chatRect_.x(), screen_.bottom() + 1 - picker_style::kOuterHeight)},
+    };
+    for (const auto& edge : edges) {
+        picker().Hide();
+        Open(edge.chat);
+        EXPECT_EQ(PickerOnScreen(), edge.expected) << edge.where;
+        EXPECT_TRUE(screen_.contains(whole.translated(PickerOnScreen()))) << edge.where;
+    }
 }
 
 TEST_F(EmoticonPickerTest, TheSkinsTableFillsTheGridTenToARowEachCellNamedByItsCode) {
@@ -203,9 +224,16 @@ TEST_F(EmoticonPickerTest, Screenshot) {
         image.fill(Qt::transparent);
         picker().Widget()->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         const QPoint origin = picker().ClientOrigin();
+        // The grid's own coordinates, inside the border.
         auto pixel = [&](int x, int y) {
-            return image.pixelColor((origin + QPoint(x, y)) * scale);
+            return image.pixelColor(
+                (origin + QPoint(picker_style::kBorder + x, picker_style::kBorder + y)) * scale);
         };
+        // The border all round, in the palette's border colour.
+        for (const QPoint edge : {QPoint(-1, 50), QPoint(picker_style::kWidth, 50), QPoint(200, -1),
+                                  QPoint(200, picker_style::kHeight)})
+            EXPECT_EQ(pixel(edge.x(), edge.y()), picker_style::kBorderColour)
+                << edge.x() << edge.y();
         const int cell = picker_style::kCellWidth;
         const int row = picker_style::kRowHeight;
         // Separators between cells and under rows; the background elsewhere.

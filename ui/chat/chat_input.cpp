@@ -1,5 +1,6 @@
 #include "ui/chat/chat_input.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -13,8 +14,10 @@
 #include <QTextBlock>
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
+#include <QTextLayout>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 
 #include "platform/window.h"
@@ -142,11 +145,38 @@ std::vector<QString> CChatInput::Pictures() const {
     std::vector<QString> pictures;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().isImageFormat())
-                pictures.push_back(it.fragment().charFormat().toImageFormat().name());
+            if (!it.fragment().charFormat().isImageFormat()) continue;
+            // The same picture twice in a row is one fragment of two characters.
+            const QString name = it.fragment().charFormat().toImageFormat().name();
+            for (int i = 0; i < it.fragment().length(); ++i)
+                pictures.push_back(name);
         }
     }
     return pictures;
+}
+
+bool CChatInput::HoldsPhoto() const {
+    for (const QString& picture : Pictures()) {
+        if (!emoticons_.count(picture)) return true;
+    }
+    return false;
+}
+
+int CChatInput::LinesAt(int width) const {
+    // Asked at every layout and paint of the window: worked out again only when the text or the
+    // width changed.
+    if (width == lines_.width && document()->revision() == lines_.revision) return lines_.count;
+    // Laid out on a copy, at the width without a scroll bar: what the box shows does not change
+    // while the question is asked.
+    const std::unique_ptr<QTextDocument> copy(document()->clone());
+    copy->setDefaultFont(font());
+    copy->setTextWidth(std::max(1, width));
+    copy->documentLayout()->documentSize();  // the whole text is laid out
+    int lines = 0;
+    for (QTextBlock block = copy->begin(); block.isValid(); block = block.next())
+        lines += block.layout() ? std::max(1, block.layout()->lineCount()) : 1;
+    lines_ = {width, document()->revision(), std::max(1, lines)};
+    return lines_.count;
 }
 
 bool CChatInput::Blank() const {

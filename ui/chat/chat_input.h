@@ -29,6 +29,11 @@ class CChatInput final : public QTextEdit {
     void InsertPicture(const QString& path, bool emoticon);
     // The pictures in the box, in order.
     std::vector<QString> Pictures() const;
+    // A picture other than an emoticon is in the box (it stands several lines high).
+    bool HoldsPhoto() const;
+    // How many lines the text takes in a box `width` pixels wide, as a person sees them: a
+    // paragraph wider than the box counts each of its wrapped lines.
+    int LinesAt(int width) const;
     // Nothing typed and no picture.
     bool Blank() const;
     // Puts a serialized message that did not go back into the box, before what is there now.
@@ -62,6 +67,13 @@ class CChatInput final : public QTextEdit {
   private:
     HWND owner_;
     std::set<QString> emoticons_;  // the pictures inserted as emoticons
+    // The last answer of LinesAt: for which width and revision of the text.
+    struct CountedLines {
+        int width = -1;
+        int revision = -1;
+        int count = 1;
+    };
+    mutable CountedLines lines_;
 };
 
 // Splits a serialized input into the text to send (emoticon pictures become their codes through

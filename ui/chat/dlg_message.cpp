@@ -112,16 +112,19 @@ void CDlgMessage::OnCreate() {
 
 UiRect CDlgMessage::InputFrame() const {
     const UiRect client = GetClientRect();
+    const int right = client.Width() - cs::kSendWidth - cs::kSendRight - cs::kAreaPadding - 1;
     int lines = 1;
     if (input_) {
-        lines = input_->document()->blockCount();
-        if (!input_->Pictures().empty()) lines = cs::kInputMaxLines;
+        // The lines as the person sees them in the box (wrapped ones count); a photo stands as
+        // high as the most lines, an emoticon only as high as its line.
+        lines = input_->HoldsPhoto()
+                    ? cs::kInputMaxLines
+                    : input_->LinesAt(right - cs::kToolStripWidth - 2 * cs::kInputInsetX);
     }
     lines = std::clamp(lines, 1, cs::kInputMaxLines);
     const int height = cs::kInputFirstLine + cs::kInputLineHeight * (lines - 1);
     const int bottom = client.Height() - cs::kInputBottom;
-    return UiRect(cs::kToolStripWidth, bottom - height,
-                  client.Width() - cs::kSendWidth - cs::kSendRight - cs::kAreaPadding - 1, bottom);
+    return UiRect(cs::kToolStripWidth, bottom - height, right, bottom);
 }
 
 void CDlgMessage::OnLayout(int width, int height) {

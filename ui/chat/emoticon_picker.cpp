@@ -27,6 +27,21 @@ QImage DensePicture(const std::string& imagePath) {
     return dense;
 }
 
+// Where the picker opens for a chat window with that frame on the screen.
+QPoint PickerPlace(QRect chatWindowOnScreen) {
+    const QPoint centre = chatWindowOnScreen.center();
+    const platform::ScreenRect area = platform::WorkAreaAt(centre.x(), centre.y());
+    const int chatBottom = chatWindowOnScreen.y() + chatWindowOnScreen.height();
+    int x = chatWindowOnScreen.x();
+    int y = chatBottom - kAboveChatBottom;
+    // Whole on the work area: a window near its right or bottom edge moves the picker back in,
+    // one near its left or top edge (or beyond them) forward; when the area is too small, its
+    // left and top edges win.
+    x = std::max(std::min(x, area.right - kOuterWidth), area.left);
+    y = std::max(std::min(y, area.bottom - kOuterHeight), area.top);
+    return QPoint(x, y);
+}
+
 }  // namespace
 
 CDlgExpression& CDlgExpression::Instance() {
@@ -49,22 +64,15 @@ void CDlgExpression::LoadDensePictures() {
 
 bool CDlgExpression::EnsureWindow() {
     if (IsWindow()) return true;
-    return Create(nullptr, UiRect::FromSize(0, 0, kWidth, kHeight), QStringLiteral("Emoticons")) !=
-           nullptr;
+    return Create(nullptr, UiRect::FromSize(0, 0, kOuterWidth, kOuterHeight),
+                  QStringLiteral("Emoticons")) != nullptr;
 }
 
 void CDlgExpression::ShowPicker(HWND chatWindow, QRect chatWindowOnScreen) {
     if (!EnsureWindow()) return;
     chatWindow_ = chatWindow;
-    const QPoint centre = chatWindowOnScreen.center();
-    const platform::ScreenRect screen = platform::ScreenRectAt(centre.x(), centre.y());
-    const int chatBottom = chatWindowOnScreen.y() + chatWindowOnScreen.height();
-    int x = chatWindowOnScreen.x() - kLeftOfChat;
-    int y = chatBottom - kAboveChatBottom;
-    // On the chat window's screen; when the screen is too small, its left and top edges win.
-    x = std::max(std::min(x, screen.right - kWidth), screen.left);
-    y = std::max(std::min(y, screen.bottom - kHeight), screen.top);
-    MoveWindow(x, y, kWidth, kHeight);
+    const QPoint place = PickerPlace(chatWindowOnScreen);
+    MoveWindow(place.x(), place.y(), kOuterWidth, kOuterHeight);
 
     list_.SetTopIndex(0);
     keyboardCell_ = -1;
@@ -104,7 +112,7 @@ bool CDlgExpression::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESUL
         case WM_CREATE:
             shadow_.Create(m_hWnd);
             list_.SetRowHeight(kRowHeight);
-            list_.Create(m_hWnd, UiRect(0, 0, kWidth, kHeight));
+            list_.Create(m_hWnd, UiRect::FromSize(kBorder, kBorder, kWidth, kHeight));
             list_.SetCount(EmoticonTable::GridRows(static_cast<int>(table_.Entries().size())));
             list_.SetOpaque(true);
             bar_.CreateSkinned(m_hWnd, list_);
@@ -205,14 +213,15 @@ void CDlgExpression::MoveKeyboardCell(KeyMove move) {
 void CDlgExpression::PlaceScrollBar() {
     if (!bar_.IsWindow()) return;
     const int width = bar_.BarWidth();
-    bar_.SetWindowPos(HWND_TOP, kWidth - width, 0, width, kHeight, SWP_NOACTIVATE);
+    bar_.SetWindowPos(HWND_TOP, kBorder + kWidth - width, kBorder, width, kHeight, SWP_NOACTIVATE);
     bar_.Synchronise();
 }
 
 void CDlgExpression::DoUI(UiContext& ctx) {
-    // The list covers the whole client area; this shows only while it is being made.
+    // The border around the grid; the list covers the rest.
     UiRegion root(ctx);
-    UiFill(root, ctx.client, kBackground);
+    UiFill(root, ctx.client, kBorderColour);
+    UiFill(root, UiRect::FromSize(kBorder, kBorder, kWidth, kHeight), kBackground);
 }
 
 void CDlgExpression::DrawBackground(UiContext& ctx) {

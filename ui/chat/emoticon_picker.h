@@ -1,10 +1,10 @@
 #pragma once
-// The emoticon picker: one borderless popup per process, opened beside a chat window's emoticon
-// button, that shows the emoticon table as a grid of ten faces a row. Choosing a face (a click,
-// or the arrow keys and Enter) remembers it and posts UM_EMOTICON_CHOSEN to the chat window that
-// opened the picker, which then reads Chosen(); the message carries no address. The picker hides
-// after a choice, on Escape, on WM_CLOSE and when another window takes the focus; it is never
-// destroyed while the client runs.
+// The emoticon picker: one popup per process with a thin border, opened over a chat window above
+// its emoticon button, that shows the emoticon table as a grid of ten faces a row. Choosing a face
+// (a click, or the arrow keys and Enter) remembers it and posts UM_EMOTICON_CHOSEN to the chat
+// window that opened the picker, which then reads Chosen(); the message carries no address. The
+// picker hides after a choice, on Escape, on WM_CLOSE and when another window takes the focus; it
+// is never destroyed while the client runs.
 
 #include <QImage>
 #include <QRect>
@@ -27,9 +27,10 @@ class CDlgExpression : public VWindowImpl<CDlgExpression, WS_POPUP | WS_CLIPSIBL
     CDlgExpression(const CDlgExpression&) = delete;
     CDlgExpression& operator=(const CDlgExpression&) = delete;
 
-    // Opens the picker for `chatWindow`, whose frame is `chatWindowOnScreen`: left of the chat
-    // window and above its bottom edge, kept on the chat window's screen, scrolled to the first
-    // row, with the keyboard.
+    // Opens the picker for `chatWindow`, whose frame is `chatWindowOnScreen`: from the chat
+    // window's left edge (it never stands out past it while there is room) and above its input
+    // area; shifted to stay whole on the work area of the chat window's screen where the window
+    // is near an edge; scrolled to the first row, with the keyboard.
     void ShowPicker(HWND chatWindow, QRect chatWindowOnScreen);
     void Hide();
 

@@ -4,6 +4,7 @@
 
 #include "api/group_chat.h"
 #include "storage/image_cache.h"
+#include "storage/msg_dlg_store.h"
 #include "storage/user_store.h"
 #include "toolkit/elements/text_draw.h"
 #include "toolkit/elements/ui_elements.h"
@@ -70,10 +71,31 @@ int AnnouncedUnread(const ConversationRecord& conversation) {
     return std::max(0, conversation.badge);
 }
 
+bool MentionsMe(const ConversationRecord& conversation) {
+    if (conversation.type != kGroupConversationType || conversation.badge < 1) return false;
+    CDBMsgDlg& store = CDBMsgDlg::Instance();
+    const MessageIndexEntry* index = store.FindIndexEntry(conversation.id);
+    if (!index) return false;
+    // The unread messages are the newest ones written by others, as many as the badge counts.
+    int others = 0;
+    int looked = 0;
+    for (std::int32_t id : index->ids) {
+        if (others >= conversation.badge || ++looked > cs::kMentionLookBack) break;
+        const MessageRecord* message = store.FindMessage(id);
+        if (!message || message->is_me) continue;
+        ++others;
+        if (message->atme) return true;
+    }
+    return false;
+}
+
 QString SpokenRow(const ConversationRecord& conversation) {
     QString spoken = FromUtf8(conversation.name);
     if (!conversation.display_time.empty()) spoken += u'，' + FromUtf8(conversation.display_time);
-    if (!conversation.text.empty()) spoken += u'，' + OneLine(conversation.text);
+    const QString mention =
+        MentionsMe(conversation) ? QString::fromUtf8(cs::kMentionMark) : QString();
+    if (!mention.isEmpty() || !conversation.text.empty())
+        spoken += u'，' + mention + OneLine(conversation.text);
     if (conversation.badge > 0) spoken += QStringLiteral("，%1条未读").arg(conversation.badge);
     if (conversation.notify == kNotifyOff) spoken += QStringLiteral("，消息免打扰");
     return spoken;
@@ -190,7 +212,14 @@ void CConversationRowPainter::DrawLastLine(UiRegion& root, const UiRect& rect,
     const int top = rect.top + cs::kLineTop;
     const int bottom = top + cs::kTextLineHeight;
     if (right <= left) return;
-    if (IsQuiet(conversation) && conversation.badge >= 1) {
+    if (MentionsMe(conversation)) {
+        // Said first, in the alert colour, also in a group that only counts its messages.
+        const QString mark = QString::fromUtf8(cs::kMentionMark);
+        const int end = std::min(right, left + TextWidth(small, mark));
+        UiLabel(root, UiRect(left, top, end, bottom), mark, &small, cs::kMention);
+        left = end + cs::kCountGap;
+    }
+    if (left < right && IsQuiet(conversation) && conversation.badge >= 1) {
         const QString prefix = CountPrefix(conversation.badge);
         const int end = std::min(right, left + TextWidth(small, prefix));
         UiLabel(root, UiRect(left, top, end, bottom), prefix, &small, cs::kLine);

@@ -21,8 +21,12 @@ bool IsActiveGroup(const ConversationRecord& conversation);
 bool IsQuiet(const ConversationRecord& conversation);
 // The unread messages this conversation adds to the tab badge.
 int AnnouncedUnread(const ConversationRecord& conversation);
+// An unread message of this group mentions the account: the row says "[有人@我]" before its
+// newest message, muted or not.
+bool MentionsMe(const ConversationRecord& conversation);
 
-// What a screen reader says for the row: title, time, newest message and the unread count.
+// What a screen reader says for the row: title, time, the mention, the newest message and the
+// unread count.
 QString SpokenRow(const ConversationRecord& conversation);
 
 class CConversationRowPainter {

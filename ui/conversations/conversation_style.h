@@ -39,8 +39,11 @@ inline constexpr int kCareerGap = 5;
 inline constexpr int kTimeGap = 6;  // kept free left of the time label
 inline constexpr int kLineTop = 32;
 inline constexpr int kLineFromRight = 20;
-inline constexpr int kLineFromRightQuiet = 35;  // room for the no-notify icon
-inline constexpr int kCountGap = 3;             // between "[n条]" and the text
+inline constexpr int kLineFromRightQuiet = 35;       // room for the no-notify icon
+inline constexpr int kCountGap = 3;                  // between "[n条]" and the text
+inline constexpr char kMentionMark[] = "[有人@我]";  // before the text of a mentioning group
+// How far back among a group's newest messages an unread mention is looked for.
+inline constexpr int kMentionLookBack = 200;
 inline constexpr int kTextLineHeight = 18;
 
 inline constexpr int kTitlePixels = 13;
@@ -52,6 +55,7 @@ inline const QColor& kTitle = palette::kText;
 inline const QColor kTime{170, 170, 170};
 inline const QColor& kCareer = kTime;
 inline const QColor& kLine = palette::kTextSecondary;
+inline const QColor& kMention = palette::kAlert;
 inline const QColor kBadgeText{Qt::white};
 inline const QColor& kDivider = palette::kDivider;
 

@@ -103,6 +103,9 @@ class CDlgUserGroupList final : public VWindowImpl<CDlgUserGroupList, WS_POPUP>,
     // Painting (group_list_paint.cpp).
     void DrawSettings(UiContext& ctx, UiRegion& root, const ConversationRecord& conversation);
     void DrawMember(UiContext& ctx, UiRegion& row, const UiRect& cell, const std::string& qxid);
+    // The card's outline, avatar, level mark and texts (the remove mark is drawn over them).
+    void DrawMemberCard(UiRegion& row, const UiRect& cell, const UiRect& avatar,
+                        const std::string& qxid);
 
     const std::int32_t conversationId_;
     std::vector<std::string> members_;

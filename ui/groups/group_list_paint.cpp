@@ -26,6 +26,10 @@ namespace {
 // The level marks by degree of the member's relation to the user.
 enum class Degree : int { Me = 0, First = 1, Second = 2, Third = 3 };
 
+Degree DegreeOf(const UserRecord* user, bool me) {
+    return me ? Degree::Me : static_cast<Degree>(std::clamp(user ? user->dist : 3, 1, 3));
+}
+
 const char* LevelMark(Degree degree) {
     switch (degree) {
         case Degree::Me:
@@ -193,11 +197,8 @@ void CDlgUserGroupList::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
 
 void CDlgUserGroupList::DrawMember(UiContext& ctx, UiRegion& row, const UiRect& cell,
                                    const std::string& qxid) {
-    const UserRecord* user = FindUser(qxid);
-    const bool me = qxid == MyUserId();
     const QString name = MemberName(qxid);
-    const Degree degree =
-        me ? Degree::Me : static_cast<Degree>(std::clamp(user ? user->dist : 3, 1, 3));
+    const Degree degree = DegreeOf(FindUser(qxid), qxid == MyUserId());
     if (!removeMode_) {
         const unsigned flags = kUiTakesMouse | kUiHandCursor;
         if (UiButton(row, cell, QString(), name, flags, nullptr)) {
@@ -206,20 +207,29 @@ void CDlgUserGroupList::DrawMember(UiContext& ctx, UiRegion& row, const UiRect& 
         const UiState state = UiStateOf(row, cell, flags);
         if (state == UiState::Hovered || state == UiState::Pressed)
             UiFill(row, cell, gs::kCellHover);
-    } else if (degree != Degree::Me) {
+    }
+    const UiRect avatar = UiRect::FromSize(cell.left + gs::kCellAvatarLeft,
+                                           cell.top + (cell.Height() - gs::kCellAvatarSize) / 2,
+                                           gs::kCellAvatarSize, gs::kCellAvatarSize);
+    if (ctx.mode == UiMode::Paint) DrawMemberCard(row, cell, avatar, qxid);
+    if (removeMode_ && degree != Degree::Me) {
+        // The mark lies over the avatar's top-left corner, drawn after it so that its "−" shows.
         CKesBitmap& mark = SkinImage("dlg_Generate_bten_del.png");
         const UiRect at =
-            UiRect::FromSize(cell.left + gs::kCellDeleteInset, cell.top + gs::kCellDeleteInset,
+            UiRect::FromSize(avatar.left - gs::kCellDeleteOut, avatar.top - gs::kCellDeleteOut,
                              mark.FrameWidth(), mark.FrameHeight());
         if (UiButton(row, at, QString(), group_texts::RemoveMember(name), kUiTakesMouse, &mark)) {
             ctx.Later([this, qxid] { AfterEvent([this, qxid] { AskRemove(qxid, false); }); });
         }
     }
-    if (ctx.mode != UiMode::Paint) return;
+}
+
+void CDlgUserGroupList::DrawMemberCard(UiRegion& row, const UiRect& cell, const UiRect& avatar,
+                                       const std::string& qxid) {
+    const UserRecord* user = FindUser(qxid);
+    const QString name = MemberName(qxid);
+    const Degree degree = DegreeOf(user, qxid == MyUserId());
     Outline(row, cell, gs::kCellOutline);
-    const UiRect avatar = UiRect::FromSize(cell.left + gs::kCellAvatarLeft,
-                                           cell.top + (cell.Height() - gs::kCellAvatarSize) / 2,
-                                           gs::kCellAvatarSize, gs::kCellAvatarSize);
     pictures_->Draw(row, avatar, user ? user->avatar : AvatarAddressOf(qxid), kLargeAvatarKey,
                     SkinImage("main_icon_default.png"), name);
     if (const char* level = LevelMark(degree)) {

@@ -143,6 +143,6 @@ inline constexpr int kCellCareerTop = 30;
 inline constexpr int kCellLine2Top = 50;
 inline constexpr int kCellSmallPixels = 12;
 inline const QColor kCellSmall{167, 167, 167};
-inline constexpr int kCellDeleteInset = 2;
+inline constexpr int kCellDeleteOut = 8;  // the remove mark stands out left of and above the avatar
 
 }  // namespace group_style

@@ -152,14 +152,11 @@ void CDlgSpecials::OnDBEvent(std::uint32_t kind, std::int32_t first, std::int32_
             return;
         case db_event::kPendingIgnored:
         case db_event::kPendingCompleted:
-            // A failure from elsewhere (a profile window) is told by that window.
-            if (second != db_event::kDone) return;
-            if (CDBSpecials::Instance().MarkAnswered(first, kind == db_event::kPendingIgnored
-                                                                ? ItemAnswer::Ignored
-                                                                : ItemAnswer::Completed)) {
-                list_.Invalidate(false);
-                Invalidate(false);
-            }
+            // A failure from elsewhere (a profile window) is told by that window. The store
+            // already shows the answer (the operation marked it): the card is drawn again.
+            if (second != db_event::kDone || !FindPendingItem(first)) return;
+            list_.Invalidate(false);
+            Invalidate(false);
             return;
         default:
             return;

@@ -8,7 +8,8 @@
 // forgets the fetched items, so every showing fetches the list again.
 //
 // Answers run one at a time in the window's own flow. A card changes only when the service
-// accepted the answer (the store's items are marked through the event bus); a failure leaves
+// accepted the answer (the operation marks the store's items, the event bus tells the window);
+// accepting a person's request also shows that person's other requests answered; a failure leaves
 // the card as it was and is told in a box over this window, also when the service gave no
 // usable answer at all.
 

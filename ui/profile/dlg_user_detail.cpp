@@ -111,6 +111,13 @@ bool CDlgUserDetail::OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam,
         case UM_PROFILE_STEP:
             OnStep(static_cast<Step>(wParam));
             return true;
+        case WM_TIMER:
+            if (wParam != kCopiedTimer) return false;
+            // The notice that a value was copied has been seen long enough.
+            KillTimer(kCopiedTimer);
+            copied_.reset();
+            content_.Invalidate(false);
+            return true;
         case WM_KEYDOWN:
             // Escape closes the window, as it closes the client's dialogs.
             if (wParam != VK_ESCAPE) return false;
@@ -213,8 +220,15 @@ void CDlgUserDetail::CopyContact(ContactRow row) {
     const QString& value = row == ContactRow::Mobile  ? contacts_.mobile
                            : row == ContactRow::Email ? contacts_.email
                                                       : contacts_.qq;
-    if (value.isEmpty()) return;
-    if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->setText(value);
+    // The placeholder of someone not yet a friend is nothing to copy.
+    if (value.isEmpty() || contacts_.hidden) return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return;
+    clipboard->setText(value);
+    // The row says so for a while.
+    copied_ = row;
+    SetTimer(kCopiedTimer, ps::kCopiedNoticeMs);
+    content_.Invalidate(false);
 }
 
 void CDlgUserDetail::PressFirstButton() {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ class CDlgUserDetail final : public VWindowImpl<CDlgUserDetail, WS_POPUP>,
         db_event::kConversationChanged | db_event::kPendingIgnored | db_event::kPendingCompleted |
         db_event::kPendingCardDelivered;
     static constexpr int kContentId = 0x8019;
+    // Ends the notice that a contact detail was copied.
+    static constexpr std::uintptr_t kCopiedTimer = 0x10;  // clear of the toolkit's own timers
 
     explicit CDlgUserDetail(std::string userId);
     // A user known only from a record (a card of the third degree).
@@ -63,6 +66,8 @@ class CDlgUserDetail final : public VWindowImpl<CDlgUserDetail, WS_POPUP>,
 
     // What the card's parts do when clicked.
     void ToggleExpanded();
+    // Copies the row's value (not the placeholder of someone not yet a friend); the row says
+    // "已复制" for a while.
     void CopyContact(ContactRow row);
     void PressFirstButton();
     void PressSecondButton();
@@ -104,6 +109,7 @@ class CDlgUserDetail final : public VWindowImpl<CDlgUserDetail, WS_POPUP>,
     std::string userId_;
     UserRecord user_;
     ContactTexts contacts_;
+    std::optional<ContactRow> copied_;  // the row whose value was just copied
     std::vector<ProfileSection> sections_;
     bool expanded_ = false;
     int extraHeight_ = 0;

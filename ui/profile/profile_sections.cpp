@@ -165,6 +165,7 @@ ContactTexts ContactTextsOf(const UserRecord& user, const ProfileRecord* profile
     ContactTexts texts;
     if (DegreeOf(user) > FriendDegree::First) {
         texts.mobile = texts.email = texts.qq = QString::fromUtf8(kContactsHidden);
+        texts.hidden = true;
         return texts;
     }
     if (!profile) return texts;

@@ -36,6 +36,8 @@ struct ContactTexts {
     QString mobile;
     QString email;
     QString qq;
+    // The rows hold the placeholder "加好友可见" (not a friend yet): there is nothing to copy.
+    bool hidden = false;
 };
 
 // The friendship degree a user's dist stands for.

@@ -34,6 +34,7 @@ inline constexpr int kParagraphBaseHeight = 58;
 
 // The card.
 inline constexpr int kLevelMarkRight = 42;
+inline constexpr int kLevelMarkTop = 10;  // clear of the title bar above the card
 inline constexpr int kAvatarLeft = 23;
 inline constexpr int kAvatarTop = 19;
 inline constexpr int kAvatarSize = 90;
@@ -61,6 +62,9 @@ inline const QColor kContact{128, 128, 128};
 inline constexpr int kCopyGap = 30;
 inline constexpr int kCopyPixels = 14;
 inline const QColor kCopyHint{144, 144, 144};
+// Said in the hint's place for a while after a click copied the row's value.
+inline const QColor& kCopied = palette::kBrand;
+inline constexpr unsigned kCopiedNoticeMs = 2000;
 inline constexpr int kButtonLeft = 25;
 inline constexpr int kButtonTop = 237;
 inline constexpr int kButtonWidth = 169;

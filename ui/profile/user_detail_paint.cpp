@@ -22,6 +22,7 @@ namespace ps = profile_style;
 namespace {
 
 constexpr char kCopyHint[] = "点击复制";
+constexpr char kCopied[] = "已复制";
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -123,8 +124,8 @@ void CDlgUserDetail::DrawCard(UiRegion& region, const UiRect& rect) {
     const FriendDegree degree = DegreeOf(user_);
     CKesBitmap& mark = SkinImage(LevelMark(degree));
     UiImage(region,
-            UiRect::FromSize(rect.right - ps::kLevelMarkRight, y0, mark.FrameWidth(),
-                             mark.FrameHeight()),
+            UiRect::FromSize(rect.right - ps::kLevelMarkRight, y0 + ps::kLevelMarkTop,
+                             mark.FrameWidth(), mark.FrameHeight()),
             mark);
     const UiRect avatar = UiRect::FromSize(x0 + ps::kAvatarLeft, y0 + ps::kAvatarTop,
                                            ps::kAvatarSize, ps::kAvatarSize);
@@ -181,25 +182,39 @@ void CDlgUserDetail::DrawContactRow(UiRegion& region, int left, int top, Contact
     const QFont& hintFont = TextFont(ps::kCopyPixels);
     const QString text = QStringLiteral("%1： %2").arg(label, value);
     const QString hint = QString::fromUtf8(kCopyHint);
+    const QString copied = QString::fromUtf8(kCopied);
     const int textWidth = TextWidth(font, text);
-    if (value.isEmpty()) {
+    if (value.isEmpty() || contacts_.hidden) {
+        // Nothing to copy: no value, or only the placeholder of someone not yet a friend.
         UiText(region, &font, text, ps::kContact, left, top);
         return;
     }
+    const bool justCopied = copied_ == row;
+    const int hintWidth = std::max(TextWidth(hintFont, hint), TextWidth(hintFont, copied));
     // The row and its hint are one element: a click anywhere on it copies the value.
     UiElement element(
         region,
-        UiRect::FromSize(left, top, textWidth + ps::kCopyGap + TextWidth(hintFont, hint),
-                         ps::kContactHeight),
+        UiRect::FromSize(left, top, textWidth + ps::kCopyGap + hintWidth, ps::kContactHeight),
         kUiTakesMouse | kUiHandCursor);
     element.Describe(UiRole::Link, text, UiNodeState::Focusable);
     if (element.Draws()) {
         element.dc().setPen(ps::kContact);
         DrawTextLine(element.dc(), text, QPoint(0, 0), font);
-        if (element.State() == UiState::Hovered || element.State() == UiState::Pressed) {
+        if (justCopied) {
+            element.dc().setPen(ps::kCopied);
+            DrawTextLine(element.dc(), copied, QPoint(textWidth + ps::kCopyGap, 1), hintFont);
+        } else if (element.State() == UiState::Hovered || element.State() == UiState::Pressed) {
             element.dc().setPen(ps::kCopyHint);
             DrawTextLine(element.dc(), hint, QPoint(textWidth + ps::kCopyGap, 1), hintFont);
         }
+    }
+    if (justCopied) {
+        // Read out as well as shown.
+        UiElement notice(region,
+                         UiRect::FromSize(left + textWidth + ps::kCopyGap, top,
+                                          TextWidth(hintFont, copied), ps::kContactHeight),
+                         0);
+        notice.Describe(UiRole::Text, copied);
     }
     if (element.Hit() == UiHit::Clicked) region.ctx.Later([this, row] { CopyContact(row); });
 }

@@ -1,10 +1,13 @@
 #include "ui/prompts/dlg_suggest.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
 
+#include "platform/window.h"
 #include "storage/image_cache.h"
 #include "storage/user_store.h"
 #include "toolkit/skin/skin_fonts.h"
@@ -35,6 +38,45 @@ void KeepKeyboardAway(QWidget* widget) {
     }
 }
 
+// While the popup shows: a press of a mouse button on any of the client's widgets, and every move
+// of the keyboard between widgets (also to none, when another program takes it).
+class OfferWatcher final : public QObject {
+  public:
+    using Press = std::function<void(QWidget* widget)>;
+    using FocusMove = std::function<void(QWidget* old, QWidget* now)>;
+
+    OfferWatcher(Press press, FocusMove move) : press_(std::move(press)) {
+        connect(qApp, &QApplication::focusChanged, this,
+                [this, move = std::move(move)](QWidget* old, QWidget* now) {
+                    if (armed_) move(old, now);
+                });
+    }
+    void Arm(bool on) {
+        if (on == armed_) return;
+        armed_ = on;
+        if (on) {
+            qApp->installEventFilter(this);
+        } else {
+            qApp->removeEventFilter(this);
+        }
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (armed_ &&
+            (type == QEvent::MouseButtonPress || type == QEvent::NonClientAreaMouseButtonPress) &&
+            watched->isWidgetType()) {
+            press_(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+  private:
+    Press press_;
+    bool armed_ = false;
+};
+
 }  // namespace
 
 CDlgSuggest& CDlgSuggest::Instance() {
@@ -54,6 +96,7 @@ CDlgSuggest::CDlgSuggest()
 
 CDlgSuggest::~CDlgSuggest() {
     StopFiltering();
+    watcher_.reset();
     if (IsWindow()) DestroyWindow();
 }
 
@@ -83,6 +126,7 @@ bool CDlgSuggest::OnWindowMessage(UINT message, WPARAM, LPARAM, LRESULT&) {
             return false;
         case WM_DESTROY:
             StopFiltering();
+            watcher_.reset();
             return false;
         default:
             return false;
@@ -102,6 +146,7 @@ void CDlgSuggest::Show(HWND owner, const std::vector<std::string>& memberIds, QP
         return;
     }
     owner_ = owner;
+    box_ = QApplication::focusWidget();
     ids_ = memberIds;
     chosenId_.clear();
     chosenName_.clear();
@@ -165,8 +210,27 @@ void CDlgSuggest::Cancel() {
     VWindow(owner_).PostMessage(UM_MENTION_CHOSEN, kMentionDone, 0);
 }
 
+bool CDlgSuggest::OnPopup(const QWidget* widget) const {
+    const QWidget* popup = Widget();
+    return widget && popup && widget->window() == popup->window();
+}
+
+bool CDlgSuggest::InOwner(const QWidget* widget) const {
+    platform::Window* owner = platform::WindowFromHandle(owner_);
+    const QWidget* surface = owner ? owner->NativeWidget() : nullptr;
+    return widget && surface && (widget == surface || surface->isAncestorOf(widget));
+}
+
+void CDlgSuggest::FocusMoved(const QWidget* old, const QWidget* now) {
+    if (!IsWindowVisible() || now == box_ || OnPopup(now)) return;
+    // The box lost the keyboard (to another widget, another window or another program); or, when
+    // the offer was made with no keyboard in the client, the keyboard went to another window.
+    if ((box_ && old == box_) || (!box_ && !InOwner(now))) Cancel();
+}
+
 bool CDlgSuggest::PreTranslateMessage(MSG& msg) {
-    if (msg.message != WM_KEYDOWN || !IsWindowVisible()) return false;
+    // Only keys typed into the window the offer was made to move and pick in the list.
+    if (msg.message != WM_KEYDOWN || !IsWindowVisible() || msg.hwnd != owner_) return false;
     switch (msg.wParam) {
         case VK_UP:
             Select(selection_ - 1);
@@ -186,12 +250,21 @@ bool CDlgSuggest::PreTranslateMessage(MSG& msg) {
 }
 
 void CDlgSuggest::StartFiltering() {
+    if (!watcher_) {
+        watcher_ = std::make_unique<OfferWatcher>(
+            [this](QWidget* pressed) {
+                if (IsWindowVisible() && !OnPopup(pressed)) Cancel();
+            },
+            [this](QWidget* old, QWidget* now) { FocusMoved(old, now); });
+    }
+    static_cast<OfferWatcher*>(watcher_.get())->Arm(true);
     if (filtering_) return;
     filtering_ = platform::GetMessageLoop();
     if (filtering_) filtering_->AddMessageFilter(this);
 }
 
 void CDlgSuggest::StopFiltering() {
+    if (watcher_) static_cast<OfferWatcher*>(watcher_.get())->Arm(false);
     if (!filtering_) return;
     // The loop may have gone before the popup (the program is ending).
     if (platform::GetMessageLoop() == filtering_) filtering_->RemoveMessageFilter(this);

@@ -1,16 +1,22 @@
 #pragma once
 // The mention picker: a popup list of group members under the caret while the user types "@".
 // One hidden window for the life of the main window, shown and hidden as the typing goes. It
-// never takes the keyboard: while it is visible it filters the UI thread's keys, so Up, Down,
-// Enter and Escape typed in the input box move and pick in the list.
+// never takes the keyboard: while it is visible it filters the keys typed into its owner, so Up,
+// Down, Enter and Escape typed in the input box move and pick in the list. The offer ends (the
+// popup hides and stops taking keys) when the keyboard leaves the box it was shown for, when the
+// client loses the keyboard to another program, and at a press of a mouse button anywhere but on
+// the popup.
 //
 // It answers its owner with UM_MENTION_CHOSEN: a pick sends wParam kMentionPicked (the owner
 // reads ChosenName() and ChosenId() during that call), then posts wParam kMentionDone; Escape, or
 // a pick of a user the account no longer knows, only posts kMentionDone.
 
 #include <QPoint>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,7 +47,7 @@ class CDlgSuggest : public VWindowImpl<CDlgSuggest, WS_POPUP | WS_CLIPSIBLINGS |
     // The hidden popup, owned by `mainWindow`.
     HWND Create(HWND mainWindow);
     // Offers `memberIds` (qxids) to `owner`, 20 px below `screenPoint`, with the first row
-    // selected. Nothing to offer hides the popup.
+    // selected, for the box that holds the keyboard now. Nothing to offer hides the popup.
     void Show(HWND owner, const std::vector<std::string>& memberIds, QPoint screenPoint);
     void Hide();
 
@@ -72,6 +78,11 @@ class CDlgSuggest : public VWindowImpl<CDlgSuggest, WS_POPUP | WS_CLIPSIBLINGS |
     void Cancel();
     void StartFiltering();
     void StopFiltering();
+    // Whether the widget belongs to the popup, and to the window the offer was made to.
+    bool OnPopup(const QWidget* widget) const;
+    bool InOwner(const QWidget* widget) const;
+    // The keyboard moved from `old` to `now`: the offer ends when it left the box.
+    void FocusMoved(const QWidget* old, const QWidget* now);
 
     CVirtualListBox list_{this};
     CVirtualScrollBar bar_;
@@ -83,4 +94,8 @@ class CDlgSuggest : public VWindowImpl<CDlgSuggest, WS_POPUP | WS_CLIPSIBLINGS |
     std::string chosenId_;
     QString chosenName_;
     platform::CMessageLoop* filtering_ = nullptr;
+    // The box the offer was made for (the keyboard's widget when shown).
+    QPointer<QWidget> box_;
+    // Sees the application's mouse presses and keyboard moves while the popup shows.
+    std::unique_ptr<QObject> watcher_;
 };

@@ -22,7 +22,7 @@ namespace {
 
 namespace input = real_input;
 
-class MainWindowDesktopTest : public MainWindowClientTest {
+class ContactSearchDesktopTest : public MainWindowClientTest {
   protected:
     static CPageContact& Page() { return *Main().ContactPage(); }
     // What the contact list shows, row by row.
@@ -56,7 +56,7 @@ class MainWindowDesktopTest : public MainWindowClientTest {
 
 // Each key typed into the search box shows exactly the contacts of the whole text typed so far,
 // each once, as pasting that text does; the box keeps the keyboard.
-TEST_F(MainWindowDesktopTest, SearchNarrowsWithEveryLetterTyped) {
+TEST_F(ContactSearchDesktopTest, SearchNarrowsWithEveryLetterTyped) {
     SignInDemo();
     ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().contactRefresh.Busy(); }));
     CEditEx* box = Main().SearchBox();
@@ -96,7 +96,7 @@ TEST_F(MainWindowDesktopTest, SearchNarrowsWithEveryLetterTyped) {
 
 // The contact list scrolled to its end with the wheel shows its last row whole, also after the
 // window was made taller at its bottom edge.
-TEST_F(MainWindowDesktopTest, TheLastContactShowsWholeAtTheEndOfTheList) {
+TEST_F(ContactSearchDesktopTest, TheLastContactShowsWholeAtTheEndOfTheList) {
     SignInDemo();
     ASSERT_TRUE(PumpUntil([] { return !CApiController::Instance().contactRefresh.Busy(); }));
     Main().SwitchPage(MainPage::Contacts);
