@@ -293,10 +293,11 @@ TEST_F(ChatDesktopTest, TheWindowThatComesBackForAMessageLeavesTheKeyboardAndFit
     EXPECT_TRUE(Active(Main()));
     EXPECT_FALSE(Active(Group()));
     EXPECT_TRUE(Group().IsIconic());
-    // Minimised, it is laid out for the size it has.
+    // Minimised, it is laid out for the size it has (the conversation reaches the band along the
+    // right edge that resizes the window).
     UiRect placed;
     ASSERT_TRUE(Group().Chat(zhang)->GetRectInParent(placed));
-    EXPECT_EQ(placed.right, CDlgMsgGroup::kWidth);
+    EXPECT_EQ(placed.right, CDlgMsgGroup::kWidth - CDlgMsgGroup::kResizeBand);
 
     // The person comes to it.
     ASSERT_TRUE(ActivateByWindowManager(Group()));
@@ -310,7 +311,8 @@ TEST_F(ChatDesktopTest, TheWindowThatComesBackForAMessageLeavesTheKeyboardAndFit
     CDlgMessage* chat = Group().Chat(zhang);
     ASSERT_NE(chat, nullptr);
     ASSERT_TRUE(chat->GetRectInParent(placed));
-    EXPECT_EQ(placed.right, client.right) << "the conversation is laid out for another width";
+    EXPECT_EQ(placed.right, client.right - CDlgMsgGroup::kResizeBand)
+        << "the conversation is laid out for another width";
     for (const QString& name : {QStringLiteral("关闭"), QStringLiteral("最小化")}) {
         const std::optional<UiNode> button = lumeno::test::FindElement(Group(), name);
         ASSERT_TRUE(button.has_value()) << name.toStdString();
