@@ -3,6 +3,7 @@
 // manager about its windows, and a drag that lets the program see each step of the hand.
 
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -44,6 +45,26 @@ inline int StackIndex(const QWidget* widget) {
     for (std::size_t i = 0; i < stack.size(); ++i)
         if (widget && stack[i] == widget->internalWinId()) return static_cast<int>(i);
     return -1;
+}
+
+// Where the X server has the widget's window on the screen, in its own pixels (empty when it
+// cannot say): what a person sees, whatever the program last heard of its place.
+inline QRect OnScreen(const QWidget* widget) {
+    if (!widget) return QRect();
+    const QString info = Output(QStringLiteral("xwininfo"),
+                                {QStringLiteral("-id"), QString::number(widget->internalWinId())});
+    const auto field = [&info](const char* name) {
+        const qsizetype at = info.indexOf(QLatin1String(name));
+        if (at < 0) return -1;
+        const qsizetype from = at + qsizetype(qstrlen(name));
+        return info.mid(from, info.indexOf(QLatin1Char('\n'), from) - from).trimmed().toInt();
+    };
+    const int x = field("Absolute upper-left X:");
+    const int y = field("Absolute upper-left Y:");
+    const int width = field("Width:");
+    const int height = field("Height:");
+    if (width <= 0 || height <= 0) return QRect();
+    return QRect(x, y, width, height);
 }
 
 // The window that has the X server's keyboard focus.

@@ -20,8 +20,9 @@ inline constexpr int kAvatarLeft = 42;
 inline constexpr int kAvatarTop = 202;
 inline constexpr int kAvatarFrameLeft = 30;
 inline constexpr int kAvatarFrameTop = 190;
-inline constexpr UiRect kRememberCheck{150, 303, 250, 320};
-inline constexpr UiRect kAutomaticCheck{280, 303, 380, 320};
+// Taller than their box and caption, so that the keyboard's ring around them clears the text.
+inline constexpr UiRect kRememberCheck{150, 299, 250, 324};
+inline constexpr UiRect kAutomaticCheck{280, 299, 380, 324};
 inline constexpr int kCheckCaptionOffset = 18;
 inline constexpr int kButtonMargin = 35;
 inline constexpr int kButtonTop = 340;

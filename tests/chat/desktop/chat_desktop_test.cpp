@@ -19,6 +19,7 @@
 #include "storage/msg_dlg_store.h"
 #include "tests/support/build_tree.h"
 #include "tests/support/chat_window.h"
+#include "tests/support/desktop_windows.h"
 #include "tests/support/dialog_answerer.h"
 #include "tests/support/element_click.h"
 #include "tests/support/real_input.h"
@@ -326,7 +327,8 @@ TEST_F(ChatDesktopTest, TheWindowThatComesBackForAMessageLeavesTheKeyboardAndFit
 
     // The screen as the person sees it.
     QDir().mkpath(QString::fromUtf8(lumeno::test::build::ScreenshotDir()));
-    const QRect shown = frame->geometry();
+    const QRect shown = lumeno::test::desktop::OnScreen(frame);
+    ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(
         input::Screen().copy(shown).save(QString::fromUtf8(lumeno::test::build::ScreenshotDir()) +
                                          QStringLiteral("/conversation-window-back.png")));
