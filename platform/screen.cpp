@@ -3,6 +3,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <climits>
 
 namespace platform {
@@ -45,6 +46,12 @@ ScreenRect WorkAreaAt(int x, int y) {
 
 ScreenRect WorkAreaOf(const ScreenRect& window) {
     return WorkAreaAt(window.left + window.Width() / 2, window.top + window.Height() / 2);
+}
+
+ScreenRect MovedInside(const ScreenRect& rect, const ScreenRect& area) {
+    const int left = std::max(std::min(rect.left, area.right - rect.Width()), area.left);
+    const int top = std::max(std::min(rect.top, area.bottom - rect.Height()), area.top);
+    return {left, top, left + rect.Width(), top + rect.Height()};
 }
 
 void CursorPosition(int& x, int& y) {

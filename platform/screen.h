@@ -22,6 +22,9 @@ ScreenRect ScreenRectAt(int x, int y);
 ScreenRect WorkAreaAt(int x, int y);
 // The screen under the rectangle's centre.
 ScreenRect WorkAreaOf(const ScreenRect& window);
+// The rectangle moved, not resized, as little as it takes to lie inside `area`; where it is
+// larger than the area, its left and top edges meet the area's.
+ScreenRect MovedInside(const ScreenRect& rect, const ScreenRect& area);
 // Where the pointer is, in screen coordinates.
 void CursorPosition(int& x, int& y);
 

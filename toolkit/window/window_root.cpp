@@ -717,7 +717,6 @@ void VWindowImplRoot::PlaceClient(const UiRect& client, const QMargins& hidden) 
                           std::max(0, client.Width() + after.left() + after.right()),
                           std::max(0, client.Height() + after.top() + after.bottom()));
     ApplySizeLimits();
-    if (!surface_) return;
     surface_->ReportSize(false);
     surface_->update();
 }

@@ -189,7 +189,13 @@ void CDlgMsgGroup::OpenConversation(std::int32_t conversationId, bool activate) 
     AskForAttention();
     if (InFront() || conversationId == selected_) {
         UpdateTitle(selected_);
-    } else if (IsIconic()) {
+    } else {
+        PointToNews(conversationId);
+    }
+}
+
+void CDlgMsgGroup::PointToNews(std::int32_t conversationId) {
+    if (IsIconic()) {
         SelectConversation(conversationId);
     } else {
         UpdateTitle(conversationId);
@@ -422,11 +428,7 @@ void CDlgMsgGroup::OnNewMessage(std::int32_t messageId) {
     AskForAttention();
     if (conversation->type != kGroupConversationType) PlayNotifySound();
     if (inFront || id == selected_) return;
-    if (IsIconic()) {
-        SelectConversation(id);
-    } else {
-        UpdateTitle(id);
-    }
+    PointToNews(id);
 }
 
 void CDlgMsgGroup::CloseRequest() {
@@ -577,9 +579,9 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     const UiRect close = TabCloseButton(rect);
     const bool closeShown = hovered || chosen;
     const int badge = chosen ? 0 : conversation->badge;
-    int right = close.left - 4;
+    int right = close.left - kTabGap;
     if (!closeShown && badge > 0)
-        right = rect.right - kTabCloseRight - UnreadBadgePicture(badge).FrameWidth() - 4;
+        right = rect.right - kTabCloseRight - UnreadBadgePicture(badge).FrameWidth() - kTabGap;
     const int textLeft = picture.right + 8;
     const QFont& face = TextFont(13);
     const int nameWidth = std::min(right - textLeft, TextWidth(face, name));
@@ -588,7 +590,7 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
     // A verified peer: the "V" mark after the name, where it fits.
     if (conversation->peer_judge != 0 && !name.isEmpty()) {
         CKesBitmap& mark = SkinImage("icon_v1.png");
-        const int markLeft = textLeft + nameWidth + 2;
+        const int markLeft = textLeft + nameWidth + kTabMarkGap;
         if (markLeft + mark.FrameWidth() <= right) {
             UiImage(root,
                     UiRect::FromSize(markLeft, rect.top + (kRowHeight - mark.FrameHeight()) / 2,
@@ -597,9 +599,9 @@ void CDlgMsgGroup::DrawRow(UiContext& ctx, int index, const UiRect& rect) {
         }
     }
     if (!closeShown && badge > 0) {
-        CKesBitmap& face2 = UnreadBadgePicture(badge);
-        DrawUnreadBadge(root, rect.right - kTabCloseRight - face2.FrameWidth(),
-                        rect.top + (kRowHeight - face2.FrameHeight()) / 2, badge);
+        CKesBitmap& badgePicture = UnreadBadgePicture(badge);
+        DrawUnreadBadge(root, rect.right - kTabCloseRight - badgePicture.FrameWidth(),
+                        rect.top + (kRowHeight - badgePicture.FrameHeight()) / 2, badge);
     }
     // The row takes a click anywhere its close button does not: the button lies on top of it.
     if (UiHitArea(root, rect)) {

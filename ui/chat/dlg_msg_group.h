@@ -37,6 +37,9 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     static constexpr int kRowHeight = 45;
     // Between a tab's close button and the column's right edge.
     static constexpr int kTabCloseRight = 8;
+    // Between a tab's name and what stands right of it: the close button or badge, the "V" mark.
+    static constexpr int kTabGap = 4;
+    static constexpr int kTabMarkGap = 2;
     static constexpr int kCaptionHeight = 50;
     static constexpr int kWidth = 550;
     static constexpr int kHeight = 550;
@@ -93,6 +96,9 @@ class CDlgMsgGroup : public VWindowImpl<CDlgMsgGroup>,
     void ShowMinimisedQuietly();
     // The task-bar entry asks for attention once.
     void AskForAttention();
+    // News in a conversation that is not shown: a minimised window switches to it, one in the
+    // background names it in its title.
+    void PointToNews(std::int32_t conversationId);
     // The close button of a tab in the row at `row` (list coordinates).
     static UiRect TabCloseButton(const UiRect& row);
     void UpdateListState();

@@ -31,15 +31,13 @@ QImage DensePicture(const std::string& imagePath) {
 QPoint PickerPlace(QRect chatWindowOnScreen) {
     const QPoint centre = chatWindowOnScreen.center();
     const platform::ScreenRect area = platform::WorkAreaAt(centre.x(), centre.y());
-    const int chatBottom = chatWindowOnScreen.y() + chatWindowOnScreen.height();
-    int x = chatWindowOnScreen.x();
-    int y = chatBottom - kAboveChatBottom;
+    const int left = chatWindowOnScreen.x();
+    const int top = chatWindowOnScreen.y() + chatWindowOnScreen.height() - kAboveChatBottom;
     // Whole on the work area: a window near its right or bottom edge moves the picker back in,
-    // one near its left or top edge (or beyond them) forward; when the area is too small, its
-    // left and top edges win.
-    x = std::max(std::min(x, area.right - kOuterWidth), area.left);
-    y = std::max(std::min(y, area.bottom - kOuterHeight), area.top);
-    return QPoint(x, y);
+    // one near its left or top edge (or beyond them) forward.
+    const platform::ScreenRect place =
+        platform::MovedInside({left, top, left + kOuterWidth, top + kOuterHeight}, area);
+    return QPoint(place.left, place.top);
 }
 
 }  // namespace

@@ -286,12 +286,10 @@ void CMainWnd::KeepOnScreen() {
         platform::WorkAreaOf({window.left, window.top, window.right, window.bottom});
     if (work.Width() <= 0 || work.Height() <= 0) return;
     // Whole inside the work area of the screen it is (mostly) on, as far as its size allows.
-    const int left =
-        std::clamp(window.left, work.left, std::max(work.left, work.right - window.Width()));
-    const int top =
-        std::clamp(window.top, work.top, std::max(work.top, work.bottom - window.Height()));
-    if (left != window.left || top != window.top)
-        MoveWindow(left, top, window.Width(), window.Height(), false);
+    const platform::ScreenRect place =
+        platform::MovedInside({window.left, window.top, window.right, window.bottom}, work);
+    if (place.left != window.left || place.top != window.top)
+        MoveWindow(place.left, place.top, window.Width(), window.Height(), false);
 }
 
 void CMainWnd::ShowSignedIn() {
